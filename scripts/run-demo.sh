@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Kestrel and shows it working on a demo shot directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target kestrel-convert
+
+demo=build/demo-shots
+echo "Demo shots in $demo:"
+for shot in "$demo"/*.gif; do
+  [ -e "$shot" ] || { echo "no demo shots yet"; break; }
+  printf '%s: ' "$(basename "$shot")"
+  build/tools/kestrel-convert --info "$shot"
+done

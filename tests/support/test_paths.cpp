@@ -1,0 +1,50 @@
+#include "tests/support/test_paths.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#ifndef KESTREL_SOURCE_DIR
+#define KESTREL_SOURCE_DIR "."
+#endif
+
+namespace kestrel::test {
+
+std::string SharedTestDataDir()
+{
+    if (const char* overridden = std::getenv("KESTREL_TESTDATA")) return overridden;
+    const std::string dir = std::string(KESTREL_SOURCE_DIR) + "/../shared/testdata";
+    struct stat info {};
+    if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return dir;
+    return {};
+}
+
+std::string MakeTempDir(const std::string& prefix)
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) return {};
+    return buffer.data();
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+}  // namespace kestrel::test
