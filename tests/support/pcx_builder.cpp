@@ -10,7 +10,7 @@ std::string BuildPcx(const PcxRecipe& r)
     b.U8(r.manufacturer).U8(5).U8(r.encoding).U8(r.bitsPerPixel)
         .U16(r.xmin).U16(r.ymin).U16(r.xmax).U16(r.ymax).U16(72).U16(72);
     for (std::uint8_t v : r.headerPalette) b.U8(v);
-    b.U8(0).U8(r.planes).U16(r.bytesPerLine).U16(1).Fill(128 - 68, 0);
+    b.U8(0).U8(r.planes).U16(r.bytesPerLine).U16(1).Fill(128 - 70, 0);
     b.Append(r.data).Append(r.trailer);
     return b.Str();
 }
