@@ -43,4 +43,15 @@ TEST(FuzzRegressions, StoredDecodeInputsDecodeSafely)
     }
 }
 
+// Faults the fuzzers found, kept as readable cases beside the stored inputs.
+
+TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
+{
+    // A 24-bit row of 0x5FFFFF0D pixels is about 4.8 GB; times the height it
+    // overflowed 64 bits before the size checks ran.
+    CDibImage image(ImageFormat::Bmp);
+    EXPECT_EQ(image.Create(0x5FFFFF0D, 2046820160, 24, ImageFormat::Bmp), nullptr);
+    EXPECT_TRUE(image.IsEmpty());
+}
+
 }  // namespace
