@@ -46,6 +46,8 @@
 // a code above the next free slot, until the next clear code.
 #include "formats/gif_image.h"
 
+#include "formats/gif_row_packing.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -92,37 +94,6 @@ bool SkipBytes(FILE* file, int count)
     if (std::fseek(file, count, SEEK_CUR) == 0) return true;
     BYTE scratch[256];
     return std::fread(scratch, 1, std::size_t(count), file) == std::size_t(count);
-}
-
-// Packs one line into a DIB row. Only the first count pixels' bits change,
-// so a short last line leaves the rest of its row as it was.
-void StoreLine(BYTE* row, const BYTE* line, int count, int bitCount)
-{
-    if (bitCount == 8) {
-        std::memcpy(row, line, std::size_t(count));
-        return;
-    }
-    if (bitCount == 4) {
-        const int pairs = count / 2;
-        for (int i = 0; i < pairs; ++i) row[i] = BYTE((line[2 * i] << 4) | (line[2 * i + 1] & 15));
-        if (count & 1) row[pairs] = BYTE((row[pairs] & 0x0F) | (line[count - 1] << 4));
-        return;
-    }
-    // 1 bit: eight pixels per byte, the first in the most significant bit.
-    const int whole = count / 8;
-    for (int i = 0; i < whole; ++i) {
-        std::uint64_t eight;
-        std::memcpy(&eight, line + 8 * i, 8);
-        eight &= 0x0101010101010101ull;
-        if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-            row[i] = BYTE((eight * 0x8040201008040201ull) >> 56);
-        else
-            row[i] = BYTE((eight * 0x0102040810204080ull) >> 56);
-    }
-    for (int x = whole * 8; x < count; ++x) {
-        const int shift = 7 - (x & 7);
-        row[x >> 3] = BYTE((row[x >> 3] & ~(1 << shift)) | ((line[x] & 1) << shift));
-    }
 }
 
 }  // namespace
@@ -538,14 +509,14 @@ int CGifImage::PutLine(GifRowCursor* cursor, const BYTE* line, int length)
     const std::size_t stride = std::size_t(m_info.stride);
     if (!interlaced) {
         if (!IsInside(0, cursor->row)) return -1;
-        StoreLine(cursor->rowStart, line, count, m_header.biBitCount);
+        PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
         if (--cursor->row >= 0) cursor->rowStart -= stride;
         return 0;
     }
     if (imageHeight <= 0) return 0;
     cursor->row = imageHeight - passRow - 1;
     cursor->rowStart = GetPixels() + stride * std::size_t(cursor->row);
-    StoreLine(cursor->rowStart, line, count, m_header.biBitCount);
+    PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
     passRow += passStep;
     while (passRow >= imageHeight) {
         if (passNumber > 0) passStep /= 2;
