@@ -270,7 +270,7 @@ int CGifImage::StageBlocks(FILE* file)
     return staged;
 }
 
-std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
+[[gnu::always_inline]] inline std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
 {
     state.minCodeSize = minCodeSize;
     state.codeSize = minCodeSize + 1;
@@ -397,14 +397,6 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     // the next clear code.
     bool walkChains = false;
 
-    // Stores the lines completed so far; false once a non-interlaced image
-    // is full.
-    auto placeLines = [&]() {
-        lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-        lineEnd = lineStart + width;
-        return interlaced || cursor->row >= 0;
-    };
-
     // The data starts as after a clear code, whether or not it begins with
     // one (some encoders leave it out).
     int code = NextCode(file, s);
@@ -428,7 +420,11 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         prevPos = produced;
         prevLen = 1;
         out[produced++] = BYTE(code);
-        if (produced >= lineEnd && !placeLines()) return 0;
+        if (produced >= lineEnd) {
+            lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
+            lineEnd = lineStart + width;
+            if (!interlaced && cursor->row < 0) return 0;  // the image is full
+        }
 
         // The codes up to the next clear code.
         for (;;) {
@@ -494,7 +490,11 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             prevPos = curPos;
             prevLen = curLen;
             produced += curLen;
-            if (produced >= lineEnd && !placeLines()) return 0;
+            if (produced >= lineEnd) {
+                lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
+                lineEnd = lineStart + width;
+                if (!interlaced && cursor->row < 0) return 0;  // the image is full
+            }
         }
         if (code != s.clearCode) break;
     }
