@@ -384,18 +384,27 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     } release{this};
 
     for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = i < LITERAL_AREA ? BYTE(i) : 0;
+    // Positions are offsets from out, which moves when the stream grows.
     BYTE* out = stream;
-    std::size_t produced = STREAM_START;
-    std::size_t lineStart = STREAM_START;
-    std::size_t lineEnd = lineStart + width;
-    std::size_t roomEnd = streamCapacity - ROOM;
-    // The previous code's string, where the next entry's string starts.
-    std::size_t prevPos = STREAM_START - 1;  // the zero byte: code 0
-    unsigned prevLen = 1;
+    BYTE* dst = out + STREAM_START;     // where the next pixel goes
+    BYTE* lineEnd = dst + width;        // end of the line being filled
+    BYTE* roomEnd = out + (streamCapacity - ROOM);
+    // The previous code's string (position | length << 32): the next entry
+    // is that string and one more byte.
+    std::uint64_t prevSpan = (STREAM_START - 1) | (std::uint64_t(1) << 32);  // the zero byte: code 0
+    constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
     // Set by a code above the next free slot: the entries may no longer be
     // strings written earlier, so codes are spelled out from the table until
     // the next clear code.
     bool walkChains = false;
+
+    // Keeps only the started line: at a clear code, and when out of room.
+    auto compact = [](BYTE* base, BYTE*& next, BYTE*& end, std::size_t lineLength) {
+        const std::size_t started = std::size_t(next - (end - lineLength));
+        std::memmove(base + STREAM_START, end - lineLength, started);
+        next = base + STREAM_START + started;
+        end = base + STREAM_START + lineLength;
+    };
 
     // The data starts as after a clear code, whether or not it begins with
     // one (some encoders leave it out).
@@ -409,90 +418,89 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             s.topSlot = 1 << s.codeSize;
         }
         walkChains = false;
-        std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-        produced = STREAM_START + (produced - lineStart);
-        lineStart = STREAM_START;
-        lineEnd = lineStart + width;
+        compact(out, dst, lineEnd, width);
         while (code == s.clearCode) code = NextCode(file, s);
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
         s.oldCode = s.firstByte = code;
-        prevPos = produced;
-        prevLen = 1;
-        out[produced++] = BYTE(code);
-        if (produced >= lineEnd) {
-            lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-            lineEnd = lineStart + width;
+        prevSpan = std::uint64_t(dst - out) | ONE_LONGER;
+        *dst++ = BYTE(code);
+        if (dst >= lineEnd) {
+            const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out), std::size_t(dst - out),
+                                                lineWidth);
+            lineEnd = out + next + width;
             if (!interlaced && cursor->row < 0) return 0;  // the image is full
         }
 
         // The codes up to the next clear code.
         for (;;) {
-            if (produced > roomEnd) {
-                if (!walkChains && GrowStream(produced + ROOM)) {
+            if (dst > roomEnd) {
+                const std::size_t at = std::size_t(dst - out);
+                const std::size_t lineAt = std::size_t(lineEnd - out);
+                if (!walkChains && GrowStream(at + ROOM)) {
                     out = stream;
+                    dst = out + at;
+                    lineEnd = out + lineAt;
                 } else {
                     // Out of room: keep only the started line and spell codes
                     // out from the table, which needs no earlier pixels.
                     walkChains = true;
-                    std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-                    produced = STREAM_START + (produced - lineStart);
-                    lineStart = STREAM_START;
-                    lineEnd = lineStart + width;
+                    compact(out, dst, lineEnd, width);
                 }
-                roomEnd = streamCapacity - ROOM;
+                roomEnd = out + (streamCapacity - ROOM);
             }
 
             code = NextCode(file, s);
-            const std::size_t curPos = produced;
-            unsigned curLen;
+            BYTE* const cur = dst;
             if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
                 // In the table: a copy of where its string was written.
                 const std::uint64_t span = entrySpan[code];
-                curLen = unsigned(span >> 32);
-                CopyString(out + produced, out + std::uint32_t(span), curLen);
+                const unsigned length = unsigned(span >> 32);
+                CopyString(dst, out + std::uint32_t(span), length);
+                dst += length;
             } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
                 break;
             } else if (code == s.nextSlot && !walkChains) {
                 // The string of the previous code and its own first byte.
-                CopyString(out + produced, out + prevPos, prevLen);
-                out[produced + prevLen] = out[prevPos];
-                curLen = prevLen + 1;
+                const BYTE* previous = out + std::uint32_t(prevSpan);
+                const unsigned length = unsigned(prevSpan >> 32);
+                CopyString(dst, previous, length);
+                dst[length] = previous[0];
+                dst += length + 1;
             } else {
                 walkChains = true;
                 int sp = 0;
-                int cur = code;
+                int chain = code;
                 if (code >= s.nextSlot) {
                     pixelStack[sp++] = BYTE(s.firstByte);
-                    cur = s.oldCode;
+                    chain = s.oldCode;
                 }
-                while (cur >= s.firstFree && sp < STACK_SIZE) {
-                    pixelStack[sp++] = suffix[cur];
-                    cur = prefix[cur];
+                while (chain >= s.firstFree && sp < STACK_SIZE) {
+                    pixelStack[sp++] = suffix[chain];
+                    chain = prefix[chain];
                 }
-                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(cur);
-                for (int i = 0; i < sp; ++i) out[produced + std::size_t(i)] = pixelStack[sp - 1 - i];
-                curLen = unsigned(sp);
+                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(chain);
+                for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];
+                dst += sp;
             }
 
             if (s.nextSlot < s.topSlot) {
                 const int slot = s.nextSlot;
-                s.firstByte = out[curPos];
-                suffix[slot] = BYTE(s.firstByte);
+                s.firstByte = cur[0];
+                suffix[slot] = cur[0];
                 prefix[slot] = std::int16_t(s.oldCode);
-                entrySpan[slot] = prevPos | (std::uint64_t(prevLen + 1) << 32);
+                entrySpan[slot] = prevSpan + ONE_LONGER;
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
                     ++s.codeSize;
                     s.topSlot <<= 1;
                 }
             }
-            prevPos = curPos;
-            prevLen = curLen;
-            produced += curLen;
-            if (produced >= lineEnd) {
-                lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-                lineEnd = lineStart + width;
+            prevSpan = std::uint64_t(cur - out) | (std::uint64_t(dst - cur) << 32);
+            if (dst >= lineEnd) {
+                const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
+                                                    std::size_t(dst - out), lineWidth);
+                lineEnd = out + next + width;
                 if (!interlaced && cursor->row < 0) return 0;  // the image is full
             }
         }
@@ -500,8 +508,8 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     }
     // End code: a started line is stored as far as it got. End of the file:
     // it is dropped.
-    if (code == s.endCode && produced > lineStart)
-        return std::int16_t(PutLine(cursor, out + lineStart, int(produced - lineStart)));
+    BYTE* const lineStart = lineEnd - width;
+    if (code == s.endCode && dst > lineStart) return std::int16_t(PutLine(cursor, lineStart, int(dst - lineStart)));
     return 0;
 }
 
