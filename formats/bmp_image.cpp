@@ -206,9 +206,10 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         break;
     case 32: {
         if (header.compression != 0 && header.compression != 3) throw "unknown compression";
-        // Create accepted width x height x 3 bytes, so this stays below 4/3
-        // of its cap.
+        // The 32-bit rows are longer than the image's own, so they need a
+        // buffer of their own, held to the same cap as an image block.
         const std::uint64_t bytes = std::uint64_t(width) * 4 * std::uint64_t(height);
+        if (bytes > MAX_DIB_BYTES) throw "can't allocate memory";
         BYTE* buffer = static_cast<BYTE*>(std::calloc(bytes ? bytes : 1, 1));
         if (!buffer) throw "can't allocate memory";
         ReadExact(file, buffer, std::size_t(bytes));

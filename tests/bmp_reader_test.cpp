@@ -433,6 +433,12 @@ TEST(BmpFailures, EachConditionGivesItsMessage)
     rgb.bitCount = 32;
     rgb.compression = 1;
     EXPECT_EQ(Failure(BuildBmp(rgb)), "unknown compression");
+
+    // The image itself fits (816 MB at 24 bits) but its 32-bit rows would not.
+    rgb.compression = 0;
+    rgb.width = 17000;
+    rgb.height = 16000;
+    EXPECT_EQ(Failure(BuildBmp(rgb)), "can't allocate memory");
 }
 
 TEST(BmpFailures, NullFileFailsWithoutMessage)
