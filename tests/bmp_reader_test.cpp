@@ -293,6 +293,27 @@ TEST(BmpTrueColour, ThirtyTwoBitsWithPlainOrBitFieldCompression)
     }
 }
 
+TEST(BmpTrueColour, ShortDataOfEveryDepthFillsOnlyItsRowsEvenTopDown)
+{
+    for (int bits : {16, 24, 32}) {
+        for (bool topDown : {false, true}) {
+            BmpRecipe r;
+            r.width = 2;
+            r.height = topDown ? -3 : 3;
+            r.bitCount = bits;
+            const std::vector<std::uint32_t> white(2, bits == 16 ? 0x7FFF : 0xFFFFFF);
+            r.pixels = PackBmpRows({white, white, white}, bits, topDown);
+            r.pixels.resize(r.pixels.size() / 3);  // the first stored row only
+            CDibImage image(ImageFormat::Bmp);
+            ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+            const int filledFromTop = topDown ? 0 : 2;
+            for (int row = 0; row < 3; ++row)
+                EXPECT_EQ(SeenPixel(image, 1, row).g != 0, row == filledFromTop)
+                    << bits << " bits, top-down " << topDown << ", row " << row;
+        }
+    }
+}
+
 // --- run-length data ---------------------------------------------------------
 
 std::string Rle8(std::initializer_list<unsigned> bytes)
@@ -385,12 +406,20 @@ TEST(BmpRle4, OddAbsoluteRunKeepsItsPlaceInTheStream)
     EXPECT_EQ(Row(image, 0), "91237700");
 }
 
-TEST(BmpRle4, RunsStopAtTheRowEnd)
+TEST(BmpRle4, RunsStopAtTheRowEndRowsAboveAreDroppedAndTheFileEndStops)
 {
     CDibImage image(ImageFormat::Bmp);
     DecodeRle(image, 4, 3, 2, Rle8({7, 0x12, 0, 0, 1, 0x40, 0, 1}));
     EXPECT_EQ(Row(image, 0), "121");
     EXPECT_EQ(Row(image, 1), "400");
+
+    DecodeRle(image, 4, 3, 2, Rle8({2, 0x56, 0, 2, 0, 5, 3, 0x99, 0, 1}));
+    EXPECT_EQ(Row(image, 0), "560");
+    EXPECT_EQ(Row(image, 1), "000");
+
+    DecodeRle(image, 4, 3, 2, Rle8({0, 0, 3, 0x34, 2}));  // no end code, last run cut short
+    EXPECT_EQ(Row(image, 0), "000");
+    EXPECT_EQ(Row(image, 1), "343");
 }
 
 // --- failures ----------------------------------------------------------------
