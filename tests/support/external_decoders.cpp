@@ -121,7 +121,7 @@ const std::string& ImageMagickConvert()
     static const std::string path = [] {
         for (const std::string candidate : {"/usr/bin/convert", "convert"}) {
             if (candidate[0] == '/' && !IsExecutable(candidate)) continue;
-            if (RunQuiet(candidate + " -version | grep -q ImageMagick")) return candidate;
+            if (RunQuiet(candidate + " -version | grep -q '^Version: ImageMagick'")) return candidate;
         }
         return std::string();
     }();
