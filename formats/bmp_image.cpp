@@ -1,7 +1,328 @@
+// BMP reader. What it reads, in order (all fields little-endian):
+//
+//  1. An optional 14-byte file header: "BM", file size, reserved, offset of the
+//     pixel data. Without "BM" the file is a bare bitmap that starts with its
+//     info header, and the pixel data follows the colour table.
+//  2. The info header: the 12-byte OS/2 core header (16-bit width, height,
+//     planes, bit count), or a Windows header of 40 bytes or more. Of a 108- or
+//     124-byte header only the first 40 bytes and the three colour masks at
+//     bytes 40-51 are used; the rest is skipped. After a 40-byte header with
+//     compression 3 the three masks follow it.
+//  3. The colour table of an indexed image: as many entries as the header's
+//     colours-used field says (all 2, 4, 16 or 256 when it is 0), never more than
+//     fit before the pixel-data offset; 4-byte entries, 3-byte after a core
+//     header. Entries the file does not hold stay zero.
+//  4. The pixel data: bottom-up rows padded to 4 bytes, or run-length data
+//     (compression 1 for 8 bits, 2 for 4 bits). A negative height means the
+//     rows are stored top-down; the picture is turned upright after reading.
+//
+// 1-, 4- and 8-bit files keep their depth and table; 16-, 24- and 32-bit files
+// become 24-bit images. 16-bit files with compression 3 use their own masks,
+// others are 5-5-5. 32-bit files with compression 0 or 3 take bytes 0, 1, 2 of
+// each pixel as blue, green, red.
+//
+// Damage: a short colour table or short plain pixel data leaves the rest zero
+// and still reads. Run-length data never writes past a row end or outside the
+// image, and the decoder stops at the end of the file. Every size is worked out
+// in 64 bits and bounded by what Create accepts.
 #include "formats/bmp_image.h"
 
-bool CBmpImage::Decode(FILE*)
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t CORE_HEADER_SIZE = 12;
+constexpr std::uint32_t INFO_HEADER_SIZE = 40;
+constexpr std::uint32_t MASKS_SIZE = 12;
+
+std::uint16_t Le16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint32_t Le32(const BYTE* p)
 {
-    SetLastError("Reading BMP files is not available in this build");
-    return false;
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+           (std::uint32_t(p[3]) << 24);
+}
+
+bool ReadExact(FILE* file, void* buffer, std::size_t bytes)
+{
+    return bytes == 0 || std::fread(buffer, 1, bytes, file) == bytes;
+}
+
+int ReadByte(FILE* file) { return std::fgetc(file); }
+
+int DpiFromPelsPerMetre(LONG pelsPerMetre)
+{
+    return int(std::floor(double(pelsPerMetre) * 0.0254 + 0.5));
+}
+
+// What the reader takes from whichever info header the file carries.
+struct BmpHeader {
+    bool core = false;
+    std::uint32_t size = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::int32_t xPelsPerMetre = 0;
+    std::int32_t yPelsPerMetre = 0;
+    std::uint32_t coloursUsed = 0;
+    bool hasMasks = false;
+    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
+};
+
+BmpHeader ReadInfoHeader(FILE* file)
+{
+    BmpHeader header;
+    BYTE bytes[INFO_HEADER_SIZE];
+    if (!ReadExact(file, bytes, 4)) throw "Error reading BMP info";
+    header.size = Le32(bytes);
+    if (header.size == CORE_HEADER_SIZE) {
+        if (!ReadExact(file, bytes + 4, CORE_HEADER_SIZE - 4)) throw "Error reading BMP info";
+        header.core = true;
+        header.width = Le16(bytes + 4);
+        header.height = Le16(bytes + 6);
+        header.bitCount = Le16(bytes + 10);
+        return header;
+    }
+    if (!ReadExact(file, bytes + 4, INFO_HEADER_SIZE - 4)) throw "Error reading BMP info";
+    header.width = std::int32_t(Le32(bytes + 4));
+    header.height = std::int32_t(Le32(bytes + 8));
+    header.bitCount = Le16(bytes + 14);
+    header.compression = Le32(bytes + 16);
+    header.xPelsPerMetre = std::int32_t(Le32(bytes + 24));
+    header.yPelsPerMetre = std::int32_t(Le32(bytes + 28));
+    header.coloursUsed = Le32(bytes + 32);
+
+    // Larger headers carry the masks at bytes 40-51; a 40-byte header with
+    // bit fields is followed by them.
+    std::uint32_t extra = header.size > INFO_HEADER_SIZE ? header.size - INFO_HEADER_SIZE : 0;
+    const bool bitFields = header.compression == 3;
+    if (bitFields && (extra >= MASKS_SIZE || header.size == INFO_HEADER_SIZE)) {
+        BYTE masks[MASKS_SIZE];
+        if (ReadExact(file, masks, MASKS_SIZE)) {
+            header.hasMasks = true;
+            for (int i = 0; i < 3; ++i) header.masks[i] = Le32(masks + 4 * i);
+        }
+        if (extra >= MASKS_SIZE) extra -= MASKS_SIZE;
+    }
+    if (extra > 0 && std::fseek(file, long(extra), SEEK_CUR) != 0) throw "Error reading BMP info";
+    return header;
+}
+
+}  // namespace
+
+bool CBmpImage::Decode(FILE* file)
+{
+    if (!file) return false;
+    try {
+        DecodeOrThrow(file);
+        return true;
+    } catch (const char* message) {
+        SetLastError(message);
+        return false;
+    }
+}
+
+void CBmpImage::DecodeOrThrow(FILE* file)
+{
+    const long start = std::max(std::ftell(file), 0L);
+
+    BYTE fileHeader[14];
+    if (!ReadExact(file, fileHeader, sizeof fileHeader)) throw "Not a BMP";
+    std::uint32_t pixelOffset = 0;
+    if (fileHeader[0] == 'B' && fileHeader[1] == 'M') {
+        pixelOffset = Le32(fileHeader + 10);
+    } else if (std::fseek(file, start, SEEK_SET) != 0) {
+        throw "Not a BMP";
+    }
+
+    const BmpHeader header = ReadInfoHeader(file);
+    const std::int64_t height = header.height < 0 ? -std::int64_t(header.height) : header.height;
+    const bool topDown = header.height < 0;
+    if (height > INT32_MAX) throw "Can't allocate memory";
+
+    m_header.biXPelsPerMeter = header.xPelsPerMetre;
+    m_header.biYPelsPerMeter = header.yPelsPerMetre;
+    if (!Create(header.width, int(height), header.bitCount, m_info.format)) throw "Can't allocate memory";
+    m_info.xDpi = DpiFromPelsPerMetre(header.xPelsPerMetre);
+    m_info.yDpi = DpiFromPelsPerMetre(header.yPelsPerMetre);
+
+    const std::int64_t tableStart = std::ftell(file);
+    if (m_header.biClrUsed > 0) {
+        const std::uint32_t entrySize = header.core ? 3 : 4;
+        std::uint32_t entries = m_header.biClrUsed;
+        if (header.coloursUsed != 0 && header.coloursUsed < entries) entries = header.coloursUsed;
+        if (pixelOffset != 0 && tableStart >= 0) {
+            const std::int64_t room = (std::int64_t(start) + pixelOffset - tableStart) / entrySize;
+            if (room >= 0 && room < entries) entries = std::uint32_t(room);
+        }
+        BYTE table[256 * 4] = {};
+        ReadExact(file, table, std::size_t(entries) * entrySize);  // a short table reads as zeros
+        RGBQUAD* palette = GetPalette();
+        for (std::uint32_t i = 0; i < entries; ++i)
+            palette[i] = RGBQUAD{table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
+    } else if (pixelOffset == 0 && header.coloursUsed > 0 && !header.core) {
+        // A true-colour bare bitmap may still carry a table before its pixels.
+        std::fseek(file, long(std::min<std::uint32_t>(header.coloursUsed, 1u << 24) * 4), SEEK_CUR);
+    }
+
+    if (pixelOffset != 0 && std::fseek(file, long(start) + long(pixelOffset), SEEK_SET) != 0)
+        return;  // nothing to read: the rows stay clear
+
+    const std::int64_t width = header.width;
+    const std::int64_t stride = m_info.stride;
+    switch (header.bitCount) {
+    case 1:
+    case 4:
+    case 8:
+        if (header.compression == 0)
+            ReadExact(file, m_info.pixels, std::size_t(stride * height));
+        else if (header.compression == 1)
+            ReadRle8(file);
+        else if (header.compression == 2)
+            ReadRle4(file);
+        else
+            throw "compression type not supported";
+        break;
+    case 16: {
+        // The 16-bit rows are never longer than the 24-bit rows, so they are
+        // read into the image and widened in place.
+        const std::int64_t sourceBytes = (width + 1) / 2 * 4 * height;
+        ReadExact(file, m_info.pixels, std::size_t(sourceBytes));
+        DWORD red = 0x7C00, green = 0x03E0, blue = 0x001F;
+        if (header.hasMasks && (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
+            red = header.masks[0];
+            green = header.masks[1];
+            blue = header.masks[2];
+        }
+        Convert16or32To24(m_info.pixels, red, green, blue, 16);
+        break;
+    }
+    case 24:
+        if (header.compression != 0) throw "unknown compression";
+        ReadExact(file, m_info.pixels, std::size_t(stride * height));
+        break;
+    case 32: {
+        if (header.compression != 0 && header.compression != 3) throw "unknown compression";
+        // Create accepted width x height x 3 bytes, so this stays below 4/3
+        // of its cap.
+        const std::uint64_t bytes = std::uint64_t(width) * 4 * std::uint64_t(height);
+        BYTE* buffer = static_cast<BYTE*>(std::calloc(bytes ? bytes : 1, 1));
+        if (!buffer) throw "can't allocate memory";
+        ReadExact(file, buffer, std::size_t(bytes));
+        Convert16or32To24(buffer, 0, 0, 0, 32);
+        std::free(buffer);
+        break;
+    }
+    default:
+        break;  // no pixel data is read for other depths
+    }
+    if (topDown) FlipRows();
+}
+
+// Run-length 8: pairs (count, value) repeat a value; a zero count escapes to
+// end of line (0), end of bitmap (1), a delta (2, then dx and dy) or an
+// absolute run of 3..255 bytes padded to a 16-bit boundary. Rows start at the
+// bottom. Pixels that fall outside the image are dropped.
+void CBmpImage::ReadRle8(FILE* file)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    std::int64_t x = 0, y = 0;
+    auto put = [&](BYTE value) {
+        if (x < width && y < height) SetPixelIndex(int(x), int(y), value);
+        ++x;
+    };
+    while (y < height) {
+        const int count = ReadByte(file);
+        if (count == EOF) return;
+        if (count > 0) {
+            const int value = ReadByte(file);
+            if (value == EOF) return;
+            for (int i = 0; i < count; ++i) put(BYTE(value));
+            continue;
+        }
+        const int escape = ReadByte(file);
+        if (escape == EOF || escape == 1) return;
+        if (escape == 0) {
+            x = 0;
+            ++y;
+        } else if (escape == 2) {
+            const int dx = ReadByte(file);
+            const int dy = ReadByte(file);
+            if (dx == EOF || dy == EOF) return;
+            x += dx;
+            y += dy;
+        } else {
+            for (int i = 0; i < escape; ++i) {
+                const int value = ReadByte(file);
+                if (value == EOF) return;
+                put(BYTE(value));
+            }
+            if (escape & 1) ReadByte(file);
+        }
+    }
+}
+
+// Run-length 4, as run-length 8 but counted in pixels: a run alternates the
+// value's high and low nibble, starting with the high one; an absolute run
+// takes its nibbles in order from (n + 1) / 2 bytes padded to a 16-bit
+// boundary; a delta moves by pixels.
+void CBmpImage::ReadRle4(FILE* file)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::int64_t height = m_header.biHeight;
+    std::int64_t x = 0, y = 0;
+    auto put = [&](BYTE value) {
+        if (x < width && y < height) SetPixelIndex(int(x), int(y), value);
+        ++x;
+    };
+    while (y < height) {
+        const int count = ReadByte(file);
+        if (count == EOF) return;
+        if (count > 0) {
+            const int value = ReadByte(file);
+            if (value == EOF) return;
+            for (int i = 0; i < count; ++i) put(BYTE(i % 2 == 0 ? value >> 4 : value & 15));
+            continue;
+        }
+        const int escape = ReadByte(file);
+        if (escape == EOF || escape == 1) return;
+        if (escape == 0) {
+            x = 0;
+            ++y;
+        } else if (escape == 2) {
+            const int dx = ReadByte(file);
+            const int dy = ReadByte(file);
+            if (dx == EOF || dy == EOF) return;
+            x += dx;
+            y += dy;
+        } else {
+            const int dataBytes = (escape + 1) / 2;
+            for (int i = 0; i < dataBytes; ++i) {
+                const int value = ReadByte(file);
+                if (value == EOF) return;
+                put(BYTE(value >> 4));
+                if (2 * i + 1 < escape) put(BYTE(value & 15));
+            }
+            if (dataBytes & 1) ReadByte(file);
+        }
+    }
+}
+
+// Rows of a top-down file were read in file order; swapping them puts the
+// bottom row first, as the DIB keeps it.
+void CBmpImage::FlipRows()
+{
+    const std::size_t stride = std::size_t(m_info.stride);
+    const int height = m_header.biHeight;
+    BYTE* pixels = m_info.pixels;
+    if (!pixels || stride == 0) return;
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        BYTE* a = pixels + std::size_t(top) * stride;
+        BYTE* b = pixels + std::size_t(bottom) * stride;
+        for (std::size_t i = 0; i < stride; ++i) std::swap(a[i], b[i]);
+    }
 }

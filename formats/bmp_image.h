@@ -1,5 +1,7 @@
+// CBmpImage: reader for Windows and OS/2 bitmap files (format code 0).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "image/dib_image.h"
@@ -8,4 +10,10 @@ class CBmpImage : public CDibImage {
 public:
     explicit CBmpImage(ImageFormat format) : CDibImage(format) {}
     bool Decode(FILE* file);
+
+private:
+    void DecodeOrThrow(FILE* file);
+    void ReadRle8(FILE* file);
+    void ReadRle4(FILE* file);
+    void FlipRows();
 };

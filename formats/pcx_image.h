@@ -1,3 +1,4 @@
+// CPcxImage: reader for run-length encoded PCX files (format code 7).
 #pragma once
 
 #include <cstdio>
@@ -8,4 +9,7 @@ class CPcxImage : public CDibImage {
 public:
     explicit CPcxImage(ImageFormat format) : CDibImage(format) {}
     bool Decode(FILE* file);
+
+private:
+    void DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line);
 };

@@ -1,3 +1,4 @@
+// CTgaImage: reader for Truevision TGA files, plain and run-length (format code 6).
 #pragma once
 
 #include <cstdio>
@@ -8,4 +9,7 @@ class CTgaImage : public CDibImage {
 public:
     explicit CTgaImage(ImageFormat format) : CDibImage(format) {}
     bool Decode(FILE* file);
+
+private:
+    void DecodeOrThrow(FILE* file);
 };

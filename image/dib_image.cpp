@@ -118,7 +118,9 @@ BYTE* CDibImage::Create(int width, int height, int bitCount, ImageFormat format)
     m_header.biWidth = width;
     m_info.pixelType = depth <= 8 ? 1 : 2;
     const std::int64_t stride = width < 0 ? 0 : ((std::int64_t(width) * depth + 31) >> 5) << 2;
-    const std::int64_t imageBytes = height < 0 ? 0 : stride * height;
+    // A stride above INT32_MAX fails below; leaving it out here keeps the
+    // product inside 64 bits.
+    const std::int64_t imageBytes = height < 0 || stride > INT32_MAX ? 0 : stride * height;
     m_info.stride = stride <= INT32_MAX ? std::int32_t(stride) : 0;
     m_header.biBitCount = WORD(depth);
     m_info.format = format;

@@ -10,15 +10,22 @@
 
 namespace {
 
-// A positive amount shifts right, a negative one left, so masks with fewer
-// than 8 bits in a channel still land the channel's top bit on bit 7.
-unsigned ShiftRight(unsigned value, int amount)
+// One colour channel of a 16-bit pixel: the field under mask, moved down to
+// bit 0 and then up so that its top bit lands on bit 7 (low bits stay 0).
+// A field wider than 8 bits keeps its top 8 bits.
+BYTE Channel(unsigned pixel, DWORD mask)
 {
-    return amount >= 0 ? value >> amount : value << -amount;
+    mask &= 0xFFFF;
+    if (mask == 0) return 0;
+    const unsigned field = (pixel & mask) >> std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    return BYTE(bits <= 8 ? field << (8 - bits) : field >> (bits - 8));
 }
 
 }  // namespace
 
+// Each mask picks its channel wherever it lies in the 16-bit word, so 5-5-5,
+// 5-6-5, 4-4-4 and masks that leave low bits unused all widen correctly.
 // Runs backwards over rows and pixels: a 16-bit row is never longer than the
 // 24-bit row of the same width, so src may be this image's own pixel buffer.
 void CDibImage::Convert16or32To24(const BYTE* src, DWORD redMask, DWORD greenMask,
@@ -31,21 +38,15 @@ void CDibImage::Convert16or32To24(const BYTE* src, DWORD redMask, DWORD greenMas
     const std::size_t dstStride = std::size_t(m_info.stride);
 
     if (bitCount == 16) {
-        const int nR = std::popcount(redMask & 0xFFFF);
-        const int nG = std::popcount(greenMask & 0xFFFF);
-        const int nB = std::popcount(blueMask & 0xFFFF);
         const std::size_t srcStride = (std::size_t(width) + 1) / 2 * 4;
         for (int y = height - 1; y >= 0; --y) {
             const BYTE* srcRow = src + std::size_t(y) * srcStride;
             BYTE* dstRow = m_info.pixels + std::size_t(y) * dstStride;
             for (int x = width - 1; x >= 0; --x) {
                 const unsigned v = srcRow[2 * x] | (unsigned(srcRow[2 * x + 1]) << 8);
-                const BYTE blue = BYTE(ShiftRight(v & 0xFF & blueMask & 0xFF, nB - 8));
-                const BYTE green = BYTE(ShiftRight(v & greenMask, nB + nG - 8));
-                const BYTE red = BYTE(ShiftRight(v & redMask, nB + nG + nR - 8));
-                dstRow[3 * x] = blue;
-                dstRow[3 * x + 1] = green;
-                dstRow[3 * x + 2] = red;
+                dstRow[3 * x] = Channel(v, blueMask);
+                dstRow[3 * x + 1] = Channel(v, greenMask);
+                dstRow[3 * x + 2] = Channel(v, redMask);
             }
         }
         return;
@@ -79,7 +80,8 @@ bool CDibImage::MirrorHorizontal()
     if (!m_pDib) return false;
     CDibImage* copy = new (std::nothrow) CDibImage(*this, false, true);
     if (!copy) return false;
-    if (copy->IsEmpty()) {
+    // A copy that lost the alpha plane would silently drop it here.
+    if (copy->IsEmpty() || (m_pAlpha && !copy->m_pAlpha)) {
         delete copy;
         return false;
     }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Kestrel and runs every test: the normal build, then the whole suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then a short
+# smoke run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,8 @@ run_suite() {
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BUILD_BENCH=OFF
+
+# A short run of each fuzz target over its seed corpus (clang, libFuzzer,
+# ASan, UBSan); scripts/fuzz.sh runs them for longer.
+echo "== fuzz smoke"
+bash scripts/fuzz.sh --smoke -t "${FUZZ_SMOKE_SECONDS:-20}"

@@ -1,0 +1,3 @@
+#include "app/app_icon.h"
+
+QIcon ApplicationIcon() { return QIcon(QStringLiteral(":/kestrel/kestrel.xpm")); }

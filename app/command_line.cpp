@@ -1,0 +1,140 @@
+#include "app/command_line.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+bool IsShotNumber(const QString& text)
+{
+    // Digits as the shot-number box accepts them, few enough to stay an int.
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    return digits.match(text).hasMatch();
+}
+
+CommandLineResult Failure(const QString& message)
+{
+    CommandLineResult result;
+    result.action = CommandLineResult::Action::UsageError;
+    result.message = message;
+    return result;
+}
+
+// "--name=value" or "--name value"; false when the value is missing.
+bool TakeValue(const QStringList& arguments, qsizetype& index, const QString& name, QString& value)
+{
+    const QString& word = arguments[index];
+    if (word.size() > name.size() && word.startsWith(name) && word[name.size()] == u'=') {
+        value = word.mid(name.size() + 1);
+        return true;
+    }
+    if (index + 1 >= arguments.size()) return false;
+    value = arguments[++index];
+    return true;
+}
+
+bool Names(const QString& word, const QString& name)
+{
+    return word == name || (word.startsWith(name) && word.size() > name.size() && word[name.size()] == u'=');
+}
+
+}  // namespace
+
+CommandLineResult ParseCommandLine(const QStringList& arguments)
+{
+    CommandLineResult result;
+    CCommandLineInfo& info = result.info;
+    bool onlyPaths = false;
+    bool help = false;
+    bool version = false;
+    QStringList paths;
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (onlyPaths || word == QLatin1String("-") || !word.startsWith(u'-')) {
+            paths << word;
+        } else if (word == QLatin1String("--")) {
+            onlyPaths = true;
+        } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            help = true;
+        } else if (word == QLatin1String("--version")) {
+            version = true;
+        } else if (word == QLatin1String("--no-splash")) {
+            info.m_bShowSplash = false;
+        } else if (word == QLatin1String("--print-status")) {
+            info.m_bPrintStatus = true;
+        } else if (Names(word, QStringLiteral("--shot"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--shot"), value))
+                return Failure(QStringLiteral("--shot needs a shot number"));
+            if (!IsShotNumber(value))
+                return Failure(QStringLiteral("--shot needs a shot number (digits only), not '%1'").arg(value));
+            info.m_nShot = value.toInt();
+        } else if (Names(word, QStringLiteral("--screenshot"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--screenshot"), value) || value.isEmpty())
+                return Failure(QStringLiteral("--screenshot needs a file name"));
+            info.m_strScreenshot = value;
+        } else {
+            return Failure(QStringLiteral("unknown option '%1'").arg(word));
+        }
+    }
+
+    if (help) {
+        result.action = CommandLineResult::Action::ShowHelp;
+        return result;
+    }
+    if (version) {
+        result.action = CommandLineResult::Action::ShowVersion;
+        return result;
+    }
+    if (paths.size() > 1) return Failure(QStringLiteral("only one PATH may be given, not %1").arg(paths.size()));
+    if (!paths.isEmpty()) info.m_strFileName = paths.front();
+    if (info.m_nShot && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
+    // A screenshot is taken of the main window, so nothing may cover it.
+    if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
+    return result;
+}
+
+QString CheckOpenPath(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists()) return QStringLiteral("cannot open '%1': no such file or directory").arg(path);
+    if (file.isDir()) {
+        if (!file.isReadable() || !file.isExecutable() || !QDir(path).isReadable())
+            return QStringLiteral("cannot open '%1': the directory cannot be listed").arg(path);
+        return {};
+    }
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) return QStringLiteral("cannot open '%1': %2").arg(path, probe.errorString());
+    return {};
+}
+
+QString CommandLineUsage()
+{
+    return QStringLiteral(
+        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--help] [--version] [PATH]\n");
+}
+
+QString CommandLineHelp()
+{
+    return CommandLineUsage() + QStringLiteral(
+        "\n"
+        "Plays the GIF images of a directory as a sequence of shots.\n"
+        "\n"
+        "  PATH               a GIF file or a directory: its directory's shots open at once\n"
+        "  --no-splash        start without the splash picture\n"
+        "  --shot N           after opening PATH, jump to shot number N\n"
+        "  --screenshot FILE  save the main window as PNG once the shot is painted, then exit\n"
+        "                     (without a display the screenshot is drawn off screen)\n"
+        "  --print-status     before exiting, print the shot-number box, a tab and the\n"
+        "                     status box on one line\n"
+        "  --help             show this text\n"
+        "  --version          show the version\n"
+        "\n"
+        "Exit status: 0 done, 1 the screenshot could not be written, 2 usage error.\n");
+}
+
+QString VersionText() { return QStringLiteral("KESTREL Version 1.2\n"); }

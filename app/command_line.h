@@ -1,0 +1,44 @@
+// The command line of kestrel:
+//
+//   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
+//           [--help] [--version] [PATH]
+//
+// PATH names a GIF file or a directory whose shots open at start-up. The
+// words are all Kestrel's own: the toolkit's options (-platform, -style and
+// the like) are not taken from the command line, so a file name can never be
+// mistaken for one; its environment variables still apply.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct CCommandLineInfo {
+    bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
+    QString m_strFileName;            // PATH, empty when none was given
+    std::optional<int> m_nShot;       // --shot N: jump there after the open
+    QString m_strScreenshot;          // --screenshot FILE
+    bool m_bPrintStatus = false;      // --print-status
+};
+
+struct CommandLineResult {
+    enum class Action { Run, ShowHelp, ShowVersion, UsageError };
+    Action action = Action::Run;
+    CCommandLineInfo info;
+    QString message;  // what went wrong, for UsageError
+};
+
+// Exit status of a usage error: an unknown option, a bad value, a PATH that
+// cannot be read.
+constexpr int EXIT_USAGE = 2;
+
+// Reads the words after the program name. Does not look at the file system.
+CommandLineResult ParseCommandLine(const QStringList& arguments);
+
+// Empty when path is a readable file or a directory that can be listed;
+// otherwise a one-line reason naming the path.
+QString CheckOpenPath(const QString& path);
+
+QString CommandLineUsage();
+QString CommandLineHelp();
+QString VersionText();

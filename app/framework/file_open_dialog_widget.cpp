@@ -1,0 +1,36 @@
+#include "app/framework/file_open_dialog_widget.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/framework/file_open_dialog.h"
+#include "app/framework/main_window.h"
+
+QString ToQtNameFilters(const std::string& filter)
+{
+    const QStringList parts = QString::fromLocal8Bit(filter.c_str()).split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        if (description.isEmpty() && patterns.isEmpty()) break;  // the closing "||"
+        patterns.replace(u';', u' ');
+        filters << QStringLiteral("%1 (%2)").arg(description, patterns.simplified());
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void InstallWidgetFileOpenDialog()
+{
+    SetFileOpenDialog([](const FileOpenRequest& request, FileOpenChoice& choice) {
+        const QString path = QFileDialog::getOpenFileName(
+            GetMainWindow(), QString(), QString::fromLocal8Bit(request.initialFileName.c_str()),
+            ToQtNameFilters(request.filter));
+        if (path.isEmpty()) return false;
+        choice.path = QFile::encodeName(path).toStdString();
+        choice.fileName = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
+        return true;
+    });
+}

@@ -1,0 +1,24 @@
+#include "app/help_path.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+std::string BuildHelpPath(std::string_view directory)
+{
+    // The read limit counts the terminator, so the longest directory it can
+    // deliver is one character shorter.
+    if (directory.empty() || directory.size() >= CURRENT_DIRECTORY_LIMIT) return {};
+    std::string path(directory);
+    if (path.back() != '/') path += '/';
+    path += HELP_FILE_NAME;
+    if (path.size() >= HELP_PATH_CAPACITY) return {};
+    return path;
+}
+
+std::string HelpPathFromCurrentDirectory()
+{
+    char directory[CURRENT_DIRECTORY_LIMIT];
+    if (!::getcwd(directory, sizeof directory)) return {};
+    return BuildHelpPath(std::string_view(directory, std::strlen(directory)));
+}

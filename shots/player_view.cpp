@@ -1,0 +1,245 @@
+#include "shots/player_view.h"
+
+#include <QWidget>
+#include <cstdio>
+
+#include "app/framework/edit_box.h"
+#include "app/framework/main_window.h"
+#include "image/device_context.h"
+#include "shots/shot_number_text.h"
+
+CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent)
+{
+    // Message map, in the order of the view's command table.
+    OnCommand(ID_SHOT_PLAY, [this] { OnPlay(); });
+    OnUpdateCommand(ID_SHOT_PLAY, [this](CCmdUI& ui) { OnUpdatePlay(ui); });
+    OnCommand(ID_SHOT_STOP, [this] { OnStop(); });
+    OnUpdateCommand(ID_SHOT_STOP, [this](CCmdUI& ui) { OnUpdateStop(ui); });
+    OnCommand(ID_SHOT_FIRST, [this] { OnFirst(); });
+    OnUpdateCommand(ID_SHOT_FIRST, [this](CCmdUI& ui) { OnUpdateFirst(ui); });
+    OnCommand(ID_SHOT_NEXT, [this] { OnNext(); });
+    OnUpdateCommand(ID_SHOT_NEXT, [this](CCmdUI& ui) { OnUpdateNext(ui); });
+    OnCommand(ID_SHOT_PREVIOUS, [this] { OnPrevious(); });
+    OnUpdateCommand(ID_SHOT_PREVIOUS, [this](CCmdUI& ui) { OnUpdatePrevious(ui); });
+    OnCommand(ID_SHOT_LAST, [this] { OnLast(); });
+    OnUpdateCommand(ID_SHOT_LAST, [this](CCmdUI& ui) { OnUpdateLast(ui); });
+    OnUpdateCommand(ID_APP_ABOUT, [this](CCmdUI& ui) { OnUpdateAppAbout(ui); });
+    OnUpdateCommand(ID_FILE_OPEN, [this](CCmdUI& ui) { OnUpdateFileOpen(ui); });
+    OnCommand(ID_FIT_TO_SCREEN, [this] { OnFitToScreen(); });
+    OnUpdateCommand(ID_FIT_TO_SCREEN, [this](CCmdUI& ui) { OnUpdateFitToScreen(ui); });
+    OnNotify(IDC_SHOT_NUMBER, EN_KILLFOCUS, [this] { OnShotNumberKillFocus(); });
+    OnNotify(IDC_SHOT_NUMBER, EN_SETFOCUS, [this] { OnShotNumberSetFocus(); });
+}
+
+CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }
+
+void CKestrel::OnInitialUpdate()
+{
+    ScrollView::OnInitialUpdate();
+    SetScrollSizes(QSize(INITIAL_SCROLL_WIDTH, INITIAL_SCROLL_HEIGHT));
+
+    // The toolbar's boxes belong to the main window; the document writes them.
+    const QWidget* main = GetMainWindow();
+    CKESTRELDoc* document = GetDocument();
+    document->m_pStatusBox = FindEditBox(main, IDC_SHOT_STATUS);
+    document->m_pShotNumberBox = FindEditBox(main, IDC_SHOT_NUMBER);
+
+    // Runs for the life of the view, playing or not; a restart replaces it.
+    SetTimer(PLAY_TIMER_ID, PLAY_INTERVAL_MS);
+}
+
+void CKestrel::OnDraw(HDC dc)
+{
+    const CKESTRELDoc* document = GetDocument();
+    const QRect client = GetClientRect();
+
+    // Start from white: a shot with transparent pixels is blended over what
+    // the buffer holds, which must not be the previous shot.
+    dc->FillSolid(dc->GetClipBox(), BACKGROUND_COLOUR);
+
+    CDibImage* image = document->m_pImage.get();
+    if (!image || image->IsEmpty()) {
+        // No shot, or one that failed to load: the white background alone.
+        SetScrollSizes(client.size());
+        return;
+    }
+
+    if (document->m_bFitToScreen) {
+        // Both axes stretched to the client area; proportions are not kept.
+        SetScrollSizes(client.size());
+        image->Draw(dc, client.left(), client.top(), client.width(), client.height());
+        return;
+    }
+
+    const int width = image->Width();
+    const int height = image->Height();
+    if (unsigned(height) < unsigned(client.height()) || unsigned(width) < unsigned(client.width())) {
+        SetScrollSizes(QSize(width, height));
+        ResizeParentToFit(true);
+    }
+    SetScrollSizes(QSize(width, height));
+    image->Draw(dc, 0, 0, width, height);
+}
+
+bool CKestrel::OnEraseBkgnd(HDC)
+{
+    // Erased by OnDraw itself, so a shot is painted without flicker.
+    return true;
+}
+
+void CKestrel::OnTimer(UINT id)
+{
+    CKESTRELDoc* document = GetDocument();
+    if (m_bPlaying && document->m_nShotCount > 0) {
+        document->LoadShot();
+        UpdateDocumentViews();
+    }
+    ScrollView::OnTimer(id);
+}
+
+void CKestrel::OnDestroy()
+{
+    KillTimer(PLAY_TIMER_ID);
+    ScrollView::OnDestroy();
+}
+
+void CKestrel::OnPlay()
+{
+    // Nothing loads now: the next tick shows the next shot.
+    m_bPlaying = 1;
+}
+
+void CKestrel::OnStop()
+{
+    // The shot and the cursor stay, so playing resumes from here.
+    m_bPlaying = 0;
+}
+
+void CKestrel::OnFirst()
+{
+    CKESTRELDoc* document = GetDocument();
+    document->m_nShotPos = document->m_nShotCount;  // LoadShot wraps to index 0
+    document->LoadShot();
+    UpdateDocumentViews();
+}
+
+void CKestrel::OnNext()
+{
+    GetDocument()->LoadShot();
+    UpdateDocumentViews();
+}
+
+void CKestrel::OnPrevious()
+{
+    CKESTRELDoc* document = GetDocument();
+    document->m_nShotPos -= 2;
+    document->LoadShot();
+    UpdateDocumentViews();
+}
+
+void CKestrel::OnLast()
+{
+    CKESTRELDoc* document = GetDocument();
+    document->m_nShotPos = document->m_nShotCount - 1;
+    document->LoadShot();
+    UpdateDocumentViews();
+}
+
+void CKestrel::OnFitToScreen()
+{
+    CKESTRELDoc* document = GetDocument();
+    if (document->m_bFitToScreen) {
+        // Off: the next paint's shrink rule decides the frame's size.
+        document->m_bFitToScreen = 0;
+    } else {
+        document->m_bFitToScreen = 1;
+        SetScrollSizes(QSize(FIT_ENLARGE_SIZE, FIT_ENLARGE_SIZE));
+        ResizeParentToFit(false);
+    }
+    UpdateDocumentViews();
+}
+
+void CKestrel::OnUpdatePlay(CCmdUI& ui)
+{
+    if (m_bPlaying || GetDocument()->m_nShotCount == 0) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateStop(CCmdUI& ui)
+{
+    if (!m_bPlaying) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateFirst(CCmdUI& ui)
+{
+    if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateNext(CCmdUI& ui)
+{
+    const CKESTRELDoc* document = GetDocument();
+    if (m_bPlaying || document->m_nShotPos == document->m_nShotCount || document->m_nShotCount == 0) {
+        ui.Enable(false);
+    }
+}
+
+void CKestrel::OnUpdatePrevious(CCmdUI& ui)
+{
+    if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateLast(CCmdUI& ui)
+{
+    const CKESTRELDoc* document = GetDocument();
+    if (m_bPlaying || document->m_nShotPos == document->m_nShotCount) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateAppAbout(CCmdUI& ui)
+{
+    if (m_bPlaying) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateFileOpen(CCmdUI& ui)
+{
+    if (m_bPlaying) ui.Enable(false);
+}
+
+void CKestrel::OnUpdateFitToScreen(CCmdUI&)
+{
+    // Always available; the check-box button keeps the look its clicks give it.
+}
+
+void CKestrel::OnShotNumberSetFocus()
+{
+    // The box cannot be edited while playing or with nothing listed.
+    if (m_bPlaying || GetDocument()->m_nShotCount == 0) {
+        if (QWidget* main = GetMainWindow()) main->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CKestrel::OnShotNumberKillFocus()
+{
+    CKESTRELDoc* document = GetDocument();
+    if (document->m_nShotCount == 0) return;
+
+    const std::string typed = document->m_pShotNumberBox ? document->m_pShotNumberBox->GetWindowText() : "";
+    const int wanted = ParseLikeAtoi(typed);
+    for (std::int32_t i = 0; i < document->m_nShotCount; ++i) {
+        if (document->m_nShotNumbers[std::size_t(i)] == wanted) {
+            document->m_nShotPos = i;
+            document->LoadShot();
+            UpdateDocumentViews();
+            return;
+        }
+    }
+
+    // Unknown number: put back the shown shot's number, without leading zeros.
+    std::string shown;
+    if (document->m_nShotPos >= 1 && document->m_nShotPos <= document->m_nShotCount) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", document->m_nShotNumbers[std::size_t(document->m_nShotPos - 1)]);
+        shown = text;
+    }
+    if (document->m_pShotNumberBox) document->m_pShotNumberBox->SetWindowText(shown);
+}
+
+void CKestrel::UpdateDocumentViews() { GetDocument()->UpdateAllViews(nullptr, 0, nullptr); }

@@ -1,0 +1,64 @@
+// CKestrel: the player view. Paints the document's current shot fitted to
+// the window or at its own size with scroll bars, steps through the shots,
+// plays them on a one-second timer that wraps from the last to the first,
+// answers the shot-number box, and decides which commands may run.
+//
+// Its only state is the playing switch; list, cursor, image and the fit
+// switch belong to the document.
+#pragma once
+
+#include <cstdint>
+
+#include "app/framework/scroll_view.h"
+#include "shots/shot_ids.h"
+#include "shots/shot_list_document.h"
+
+class CKestrel : public ScrollView {
+public:
+    static constexpr UINT PLAY_TIMER_ID = 1;
+    static constexpr UINT PLAY_INTERVAL_MS = 1000;
+    static constexpr int INITIAL_SCROLL_WIDTH = 1280;
+    static constexpr int INITIAL_SCROLL_HEIGHT = 1024;
+    // Set when fit is switched on, so the frame grows as far as it can.
+    static constexpr int FIT_ENLARGE_SIZE = 32768;
+    static constexpr COLORREF BACKGROUND_COLOUR = 0xFFFFFF;
+
+    explicit CKestrel(CKESTRELDoc* document, QWidget* parent = nullptr);
+
+    CKESTRELDoc* GetDocument() const;
+
+    void OnInitialUpdate() override;
+    void OnDraw(HDC dc) override;
+    bool OnEraseBkgnd(HDC dc) override;
+    void OnTimer(UINT id) override;
+    void OnDestroy() override;
+
+    // Commands.
+    void OnPlay();
+    void OnStop();
+    void OnFirst();
+    void OnNext();
+    void OnPrevious();
+    void OnLast();
+    void OnFitToScreen();
+
+    // Availability (update handlers: they only ever disable).
+    void OnUpdatePlay(CCmdUI& ui);
+    void OnUpdateStop(CCmdUI& ui);
+    void OnUpdateFirst(CCmdUI& ui);
+    void OnUpdateNext(CCmdUI& ui);
+    void OnUpdatePrevious(CCmdUI& ui);
+    void OnUpdateLast(CCmdUI& ui);
+    void OnUpdateAppAbout(CCmdUI& ui);
+    void OnUpdateFileOpen(CCmdUI& ui);
+    void OnUpdateFitToScreen(CCmdUI& ui);
+
+    // The shot-number box (control IDC_SHOT_NUMBER).
+    void OnShotNumberSetFocus();
+    void OnShotNumberKillFocus();
+
+    std::int32_t m_bPlaying = 0;
+
+private:
+    void UpdateDocumentViews();
+};

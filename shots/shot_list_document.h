@@ -1,0 +1,76 @@
+// CKESTRELDoc: the shot list of one directory.
+//
+// Opening any GIF file lists every GIF file of its directory, ordered by
+// last-write time, and shows the oldest. Each shot has a number read from
+// the four characters before its name's extension. The document holds the
+// image on display and a cursor, writes the shot number and a status line
+// into two toolbar boxes, and never repaints by itself: whoever calls
+// LoadShot follows it with UpdateAllViews.
+//
+// Cursor: m_nShotPos is the 1-based position of the shot on display and at
+// the same time the 0-based index of the shot the next LoadShot shows (0
+// before any load). The player view positions it before calling LoadShot:
+// m_nShotCount for the first shot (forcing the wrap), m_nShotPos - 2 for the
+// previous one, unchanged for the next, m_nShotCount - 1 for the last.
+//
+// No widget code: the boxes are ITextBox references set by the view, the
+// file dialog is the framework's replaceable RunFileOpenDialog, the listing
+// is the POSIX adapter of directory_listing.h. The document has no stored
+// form.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/framework/document.h"
+#include "app/framework/text_box.h"
+#include "image/dib_image.h"
+
+struct ShotRecord {
+    std::string path;             // m_strDirectory + the file name as listed
+    std::int64_t lastWriteTime;   // 100-nanosecond intervals (directory_listing.h)
+};
+
+class CKESTRELDoc : public CDocument {
+public:
+    // Capacity of the shot-number table. A directory with more GIF files
+    // lists the first MAX_SHOTS of them in shot order.
+    static constexpr int MAX_SHOTS = 5000;
+
+    CKESTRELDoc();
+    ~CKESTRELDoc() override;
+
+    bool OnNewDocument() override;
+
+    // ID_FILE_OPEN: asks for a GIF file and lists its directory.
+    void OnFileOpen();
+    // Rebuilds the list from m_strDirectory; the cursor goes back to 0.
+    void ScanDirectory();
+    // Shows the shot at the cursor (wrapping past the end to the first),
+    // advances the cursor and rewrites both boxes.
+    void LoadShot();
+
+    static int ShotNumberFromPath(const std::string& path);
+
+    // The formats of the status box.
+    static constexpr const char* POSITION_FORMAT = "%d of %d Shots     ";
+    static constexpr const char* RANGE_FORMAT = "First Shot: %d     Last Shot: %d";
+    static constexpr const char* OPEN_FILTER = "GIF Files (*.gif) | *.gif||";
+
+    std::unique_ptr<CDibImage> m_pImage;  // shot on display; null before the first load
+    std::int32_t m_nShotCount = 0;
+    std::int32_t m_nShotPos = 0;
+    std::string m_strDirectory;           // ends with its separator
+    std::array<std::int32_t, MAX_SHOTS> m_nShotNumbers{};
+    std::int32_t m_bFitToScreen = 1;
+    ITextBox* m_pStatusBox = nullptr;     // not owned
+    ITextBox* m_pShotNumberBox = nullptr; // not owned
+    std::vector<std::unique_ptr<ShotRecord>> m_shots;
+
+private:
+    void SetBoxText(ITextBox* box, const std::string& text);
+    void SortShotsByTime();
+};

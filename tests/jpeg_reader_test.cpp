@@ -1,0 +1,181 @@
+// The JPEG reader on files encoded in the test with libjpeg: greyscale,
+// colour and CMYK pictures, row order, truncated data and failures.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/jpeg_test_files.h"
+#include "tests/support/decode_bytes.h"
+
+namespace {
+
+using kestrel::test::DecodeBytes;
+using kestrel::test::JpegSpec;
+using kestrel::test::PixelAt;
+using kestrel::test::SeenPixel;
+using kestrel::test::WriteJpeg;
+
+// Lossy coding at quality 100 over flat 8 x 8 blocks stays this close.
+constexpr int TOLERANCE = 3;
+
+JpegSpec Flat(int width, int height, int components, J_COLOR_SPACE input,
+              std::vector<JSAMPLE> pixel)
+{
+    JpegSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.components = components;
+    spec.input = input;
+    for (int i = 0; i < width * height; ++i) spec.pixels.insert(spec.pixels.end(), pixel.begin(), pixel.end());
+    return spec;
+}
+
+void ExpectColour(const CDibImage& image, int x, int y, int red, int green, int blue)
+{
+    const SeenPixel got = PixelAt(image, x, y);
+    EXPECT_NEAR(got.red, red, TOLERANCE) << "at " << x << "," << y;
+    EXPECT_NEAR(got.green, green, TOLERANCE) << "at " << x << "," << y;
+    EXPECT_NEAR(got.blue, blue, TOLERANCE) << "at " << x << "," << y;
+}
+
+// Rewrites the frame header's height and width (SOF0 or SOF2).
+std::string WithFrameSize(std::string jpeg, int width, int height)
+{
+    for (std::size_t at = 2; at + 9 <= jpeg.size(); ++at) {
+        if (std::uint8_t(jpeg[at]) == 0xFF &&
+            (std::uint8_t(jpeg[at + 1]) == 0xC0 || std::uint8_t(jpeg[at + 1]) == 0xC2)) {
+            jpeg[at + 5] = char(height >> 8);
+            jpeg[at + 6] = char(height);
+            jpeg[at + 7] = char(width >> 8);
+            jpeg[at + 8] = char(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+TEST(JpegReader, GreyscaleGivesAnEightBitImageWithAGreyRampBottomUp)
+{
+    // Top 8 rows bright, bottom 8 rows dark.
+    JpegSpec spec = Flat(16, 16, 1, JCS_GRAYSCALE, {30});
+    std::fill(spec.pixels.begin(), spec.pixels.begin() + 16 * 8, JSAMPLE(220));
+    CDibImage image(ImageFormat::Jpeg);
+    ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+    EXPECT_EQ(image.BitCount(), 8);
+    EXPECT_EQ(image.Width(), 16);
+    EXPECT_EQ(image.Height(), 16);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(image.GetPaletteColour(BYTE(i)).rgbGreen, i);
+    EXPECT_NEAR(image.GetPixelIndex(3, 15), 220, TOLERANCE);
+    EXPECT_NEAR(image.GetPixelIndex(3, 0), 30, TOLERANCE);
+    EXPECT_EQ(image.Info().frameCount, 0);
+    EXPECT_EQ(image.Info().xDpi, 72);
+}
+
+TEST(JpegReader, ColourGivesBlueGreenRedWithTheFirstPixelInTheLastRow)
+{
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive);
+        // Top-left block red, top-right green, bottom half blue.
+        JpegSpec spec = Flat(16, 16, 3, JCS_RGB, {0, 0, 255});
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                JSAMPLE* p = &spec.pixels[(std::size_t(y) * 16 + x) * 3];
+                p[0] = x < 8 ? 255 : 0;
+                p[1] = x < 8 ? 0 : 255;
+                p[2] = 0;
+            }
+        }
+        spec.progressive = progressive;
+        CDibImage image(ImageFormat::Jpeg);
+        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+        EXPECT_EQ(image.BitCount(), 24);
+        EXPECT_EQ(image.GetPalette(), nullptr);
+        const BYTE* firstStored = image.Info().pixels + std::size_t(15) * image.Info().stride;
+        EXPECT_NEAR(firstStored[0], 0, TOLERANCE);    // blue
+        EXPECT_NEAR(firstStored[2], 255, TOLERANCE);  // red
+        ExpectColour(image, 12, 12, 0, 255, 0);
+        ExpectColour(image, 4, 3, 0, 0, 255);
+    }
+}
+
+TEST(JpegReader, CmykIsMultipliedByItsFourthByte)
+{
+    for (const J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        SCOPED_TRACE(stored);
+        // Three 8 x 8 blocks side by side.
+        JpegSpec spec = Flat(24, 8, 4, JCS_CMYK, {0, 0, 0, 0});
+        spec.stored = stored;
+        const JSAMPLE blocks[3][4] = {{255, 0, 0, 255}, {100, 150, 200, 255}, {90, 180, 250, 0}};
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 24; ++x)
+                std::memcpy(&spec.pixels[(std::size_t(y) * 24 + x) * 4], blocks[x / 8], 4);
+        CDibImage image(ImageFormat::Jpeg);
+        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+        EXPECT_EQ(image.BitCount(), 24);
+        ExpectColour(image, 3, 3, 255, 0, 0);
+        ExpectColour(image, 11, 3, 100, 150, 200);
+        ExpectColour(image, 19, 3, 0, 0, 0);
+    }
+}
+
+TEST(JpegReader, TruncatedScanDataStillLoadsTheWholePicture)
+{
+    JpegSpec spec = Flat(64, 64, 3, JCS_RGB, {0, 0, 0});
+    for (std::size_t i = 0; i < spec.pixels.size(); ++i) spec.pixels[i] = JSAMPLE(i * 7919 % 251);
+    std::string file = WriteJpeg(spec);
+    file.resize(file.size() / 2);
+    CDibImage image(ImageFormat::Jpeg);
+    EXPECT_TRUE(DecodeBytes(image, file, ImageFormat::Jpeg)) << image.LastError();
+    EXPECT_EQ(image.Width(), 64);
+    EXPECT_EQ(image.Height(), 64);
+    EXPECT_STREQ(image.LastError(), "");
+}
+
+TEST(JpegReader, FilesThatAreNotJpegFailWithLibjpegsMessage)
+{
+    CDibImage image(ImageFormat::Jpeg);
+    EXPECT_FALSE(DecodeBytes(image, "GIF89a this is no JPEG", ImageFormat::Jpeg));
+    EXPECT_STREQ(image.LastError(), "Not a JPEG file: starts with 0x47 0x49");
+    EXPECT_TRUE(image.IsEmpty());
+
+    EXPECT_FALSE(DecodeBytes(image, "", ImageFormat::Jpeg));
+    EXPECT_STREQ(image.LastError(), "Empty input file");
+
+    // Cut inside the header: libjpeg finds no image.
+    const std::string file = WriteJpeg(Flat(8, 8, 1, JCS_GRAYSCALE, {5}));
+    EXPECT_FALSE(DecodeBytes(image, file.substr(0, 30), ImageFormat::Jpeg));
+    EXPECT_NE(image.LastError()[0], '\0');
+    EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(JpegReader, AFailedLoadKeepsTheTargetPicture)
+{
+    CDibImage image(ImageFormat::Jpeg);
+    ASSERT_NE(image.Create(5, 5, 24, ImageFormat::Jpeg), nullptr);
+    EXPECT_FALSE(DecodeBytes(image, "\xFF\xD8\xFF\xC0", ImageFormat::Jpeg));
+    EXPECT_EQ(image.Width(), 5);
+    EXPECT_NE(image.LastError()[0], '\0');
+}
+
+TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)
+{
+    // Baseline: only the image would be huge.
+    const std::string baseline = WriteJpeg(Flat(16, 16, 1, JCS_GRAYSCALE, {9}));
+    CDibImage image(ImageFormat::Jpeg);
+    EXPECT_FALSE(DecodeBytes(image, WithFrameSize(baseline, 65000, 65000), ImageFormat::Jpeg));
+    EXPECT_STREQ(image.LastError(), "Can't allocate memory for JPEG image");
+
+    // Progressive: libjpeg would buffer every coefficient of the picture
+    // before the first row comes out; its working memory is capped.
+    JpegSpec spec = Flat(16, 16, 3, JCS_RGB, {1, 2, 3});
+    spec.progressive = true;
+    CDibImage progressive(ImageFormat::Jpeg);
+    EXPECT_FALSE(DecodeBytes(progressive, WithFrameSize(WriteJpeg(spec), 65000, 65000), ImageFormat::Jpeg));
+    EXPECT_NE(progressive.LastError()[0], '\0');
+    EXPECT_TRUE(progressive.IsEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "tests/jpeg_test_files.h"
+
+#include <cstdlib>
+
+namespace kestrel::test {
+
+std::string WriteJpeg(const JpegSpec& spec)
+{
+    const std::size_t rowBytes = std::size_t(spec.width) * spec.components;
+    if (spec.pixels.size() < rowBytes * std::size_t(spec.height)) return {};
+
+    jpeg_compress_struct jpeg{};
+    jpeg_error_mgr errors{};
+    jpeg.err = jpeg_std_error(&errors);  // valid specs only: errors end the test run
+    jpeg_create_compress(&jpeg);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &buffer, &size);
+    jpeg.image_width = JDIMENSION(spec.width);
+    jpeg.image_height = JDIMENSION(spec.height);
+    jpeg.input_components = spec.components;
+    jpeg.in_color_space = spec.input;
+    jpeg_set_defaults(&jpeg);
+    if (spec.stored != JCS_UNKNOWN) jpeg_set_colorspace(&jpeg, spec.stored);
+    jpeg_set_quality(&jpeg, spec.quality, TRUE);
+    if (spec.progressive) jpeg_simple_progression(&jpeg);
+    jpeg_start_compress(&jpeg, TRUE);
+    while (jpeg.next_scanline < jpeg.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(spec.pixels.data() + rowBytes * jpeg.next_scanline);
+        jpeg_write_scanlines(&jpeg, &row, 1);
+    }
+    jpeg_finish_compress(&jpeg);
+    jpeg_destroy_compress(&jpeg);
+    std::string file(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return file;
+}
+
+}  // namespace kestrel::test

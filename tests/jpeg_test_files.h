@@ -1,0 +1,26 @@
+// JPEG files for tests, encoded in memory with libjpeg's own compressor.
+#pragma once
+
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrel::test {
+
+struct JpegSpec {
+    int width = 8;
+    int height = 8;
+    int components = 3;                 // 1, 3 or 4
+    J_COLOR_SPACE input = JCS_RGB;      // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
+    J_COLOR_SPACE stored = JCS_UNKNOWN; // colour space in the file; UNKNOWN = libjpeg's default
+    bool progressive = false;
+    int quality = 100;
+    std::vector<JSAMPLE> pixels;        // rows top first, components interleaved
+};
+
+std::string WriteJpeg(const JpegSpec& spec);
+
+}  // namespace kestrel::test

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/command_line.h"
+
+namespace {
+
+using Action = CommandLineResult::Action;
+
+CommandLineResult Parse(std::initializer_list<const char*> words)
+{
+    QStringList arguments;
+    for (const char* word : words) arguments << QString::fromUtf8(word);
+    return ParseCommandLine(arguments);
+}
+
+TEST(CommandLine, NothingGivenShowsTheSplashAndOpensNothing)
+{
+    const CommandLineResult result = Parse({});
+    ASSERT_EQ(result.action, Action::Run);
+    EXPECT_TRUE(result.info.m_bShowSplash);
+    EXPECT_TRUE(result.info.m_strFileName.isEmpty());
+    EXPECT_FALSE(result.info.m_nShot.has_value());
+    EXPECT_TRUE(result.info.m_strScreenshot.isEmpty());
+    EXPECT_FALSE(result.info.m_bPrintStatus);
+}
+
+TEST(CommandLine, EveryOptionIsRead)
+{
+    const CommandLineResult result =
+        Parse({"--no-splash", "--shot", "0042", "--screenshot", "out.png", "--print-status", "shots/A0001.gif"});
+    ASSERT_EQ(result.action, Action::Run) << result.message.toStdString();
+    EXPECT_FALSE(result.info.m_bShowSplash);
+    EXPECT_EQ(result.info.m_nShot, 42);
+    EXPECT_EQ(result.info.m_strScreenshot, QStringLiteral("out.png"));
+    EXPECT_TRUE(result.info.m_bPrintStatus);
+    EXPECT_EQ(result.info.m_strFileName, QStringLiteral("shots/A0001.gif"));
+}
+
+TEST(CommandLine, ValuesMayFollowAnEqualsSign)
+{
+    const CommandLineResult result = Parse({"--shot=7", "--screenshot=a.png", "dir"});
+    ASSERT_EQ(result.action, Action::Run);
+    EXPECT_EQ(result.info.m_nShot, 7);
+    EXPECT_EQ(result.info.m_strScreenshot, QStringLiteral("a.png"));
+}
+
+TEST(CommandLine, ScreenshotModeHasNoSplash)
+{
+    const CommandLineResult result = Parse({"--screenshot", "a.png"});
+    ASSERT_EQ(result.action, Action::Run);
+    EXPECT_FALSE(result.info.m_bShowSplash);
+}
+
+TEST(CommandLine, DoubleDashEndsTheOptions)
+{
+    const CommandLineResult result = Parse({"--", "--no-splash"});
+    ASSERT_EQ(result.action, Action::Run);
+    EXPECT_TRUE(result.info.m_bShowSplash);
+    EXPECT_EQ(result.info.m_strFileName, QStringLiteral("--no-splash"));
+}
+
+TEST(CommandLine, HelpAndVersionWinOverEverythingElse)
+{
+    EXPECT_EQ(Parse({"--help"}).action, Action::ShowHelp);
+    EXPECT_EQ(Parse({"-h", "a", "b"}).action, Action::ShowHelp);
+    EXPECT_EQ(Parse({"--version"}).action, Action::ShowVersion);
+    EXPECT_TRUE(CommandLineHelp().startsWith(CommandLineUsage()));
+    EXPECT_EQ(VersionText(), QStringLiteral("KESTREL Version 1.2\n"));
+}
+
+TEST(CommandLine, BadWordsAreUsageErrors)
+{
+    const std::initializer_list<const char*> cases[] = {
+        {"--bogus"},
+        {"-platform", "offscreen"},
+        {"--shot"},
+        {"--shot", "x7", "dir"},
+        {"--shot", "-3", "dir"},
+        {"--shot", "1234567890", "dir"},
+        {"--shot", "5"},
+        {"--screenshot"},
+        {"--screenshot="},
+        {"one", "two"},
+    };
+    for (const auto& words : cases) {
+        const CommandLineResult result = Parse(words);
+        EXPECT_EQ(result.action, Action::UsageError) << *words.begin();
+        EXPECT_FALSE(result.message.isEmpty()) << *words.begin();
+    }
+    EXPECT_TRUE(Parse({"--bogus"}).message.contains(QStringLiteral("--bogus")));
+}
+
+TEST(CommandLine, ReadableFilesAndDirectoriesPass)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("A0001.gif")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(CheckOpenPath(dir.path()), QString());
+    EXPECT_EQ(CheckOpenPath(file.fileName()), QString());
+}
+
+TEST(CommandLine, MissingPathsAreNamedInTheMessage)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("nothing-here.gif"));
+    const QString message = CheckOpenPath(missing);
+    EXPECT_TRUE(message.contains(missing));
+    // A path that runs through a file cannot exist either.
+    QFile file(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_FALSE(CheckOpenPath(file.fileName() + QStringLiteral("/A0001.gif")).isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,388 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/framework/file_open_dialog.h"
+#include "shots/shot_list_document.h"
+#include "shots/shot_number_text.h"
+#include "tests/qt/shot_files.h"
+
+namespace {
+
+using shots_test::RecordingTextBox;
+using shots_test::ScopedFileDialog;
+using shots_test::ShotDir;
+
+class CountingView : public DocumentView {
+public:
+    void OnUpdate(DocumentView*, long, void*) override { ++m_updates; }
+    int m_updates = 0;
+};
+
+// A document wired to two recording boxes, as the view's initial update does.
+struct DocumentWithBoxes {
+    DocumentWithBoxes()
+    {
+        doc.m_pStatusBox = &status;
+        doc.m_pShotNumberBox = &number;
+        doc.AddView(&view);
+    }
+    ~DocumentWithBoxes() { doc.RemoveView(&view); }
+
+    void Open(const ShotDir& dir) { Open(dir.Dir()); }
+    void Open(const std::string& directory)
+    {
+        doc.m_strDirectory = directory;
+        doc.ScanDirectory();
+        doc.LoadShot();
+    }
+
+    std::vector<std::string> ShotNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& shot : doc.m_shots) names.push_back(shot->path.substr(shot->path.rfind('/') + 1));
+        return names;
+    }
+
+    CKESTRELDoc doc;
+    RecordingTextBox status;
+    RecordingTextBox number;
+    CountingView view;
+};
+
+TEST(ShotNumbers, ReadFromTheFourCharactersBeforeTheExtension)
+{
+    struct Case {
+        const char* path;
+        const char* text;
+        int number;
+    };
+    const Case cases[] = {
+        {"/shots/take0042.GIF", "0042", 42},
+        {"/shots/takeABCD.gif", "ABCD", 0},
+        {"/shots/take 12a.gif", " 12a", 12},
+        {"/shots/take-007.gif", "-007", -7},
+        {"/shots/take+5xy.gif", "+5xy", 5},
+        {"/shots/12.gif", "s/12", 0},
+        {"/k-12/a.gif", "12/a", 12},
+        {"a.gif", "a.gi", 0},
+        {"9876543", "9876", 9876},
+        {"", "", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ShotNumberText(c.path), c.text) << c.path;
+        EXPECT_EQ(CKESTRELDoc::ShotNumberFromPath(c.path), c.number) << c.path;
+    }
+}
+
+TEST(ShotNumbers, ParseFollowsAtoiAndSaturates)
+{
+    EXPECT_EQ(ParseLikeAtoi(" \t\n42xyz"), 42);
+    EXPECT_EQ(ParseLikeAtoi("-0"), 0);
+    EXPECT_EQ(ParseLikeAtoi("+-1"), 0);
+    EXPECT_EQ(ParseLikeAtoi("abc"), 0);
+    EXPECT_EQ(ParseLikeAtoi("0007"), 7);
+    EXPECT_EQ(ParseLikeAtoi("2147483647"), INT_MAX);
+    EXPECT_EQ(ParseLikeAtoi("99999999999999999999"), INT_MAX);
+    EXPECT_EQ(ParseLikeAtoi("-2147483648"), INT_MIN);
+    EXPECT_EQ(ParseLikeAtoi("-99999999999999999999"), INT_MIN);
+}
+
+TEST(ShotListScan, OrdersByLastWriteTimeNotByName)
+{
+    ShotDir dir;
+    dir.AddFile("a0003.gif", 300);
+    dir.AddFile("b0001.gif", 100);
+    dir.AddFile("c0002.gif", 200, 199);  // times count whole 100 ns: 200 s + 100 ns
+    dir.AddFile("d0004.gif", 200);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.ShotNames(), (std::vector<std::string>{"b0001.gif", "d0004.gif", "c0002.gif", "a0003.gif"}));
+    EXPECT_EQ(fixture.doc.m_nShotCount, 4);
+    const std::vector<int> numbers(fixture.doc.m_nShotNumbers.begin(), fixture.doc.m_nShotNumbers.begin() + 4);
+    EXPECT_EQ(numbers, (std::vector<int>{1, 4, 2, 3}));
+    EXPECT_EQ(fixture.doc.m_shots[0]->path, dir.Path("b0001.gif"));
+}
+
+TEST(ShotListScan, EqualTimesKeepTheShellSortOrderOfTheListing)
+{
+    // Listing a, b, c, d with times 1, 1, 0, 1. The gap-2 pass swaps a and c;
+    // nothing else moves, so b now comes before a.
+    ShotDir dir;
+    dir.AddFile("a.gif", 1);
+    dir.AddFile("b.gif", 1);
+    dir.AddFile("c.gif", 0);
+    dir.AddFile("d.gif", 1);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.ShotNames(), (std::vector<std::string>{"c.gif", "b.gif", "a.gif", "d.gif"}));
+}
+
+TEST(ShotListScan, EqualTimesFollowByteOrderOfNames)
+{
+    ShotDir dir;
+    dir.AddFile("a.gif", 9);
+    dir.AddFile("B.GIF", 9);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.ShotNames(), (std::vector<std::string>{"B.GIF", "a.gif"}));
+}
+
+TEST(ShotListScan, ListsEveryCaseOfTheExtensionAndDirectories)
+{
+    ShotDir dir;
+    dir.AddFile("one1.gif", 1);
+    dir.AddFile("two2.GIF", 2);
+    dir.AddFile("thr3.Gif", 3);
+    dir.AddFile("note.txt", 4);
+    dir.AddDirectory("d0004.GIF", 5);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.ShotNames(),
+              (std::vector<std::string>{"one1.gif", "two2.GIF", "thr3.Gif", "d0004.GIF"}));
+    EXPECT_EQ(fixture.doc.m_nShotNumbers[3], 4);
+}
+
+TEST(ShotListScan, ShortNamesTakeTheirNumberFromTheDirectory)
+{
+    ShotDir dir;
+    dir.AddDirectory("k-12", 1);
+    dir.AddDirectory("abc", 1);
+    dir.AddFile("k-12/a.gif", 1);
+    dir.AddFile("abc/b.gif", 1);
+
+    DocumentWithBoxes digits;
+    digits.Open(dir.Path("k-12/"));
+    EXPECT_EQ(digits.doc.m_nShotNumbers[0], 12);
+    EXPECT_EQ(digits.number.m_text, "12/a");
+
+    DocumentWithBoxes letters;
+    letters.Open(dir.Path("abc/"));
+    EXPECT_EQ(letters.doc.m_nShotNumbers[0], 0);
+    EXPECT_EQ(letters.number.m_text, "bc/b");
+}
+
+TEST(ShotListLoad, WritesBothBoxesInTheirExactFormats)
+{
+    ShotDir dir;
+    dir.AddFile("shot0042.gif", 10);
+    dir.AddFile("shotABCD.gif", 20);
+    dir.AddFile("shot0007.GIF", 30);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.number.m_text, "0042");
+    EXPECT_EQ(fixture.status.m_text, "1 of 3 Shots     First Shot: 42     Last Shot: 7");
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.number.m_text, "ABCD");
+    EXPECT_EQ(fixture.status.m_text, "2 of 3 Shots     First Shot: 42     Last Shot: 7");
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.number.m_text, "0007");
+    EXPECT_EQ(fixture.status.m_text, "3 of 3 Shots     First Shot: 42     Last Shot: 7");
+}
+
+TEST(ShotListLoad, StepsPastTheLastShotWrapToTheFirst)
+{
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 1);
+    dir.AddFile("s0002.gif", 2);
+    dir.AddFile("s0003.gif", 3);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    fixture.doc.LoadShot();
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 3);
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+    EXPECT_EQ(fixture.number.m_text, "0001");
+
+    // The first-shot step: cursor at the count.
+    fixture.doc.m_nShotPos = fixture.doc.m_nShotCount;
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+}
+
+TEST(ShotListLoad, OneShotReloadsItself)
+{
+    ShotDir dir;
+    dir.AddFile("only0005.gif", 1);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.status.m_text, "1 of 1 Shots     First Shot: 5     Last Shot: 5");
+    const int writes = fixture.number.m_writes;
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+    EXPECT_EQ(fixture.number.m_writes, writes + 1);
+    EXPECT_EQ(fixture.status.m_text, "1 of 1 Shots     First Shot: 5     Last Shot: 5");
+}
+
+TEST(ShotListLoad, CursorOutsideTheListStartsAtTheFirstShot)
+{
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 1);
+    dir.AddFile("s0002.gif", 2);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    for (int cursor : {-1, -2, INT_MIN, 2, 3, INT_MAX}) {
+        fixture.doc.m_nShotPos = cursor;
+        fixture.doc.LoadShot();
+        EXPECT_EQ(fixture.doc.m_nShotPos, 1) << cursor;
+        EXPECT_EQ(fixture.number.m_text, "0001") << cursor;
+    }
+}
+
+TEST(ShotListLoad, UnreadableShotIsAnImageWithoutPixels)
+{
+    ShotDir dir;
+    dir.AddFile("bad0001.gif", 1, 0, "not a gif");
+    dir.AddDirectory("dir0002.GIF", 2);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    ASSERT_NE(fixture.doc.m_pImage, nullptr);
+    EXPECT_TRUE(fixture.doc.m_pImage->IsEmpty());
+    fixture.doc.LoadShot();
+    ASSERT_NE(fixture.doc.m_pImage, nullptr);
+    EXPECT_TRUE(fixture.doc.m_pImage->IsEmpty());
+    EXPECT_EQ(fixture.doc.m_nShotPos, 2);
+    EXPECT_EQ(fixture.number.m_text, "0002");
+    EXPECT_EQ(fixture.status.m_text, "2 of 2 Shots     First Shot: 1     Last Shot: 2");
+}
+
+TEST(ShotListLoad, ReadsTheShotIntoTheImage)
+{
+    ShotDir dir;
+    dir.AddFile("good0001.gif", 1, 0, shots_test::SolidGif(3, 2, {10, 20, 30}));
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    ASSERT_NE(fixture.doc.m_pImage, nullptr);
+    ASSERT_FALSE(fixture.doc.m_pImage->IsEmpty()) << fixture.doc.m_pImage->LastError();
+    EXPECT_EQ(fixture.doc.m_pImage->Width(), 3);
+    EXPECT_EQ(fixture.doc.m_pImage->Height(), 2);
+}
+
+TEST(ShotListScan, AnOpenWithoutGifFilesClearsImageAndBoxes)
+{
+    ShotDir shots;
+    shots.AddFile("s0001.gif", 1);
+    ShotDir empty;
+    empty.AddFile("picture.png", 1);
+    DocumentWithBoxes fixture;
+    fixture.Open(shots);
+    ASSERT_NE(fixture.doc.m_pImage, nullptr);
+    ASSERT_FALSE(fixture.status.m_text.empty());
+
+    fixture.Open(empty);
+    EXPECT_EQ(fixture.doc.m_nShotCount, 0);
+    EXPECT_EQ(fixture.doc.m_nShotPos, 0);
+    EXPECT_TRUE(fixture.doc.m_shots.empty());
+    EXPECT_EQ(fixture.doc.m_pImage, nullptr);
+    EXPECT_EQ(fixture.status.m_text, "");
+    EXPECT_EQ(fixture.number.m_text, "");
+}
+
+TEST(ShotListScan, EmptyDirectoryTextDoesNothing)
+{
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 1);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    fixture.doc.m_strDirectory.clear();
+    fixture.doc.ScanDirectory();
+    EXPECT_EQ(fixture.doc.m_nShotCount, 1);
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+    EXPECT_EQ(fixture.doc.m_shots.size(), 1u);
+}
+
+TEST(ShotListScan, KeepsTheOldestMaxShotsFiles)
+{
+    // 5003 files, newest name first in time order reversed: s5002 is the
+    // oldest, s0000 the newest. The three newest fall outside the table.
+    ShotDir dir;
+    const int files = CKESTRELDoc::MAX_SHOTS + 3;
+    for (int k = 0; k < files; ++k) {
+        char name[16];
+        std::snprintf(name, sizeof name, "s%04d.gif", k);
+        dir.AddFile(name, files - k);
+    }
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.doc.m_nShotCount, CKESTRELDoc::MAX_SHOTS);
+    EXPECT_EQ(fixture.doc.m_shots.size(), std::size_t(CKESTRELDoc::MAX_SHOTS));
+    EXPECT_EQ(fixture.doc.m_nShotNumbers[0], 5002);
+    EXPECT_EQ(fixture.doc.m_nShotNumbers[CKESTRELDoc::MAX_SHOTS - 1], 3);
+    EXPECT_EQ(fixture.status.m_text, "1 of 5000 Shots     First Shot: 5002     Last Shot: 3");
+    fixture.doc.m_nShotPos = fixture.doc.m_nShotCount - 1;
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.number.m_text, "0003");
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.number.m_text, "5002");
+}
+
+TEST(ShotListOpen, ShowsTheOldestShotOfTheChosenFilesDirectory)
+{
+    ShotDir dir;
+    dir.AddFile("old0001.gif", 1);
+    const std::string newest = dir.AddFile("new0002.gif", 2);
+    DocumentWithBoxes fixture;
+    ScopedFileDialog dialog(newest);
+    fixture.doc.OnFileOpen();
+    EXPECT_EQ(dialog.m_calls, 1);
+    EXPECT_EQ(dialog.m_request.filter, "GIF Files (*.gif) | *.gif||");
+    EXPECT_EQ(dialog.m_request.flags, 0x1804u);
+    EXPECT_TRUE(dialog.m_request.openMode);
+    EXPECT_EQ(fixture.doc.m_strDirectory, dir.Dir());
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+    EXPECT_EQ(fixture.number.m_text, "0001");
+    EXPECT_EQ(fixture.view.m_updates, 1);
+}
+
+TEST(ShotListOpen, CancelledDialogChangesNothing)
+{
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 1);
+    dir.AddFile("s0002.gif", 2);
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    fixture.doc.LoadShot();
+    const std::string status = fixture.status.m_text;
+    ScopedFileDialog dialog("");
+    fixture.doc.OnFileOpen();
+    EXPECT_EQ(dialog.m_calls, 1);
+    EXPECT_EQ(fixture.doc.m_nShotPos, 2);
+    EXPECT_EQ(fixture.status.m_text, status);
+    EXPECT_EQ(fixture.view.m_updates, 0);
+}
+
+TEST(ShotListOpen, OpenCommandIsTheDocumentsOwn)
+{
+    DocumentWithBoxes fixture;
+    ScopedFileDialog dialog("");
+    EXPECT_TRUE(fixture.doc.HandleCommand(ID_FILE_OPEN));
+    EXPECT_EQ(dialog.m_calls, 1);
+}
+
+TEST(ShotListDocument, StartsEmptyWithFitOnAndNewDocumentKeepsEverything)
+{
+    DocumentWithBoxes fixture;
+    EXPECT_EQ(fixture.doc.m_pImage, nullptr);
+    EXPECT_EQ(fixture.doc.m_nShotCount, 0);
+    EXPECT_EQ(fixture.doc.m_nShotPos, 0);
+    EXPECT_EQ(fixture.doc.m_bFitToScreen, 1);
+    fixture.doc.LoadShot();  // nothing listed: nothing happens
+    EXPECT_EQ(fixture.doc.m_nShotPos, 0);
+    EXPECT_EQ(fixture.number.m_writes, 0);
+
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 1);
+    fixture.Open(dir);
+    fixture.doc.m_bFitToScreen = 0;
+    EXPECT_TRUE(fixture.doc.OnNewDocument());
+    EXPECT_EQ(fixture.doc.m_nShotCount, 1);
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
+    EXPECT_EQ(fixture.doc.m_bFitToScreen, 0);
+    EXPECT_NE(fixture.doc.m_pImage, nullptr);
+}
+
+}  // namespace
