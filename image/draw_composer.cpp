@@ -157,6 +157,10 @@ DrawComposer::DrawComposer(const CDibImage& image, const DrawPlacement& placemen
         m_factors[e] = std::uint16_t(factor);
         const bool keyed = keyIndexed && colour == key;
         m_gatherWords[e] = keyed ? KEYED | colour : (a << 24) | (colour & 0xFFFFFFu);
+        m_weighted[e] = keyed ? std::uint64_t(256) << 48
+                              : std::uint64_t((colour & 0xFF) * a) | (std::uint64_t(((colour >> 8) & 0xFF) * a) << 16) |
+                                    (std::uint64_t(((colour >> 16) & 0xFF) * a) << 32) |
+                                    (std::uint64_t(255 - a) << 48);
     }
     m_outsideIndex = transparent != -1 ? BYTE(transparent) : 0;
 
@@ -194,6 +198,46 @@ void DrawComposer::OpaqueBgrRun(const BYTE* row, std::uint32_t* out) const
     int i = 0;
     for (; i < wordReads; ++i) out[i] = OPAQUE | LoadBgrWide(row + 3 * columns[i]);
     for (; i < count; ++i) out[i] = OPAQUE | LoadBgr(row + 3 * columns[i]);
+}
+
+template <int Bits>
+void DrawComposer::BlendIndexedRun(const BYTE* row, std::uint32_t* inout) const
+{
+    const std::int32_t* columns = m_columns.get();
+    const int count = m_inImage;
+    const std::uint64_t* weighted = m_weighted;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaByte = _mm_set1_epi32(int(OPAQUE));
+    for (; i + 4 <= count; i += 4) {
+        const std::uint64_t e0 = weighted[IndexAt<Bits>(row, columns[i])];
+        const std::uint64_t e1 = weighted[IndexAt<Bits>(row, columns[i + 1])];
+        const std::uint64_t e2 = weighted[IndexAt<Bits>(row, columns[i + 2])];
+        const std::uint64_t e3 = weighted[IndexAt<Bits>(row, columns[i + 3])];
+        const __m128i low = _mm_set_epi64x(std::int64_t(e1), std::int64_t(e0));
+        const __m128i high = _mm_set_epi64x(std::int64_t(e3), std::int64_t(e2));
+        const __m128i background = _mm_loadu_si128(reinterpret_cast<const __m128i*>(inout + i));
+        // Each pixel's 255 - a (its lane 3) into all four of its lanes.
+        const __m128i keepLow = _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, 0xFF), 0xFF);
+        const __m128i keepHigh = _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, 0xFF), 0xFF);
+        const __m128i resultLow =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(background, zero), keepLow), low), 8);
+        const __m128i resultHigh =
+            _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(background, zero), keepHigh), high), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(inout + i),
+                         _mm_or_si128(_mm_packus_epi16(resultLow, resultHigh), alphaByte));
+    }
+#endif
+    for (; i < count; ++i) {
+        const std::uint64_t e = weighted[IndexAt<Bits>(row, columns[i])];
+        const std::uint32_t keep = std::uint32_t(e >> 48);
+        const std::uint32_t background = inout[i];
+        const std::uint32_t blue = ((background & 0xFF) * keep + std::uint32_t(e & 0xFFFF)) >> 8;
+        const std::uint32_t green = (((background >> 8) & 0xFF) * keep + std::uint32_t((e >> 16) & 0xFFFF)) >> 8;
+        const std::uint32_t red = (((background >> 16) & 0xFF) * keep + std::uint32_t((e >> 32) & 0xFFFF)) >> 8;
+        inout[i] = OPAQUE | (red << 16) | (green << 8) | blue;
+    }
 }
 
 template <int Bits>
@@ -265,6 +309,14 @@ void DrawComposer::ComposeBlended(int row, std::uint32_t* inout)
     const BYTE* pixels = StorageRow(row);
     const BYTE* alphaRow = m_alpha ? m_alpha + std::int64_t(row) * m_imageWidth : nullptr;
     std::uint32_t* gathered = m_gathered.get();
+    if (!alphaRow && m_inImage == m_visibleWidth) {
+        switch (m_bitCount) {
+        case 8: BlendIndexedRun<8>(pixels, inout); return;
+        case 4: BlendIndexedRun<4>(pixels, inout); return;
+        case 1: BlendIndexedRun<1>(pixels, inout); return;
+        default: break;
+        }
+    }
     switch (m_bitCount * 2 + (alphaRow ? 1 : 0)) {
     case 16: IndexedRun<8>(pixels, m_gatherWords, gathered); break;
     case 17: GatherIndexedWithPlane<8>(pixels, alphaRow, gathered); break;

@@ -21,7 +21,11 @@
 // passes: the first gathers each pixel's colour with its a in the top byte
 // (a is at most 254, since opacity * 255 >> 8 is, so 255 marks a keyed
 // pixel); the second blends the whole line, four pixels at a time where the
-// processor has 128-bit integer vectors.
+// processor has 128-bit integer vectors. An indexed image without an alpha
+// plane (a GIF with a transparent index) takes one pass instead, from a table
+// of each entry's weighted channels, source * a, and 255 - a in 16-bit lanes;
+// a keyed entry has 0 and 256, which gives background * 256 >> 8, the
+// background itself.
 //
 // Only a destination more than 2^24 pixels wide can round a column to the
 // image width itself. Such columns lie past the image: an indexed image gives
@@ -65,6 +69,8 @@ private:
     void IndexedRun(const BYTE* row, const std::uint32_t* words, std::uint32_t* out) const;
     void OpaqueBgrRun(const BYTE* row, std::uint32_t* out) const;
     template <int Bits>
+    void BlendIndexedRun(const BYTE* row, std::uint32_t* inout) const;
+    template <int Bits>
     void GatherIndexedWithPlane(const BYTE* row, const BYTE* alphaRow, std::uint32_t* out) const;
     void GatherBgr(const BYTE* row, const BYTE* alphaRow, std::uint32_t* out) const;
     // The colours past the image, pixel by pixel.
@@ -91,6 +97,7 @@ private:
     std::uint32_t m_words[256];     // the colour table as opaque surface words
     std::uint32_t m_gatherWords[256];  // the colours with a in the top byte, or KEYED
     std::uint16_t m_factors[256];   // each entry's alpha, or 256 (leaves a unchanged)
+    std::uint64_t m_weighted[256];  // blue, green, red times a, and 255 - a, in 16 bits each
     std::uint8_t m_opacityOf[256];  // (opacity * a) >> 8
     BYTE m_outsideIndex;
     bool m_keyBgr;                  // 24-bit: keying is on and the key can match
