@@ -1,0 +1,16 @@
+# Tests of the player view and of the framework adaptation under it,
+# headless, in one GoogleTest binary with its own QApplication main. The view
+# paints through the device context of the image library, so the binary is
+# built once the drawing code is in the tree.
+if(TARGET kestrel_shots_view
+   AND EXISTS ${PROJECT_SOURCE_DIR}/image/device_context.cpp
+   AND EXISTS ${PROJECT_SOURCE_DIR}/image/dib_draw.cpp)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB KESTREL_SHOT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/shot_*.cpp)
+  add_executable(kestrel_shot_tests ${KESTREL_SHOT_TEST_SOURCES})
+  target_link_libraries(kestrel_shot_tests PRIVATE kestrel_shots_view kestrel_testsupport Qt6::Test GTest::gtest)
+  gtest_discover_tests(kestrel_shot_tests
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
