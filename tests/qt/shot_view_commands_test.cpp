@@ -287,6 +287,16 @@ TEST_F(ShotNumberBox, AnUnknownNumberPutsBackTheShownOneWithoutZeros)
     EXPECT_EQ(host.number->text().toStdString(), "12");
 }
 
+TEST_F(ShotNumberBox, AnUnknownNumberWithNoShotOnDisplayEmptiesTheBox)
+{
+    // Listed but not yet shown (the cursor before any load): nothing to put back.
+    host.doc.ScanDirectory();
+    ASSERT_EQ(host.doc.m_nShotPos, 0);
+    Type("99");
+    EXPECT_EQ(host.number->text().toStdString(), "");
+    EXPECT_EQ(host.doc.m_nShotPos, 0);
+}
+
 TEST_F(ShotNumberBox, EnterJumpsThroughTheFocusChange)
 {
     host.Frame().activateWindow();

@@ -208,6 +208,36 @@ TEST(ShotViewPaint, FitOnGrowsTheFrameAndFitOffLeavesItToTheShrinkRule)
     EXPECT_EQ(painted.pixel(painted.width() - 1, painted.height() - 1), CheckedColour(119, 89));
 }
 
+TEST(ShotViewPaint, GifShotsFromTheDirectoryPaintAsTheyStep)
+{
+    shots_test::ShotDir dir;
+    dir.AddFile("s0001.gif", 1, 0, shots_test::SolidGif(3, 3, kBlue));
+    // Top row green, the rest the transparent index 2.
+    dir.AddFile("s0002.gif", 2, 0,
+                shots_test::TinyGif(3, 3, {kRed, kGreen, kBlue, kYellow}, {1, 1, 1, 2, 2, 2, 2, 2, 2}, 2));
+    dir.AddFile("s0003.gif", 3, 0, "damaged");
+    ViewHost host;
+    host.Open(dir);
+    ASSERT_NE(host.doc.m_pImage, nullptr);
+    ASSERT_FALSE(host.doc.m_pImage->IsEmpty()) << host.doc.m_pImage->LastError();
+    EXPECT_EQ(PixelsOtherThan(host.Grab(), ToQRgb(kBlue)), 0);
+
+    ASSERT_TRUE(host.Execute(ID_SHOT_NEXT));
+    QImage painted = host.Grab();
+    const int h = painted.height();
+    EXPECT_EQ(painted.pixel(0, 0), qRgb(0, (200 * 254 + 255) >> 8, 0));  // green blended over white
+    EXPECT_EQ(PixelsOtherThan(painted.copy(0, h / 3 + 1, painted.width(), h - h / 3 - 1), kWhite), 0);
+
+    ASSERT_TRUE(host.Execute(ID_SHOT_NEXT));
+    EXPECT_EQ(host.doc.m_nShotPos, 3);
+    EXPECT_EQ(PixelsOtherThan(host.Grab(), kWhite), 0);  // the damaged shot
+
+    ASSERT_TRUE(host.Execute(ID_SHOT_PLAY));
+    host.view->DispatchTimer(CKestrel::PLAY_TIMER_ID);  // wraps to the first
+    EXPECT_EQ(host.doc.m_nShotPos, 1);
+    EXPECT_EQ(PixelsOtherThan(host.Grab(), ToQRgb(kBlue)), 0);
+}
+
 TEST(ShotViewPaint, FitButtonFlipsItsLookOnEveryClick)
 {
     ViewHost host;
