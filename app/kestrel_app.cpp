@@ -1,6 +1,7 @@
 #include "app/kestrel_app.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QSettings>
@@ -101,7 +102,7 @@ void CKESTRELApp::OpenShots(const QString& path)
     });
     m_pDocument->OnFileOpen();
     SetFileOpenDialog(std::move(inForce));
-    AddToRecentFileList(file.absoluteFilePath());
+    AddToRecentFileList(QDir::cleanPath(file.absoluteFilePath()));
     m_pMainFrame->UpdateCommandUI();
 }
 
