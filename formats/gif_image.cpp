@@ -29,9 +29,10 @@
 //     sub-block, whose bytes are then not used) leaves the rows not reached
 //     as Create cleared them (index 0); a line cut short by the terminator is
 //     stored as far as it got, one cut short by the end of the file is not;
-//   - a code above the next free slot is decoded as if it were that slot; the
-//     first code after a clear code is taken as 0 when it is not yet in the
-//     table; when the table is full no entries are added until a clear code
+//   - the data is read as if a clear code came first, whether or not it
+//     does; a code above the next free slot is decoded as if it were that
+//     slot; the first code after a clear code is taken as 0 when it is not
+//     yet in the table; when the table is full no entries are added until a clear code
 //     (a deferred clear works); a chain of prefixes is followed for at most
 //     4096 bytes;
 //   - more lines than the image has: a non-interlaced image stops at its
@@ -420,6 +421,9 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     // strings written earlier, so codes are spelled out from the table until
     // the next clear code.
     bool walkChains = false;
+    // The data starts as after a clear code, whether or not it begins with
+    // one (some encoders leave it out).
+    bool atStart = true;
 
     for (;;) {
         if (produced + ROOM > streamCapacity) {
@@ -436,17 +440,19 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         }
 
         int code = NextCode(file, s);
-        if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
-            if (code == s.clearCode) {
-                s.codeSize = s.minCodeSize + 1;
-                s.nextSlot = s.firstFree;
-                s.topSlot = 1 << s.codeSize;
-                walkChains = false;
-                std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-                produced = STREAM_START + (produced - lineStart);
-                lineStart = STREAM_START;
-                do code = NextCode(file, s);
-                while (code == s.clearCode);
+        if (code < 0 || unsigned(code - s.clearCode) <= 1u || atStart) {
+            if (code == s.clearCode || atStart) {
+                if (code == s.clearCode) {
+                    s.codeSize = s.minCodeSize + 1;
+                    s.nextSlot = s.firstFree;
+                    s.topSlot = 1 << s.codeSize;
+                    walkChains = false;
+                    std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
+                    produced = STREAM_START + (produced - lineStart);
+                    lineStart = STREAM_START;
+                }
+                atStart = false;
+                while (code == s.clearCode) code = NextCode(file, s);
                 if (code >= 0 && code != s.endCode) {
                     if (code >= s.nextSlot) code = 0;
                     s.oldCode = s.firstByte = code;

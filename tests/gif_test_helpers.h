@@ -23,7 +23,10 @@ struct GifResult {
 inline GifResult DecodeGif(const GifBytes& file)
 {
     GifResult result;
-    result.ok = DecodeBytes(file, *result.image);
+    FILE* stream = OpenMemoryFile(file);
+    if (!stream) return result;
+    result.ok = result.image->Decode(stream, ImageFormat::Gif);
+    std::fclose(stream);
     return result;
 }
 

@@ -169,16 +169,17 @@ private:
             return 0;
         };
 
+        bool atStart = true;  // the data starts as after a clear code
         for (;;) {
             int code = NextCode();
             if (code == endCode_) break;
             if (code < 0) return 0;
-            if (code == clearCode_) {
+            if (code == clearCode_ || atStart) {
+                atStart = false;
                 codeSize_ = minCodeSize + 1;
                 nextSlot_ = firstFree_;
                 topSlot_ = 1 << codeSize_;
-                do code = NextCode();
-                while (code == clearCode_);
+                while (code == clearCode_) code = NextCode();
                 if (code == endCode_) break;
                 if (code < 0) return 0;
                 if (code >= nextSlot_) code = 0;

@@ -49,7 +49,7 @@ private:
 }  // namespace
 
 LzwCodeWriter::LzwCodeWriter(int minCodeSize)
-    : minCodeSize_(minCodeSize), codeSize_(minCodeSize + 1), nextSlot_(ClearCode() + 2), afterClear_(false)
+    : minCodeSize_(minCodeSize), codeSize_(minCodeSize + 1), nextSlot_(ClearCode() + 2), afterClear_(true)
 {
 }
 

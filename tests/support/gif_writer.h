@@ -32,8 +32,7 @@ struct GifColour {
 // decoder's next free slot reaches a power of two, at most 12. Every code but
 // the first after a clear makes the decoder add a table entry (until it holds
 // 4096), whether or not the code is valid, and the width follows that count.
-// A writer starts the way a decoder that reads a first code without a clear
-// before it sees it: that code, too, adds an entry.
+// A writer starts as after a clear code, as the decoder does.
 class LzwCodeWriter {
 public:
     explicit LzwCodeWriter(int minCodeSize);
