@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_cases.h"
+#include "tests/support/reader_bytes.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/tga_builder.h"
 
 namespace {
 
@@ -52,6 +54,27 @@ TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
     CDibImage image(ImageFormat::Bmp);
     EXPECT_EQ(image.Create(0x5FFFFF0D, 2046820160, 24, ImageFormat::Bmp), nullptr);
     EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(FuzzRegressions, TgaColourMapEntriesOfAnySizeStayInsideTheEntryBuffer)
+{
+    // The entry size is a byte of bits: 255 bits make 32-byte entries, which
+    // overran an 8-byte buffer. Wide entries take their first three bytes.
+    kestrel::test::TgaRecipe recipe;
+    recipe.colourMapType = 1;
+    recipe.imageType = 1;
+    recipe.depth = 8;
+    recipe.mapLength = 2;
+    recipe.mapEntryBits = 255;
+    recipe.colourMap = std::string(32, '\0') + "\x10\x20\x30" + std::string(29, '\x7F');
+    recipe.data = "\x01";
+    CDibImage image(ImageFormat::Tga);
+    ASSERT_TRUE(kestrel::test::DecodeFromBytes(image, kestrel::test::BuildTga(recipe), ImageFormat::Tga))
+        << image.LastError();
+    const RGBQUAD colour = image.GetPaletteColour(1);
+    EXPECT_EQ(colour.rgbBlue, 0x10);
+    EXPECT_EQ(colour.rgbGreen, 0x20);
+    EXPECT_EQ(colour.rgbRed, 0x30);
 }
 
 }  // namespace
