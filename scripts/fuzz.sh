@@ -8,7 +8,7 @@
 #
 #   -t SECONDS   run time per target (default 60)
 #   --smoke      start from the seeds alone, in a throw-away corpus (for CI)
-#   TARGET       decode, draw (default: every target that is built)
+#   TARGET       decode, draw (default: both)
 #
 # Every run has an RSS limit of 2 GB, a per-input time limit, and a limit on
 # any single allocation: four times Create's cap in the fuzz build, so a reader
@@ -53,15 +53,7 @@ cmake --build "$build" -j "${JOBS:-2}" >"$build/build.log" 2>&1 \
 rm -rf "$build/seeds"
 "$build/kestrel_fuzz_seeds" "$build/seeds" "$testdata"
 
-if [ ${#targets[@]} -eq 0 ]; then
-  for candidate in decode draw; do
-    if [ -x "$build/kestrel_fuzz_$candidate" ]; then
-      targets+=("$candidate")
-    else
-      echo "== $candidate: not built (the image library lacks what it needs), skipped"
-    fi
-  done
-fi
+[ ${#targets[@]} -gt 0 ] || targets=(decode draw)
 
 # Copies every finding of a run into tests/regressions/<format>/, named by
 # target, kind and content hash, so the same input is never stored twice.

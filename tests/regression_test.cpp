@@ -45,6 +45,15 @@ TEST(FuzzRegressions, StoredDecodeInputsDecodeSafely)
     }
 }
 
+TEST(FuzzRegressions, StoredDrawInputsDecodeAndDrawSafely)
+{
+    for (const fs::path& input : StoredInputs("draw")) {
+        SCOPED_TRACE(input.string());
+        const std::vector<std::uint8_t> data = Bytes(input);
+        kestrel::fuzz::RunDrawCase(data.data(), data.size());
+    }
+}
+
 // Faults the fuzzers found, kept as readable cases beside the stored inputs.
 
 TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
@@ -54,6 +63,16 @@ TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
     CDibImage image(ImageFormat::Bmp);
     EXPECT_EQ(image.Create(0x5FFFFF0D, 2046820160, 24, ImageFormat::Bmp), nullptr);
     EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(FuzzRegressions, AlphaPlaneIsHeldToTheSameCapAsTheDibBlock)
+{
+    // A 1-bit picture of 128 MiB has more pixels than the cap has bytes.
+    CDibImage image(ImageFormat::Tiff);
+    ASSERT_NE(image.Create(32768, 32769, 1, ImageFormat::Tiff), nullptr);
+    EXPECT_EQ(image.CreateAlpha(), nullptr);
+    EXPECT_EQ(image.AlphaPlane(), nullptr);
+    EXPECT_FALSE(image.IsEmpty());
 }
 
 TEST(FuzzRegressions, TgaColourMapEntriesOfAnySizeStayInsideTheEntryBuffer)
