@@ -27,14 +27,16 @@
 //   - minimum code size outside 2..9: no pixels;
 //   - raster data that ends (terminator, or the file ends inside a
 //     sub-block, whose bytes are then not used) leaves the rows not reached
-//     as Create cleared them (index 0); a line cut short by the terminator is
-//     stored as far as it got, one cut short by the end of the file is not;
+//     as Create cleared them (index 0); a code whose bits the terminator cuts
+//     off ends the data like an end code; a line cut short by the end code
+//     or the terminator is stored as far as it got (only its decoded pixels
+//     change), one cut short by the end of the file is not;
 //   - the data is read as if a clear code came first, whether or not it
 //     does; a code above the next free slot is decoded as if it were that
 //     slot; the first code after a clear code is taken as 0 when it is not
-//     yet in the table; when the table is full no entries are added until a clear code
-//     (a deferred clear works); a chain of prefixes is followed for at most
-//     4096 bytes;
+//     yet in the table; when the table is full no entries are added until a
+//     clear code (a deferred clear works); a chain of prefixes is followed
+//     for at most 4096 bytes;
 //   - more lines than the image has: a non-interlaced image stops at its
 //     bottom row; an interlaced one, after its fourth pass, fills rows
 //     0, 1, 2, ... once more and then keeps storing every further line on row
@@ -43,24 +45,24 @@
 // Decoding speed: while the stream is well formed, every table entry is known
 // by where its string was last written, so a code is one block copy rather
 // than a walk down its prefix chain. The walk (pixelStack) is used only after
-// a code above the next free slot, until the next clear code.
+// a code above the next free slot, until the next clear code, and when more
+// than 64 Mi pixels come without a clear code (they are not all kept).
 #include "formats/gif_image.h"
-
-#include "formats/gif_row_packing.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "formats/gif_row_packing.h"
 
 namespace {
 
 constexpr int MAX_CODE_BITS = 12;
 
 // Decoded pixels are gathered in `stream`: first the byte value of every
-// literal code (so a literal is copied like any other string), one zero byte
-// that stands for the string of code 0 before any code was read, then the
-// pixels of the current run of codes.
+// literal code (so a literal is copied like any other string), then the
+// pixels since the last clear code.
 constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit minimum code size
-constexpr std::size_t STREAM_START = LITERAL_AREA + 16;
+constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after the literals
 // Room kept free after the last pixel: one code's string (at most the stack)
 // plus what CopyString may write past a string's end.
 constexpr std::size_t ROOM = CGifImage::STACK_SIZE + 64;
@@ -383,15 +385,15 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         }
     } release{this};
 
-    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = i < LITERAL_AREA ? BYTE(i) : 0;
+    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = BYTE(i);
     // Positions are offsets from out, which moves when the stream grows.
     BYTE* out = stream;
     BYTE* dst = out + STREAM_START;     // where the next pixel goes
     BYTE* lineEnd = dst + width;        // end of the line being filled
     BYTE* roomEnd = out + (streamCapacity - ROOM);
     // The previous code's string (position | length << 32): the next entry
-    // is that string and one more byte.
-    std::uint64_t prevSpan = (STREAM_START - 1) | (std::uint64_t(1) << 32);  // the zero byte: code 0
+    // is that string and one more byte. Set by the first code.
+    std::uint64_t prevSpan = 0;
     constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
     // Set by a code above the next free slot: the entries may no longer be
     // strings written earlier, so codes are spelled out from the table until
