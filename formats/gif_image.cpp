@@ -71,6 +71,44 @@ constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
 
+// The stream buffer is kept for the next decode on the same thread (up to
+// KEPT_STREAM_BYTES), so loading one shot after another reuses pages already
+// mapped instead of faulting in fresh ones each time.
+constexpr std::size_t KEPT_STREAM_BYTES = std::size_t(16) << 20;
+
+struct KeptStream {
+    BYTE* data = nullptr;
+    std::size_t capacity = 0;
+    ~KeptStream() { std::free(data); }
+};
+thread_local KeptStream keptStream;
+
+// A buffer of at least `capacity` bytes (which becomes the buffer's size),
+// or null.
+BYTE* TakeKeptStream(std::size_t& capacity)
+{
+    BYTE* data = keptStream.data;
+    const std::size_t kept = keptStream.capacity;
+    keptStream.data = nullptr;
+    keptStream.capacity = 0;
+    if (data && kept >= capacity) {
+        capacity = kept;
+        return data;
+    }
+    std::free(data);
+    return static_cast<BYTE*>(std::malloc(capacity));
+}
+
+void KeepStream(BYTE* data, std::size_t capacity)
+{
+    if (data && capacity <= KEPT_STREAM_BYTES && !keptStream.data) {
+        keptStream.data = data;
+        keptStream.capacity = capacity;
+    } else {
+        std::free(data);
+    }
+}
+
 inline void Copy16(BYTE* to, const BYTE* from)
 {
     BYTE chunk[16];
@@ -374,13 +412,13 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     streamLimit = STREAM_START + width + keep + ROOM;
     streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
     std::free(stream);
-    stream = static_cast<BYTE*>(std::malloc(streamCapacity));
+    stream = TakeKeptStream(streamCapacity);
     if (!stream) return -10;
     struct ReleaseStream {
         CGifImage* reader;
         ~ReleaseStream()
         {
-            std::free(reader->stream);
+            KeepStream(reader->stream, reader->streamCapacity);
             reader->stream = nullptr;
         }
     } release{this};
