@@ -320,6 +320,18 @@ TEST(ShotListScan, AnOpenWithoutGifFilesClearsImageAndBoxes)
     EXPECT_EQ(fixture.doc.m_pImage, nullptr);
     EXPECT_EQ(fixture.status.m_text, "");
     EXPECT_EQ(fixture.number.m_text, "");
+
+    // A directory with nothing in it at all, after a good open: the same.
+    ShotDir nothing;
+    fixture.Open(shots);
+    ASSERT_EQ(fixture.doc.m_nShotCount, 1);
+    fixture.Open(nothing);
+    EXPECT_EQ(fixture.doc.m_nShotCount, 0);
+    EXPECT_EQ(fixture.doc.m_pImage, nullptr);
+    EXPECT_EQ(fixture.status.m_text, "");
+    EXPECT_EQ(fixture.number.m_text, "");
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 0);
 }
 
 TEST(ShotListScan, EmptyDirectoryTextDoesNothing)
