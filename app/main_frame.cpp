@@ -23,7 +23,6 @@ CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
 }
 
 CMainFrame::~CMainFrame() = default;
-}
 
 bool CMainFrame::OnCreate()
 {
