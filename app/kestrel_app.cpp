@@ -142,10 +142,13 @@ QString CKESTRELApp::StatusLine() const
 bool CKESTRELApp::SaveScreenshot(const QString& file) const
 {
     if (!m_pMainFrame) return false;
-    // The view settles its scroll bars right after its first paint; a first
-    // rendering lets it, and the second is the one saved.
-    m_pMainFrame->grab();
-    QCoreApplication::processEvents();
+    // The view settles its scroll bars right after a paint, and showing or
+    // hiding a bar changes the area of the next one: a few renderings let it
+    // settle, and the last is the one saved.
+    for (int settle = 0; settle < 3; ++settle) {
+        m_pMainFrame->grab();
+        QCoreApplication::processEvents();
+    }
     const QImage picture = m_pMainFrame->grab().toImage();
     return !picture.isNull() && picture.save(file, "PNG");
 }
