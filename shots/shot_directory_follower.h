@@ -42,6 +42,10 @@
 class QSocketNotifier;
 class QTimer;
 
+// The follow-newest toggle (key F), with its string-table text.
+constexpr UINT ID_FOLLOW_NEWEST = 32781;
+inline constexpr const char* FOLLOW_NEWEST_TEXT = "Follow Newest (On/Off)\nFollow Newest (On/Off)";
+
 class ShotDirectoryFollower : public QObject, public DocumentView {
 public:
     static constexpr int SETTLE_MS = 300;
