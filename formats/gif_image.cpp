@@ -1,7 +1,538 @@
+// GIF reader (GIF87a and GIF89a): the first image of the file becomes an
+// indexed bitmap of 1, 4 or 8 bits with the file's colour table.
+//
+// What is read, in order (numbers little-endian):
+//   1. the 13-byte header: "GIF8" signature (the version bytes are not
+//      compared), screen size (ignored), packed byte: global table flag and
+//      size code s, the table having 2^(s+1) entries;
+//   2. the global colour table, 3 bytes (R, G, B) per entry, when flagged;
+//   3. blocks, one introducer byte each:
+//        0x21 extension: label, then for 0xF9 (graphic control) a size byte
+//             that must be 4 and 4 bytes: flags (bit 0: transparent index
+//             given), delay, transparent index; then the sub-blocks of every
+//             extension are skipped up to the zero-length terminator;
+//        0x2C image: 9-byte descriptor (left, top, width, height, packed
+//             byte: local table flag, interlace bit 0x40, size code), the
+//             local table when flagged, then the raster data: the LZW
+//             minimum code size and data sub-blocks up to a zero length;
+//        anything else (the trailer 0x3B too) ends the parse;
+//   4. nothing after the first image's raster data is read.
+//
+// How damage is met:
+//   - a null file or a signature other than "GIF8": false, no message;
+//   - the file ending anywhere in 1-3 (a file shorter than the signature
+//     included), a graphic control size other than 4: the parse ends with
+//     true, and the image is empty unless one was decoded;
+//   - a size Create refuses, a width or height of 0: no pixels are decoded;
+//   - minimum code size outside 2..9: no pixels;
+//   - raster data that ends (terminator, or the file ends inside a
+//     sub-block, whose bytes are then not used) leaves the rows not reached
+//     as Create cleared them (index 0); a line cut short by the terminator is
+//     stored as far as it got, one cut short by the end of the file is not;
+//   - the data is read as if a clear code came first, whether or not it
+//     does; a code above the next free slot is decoded as if it were that
+//     slot; the first code after a clear code is taken as 0 when it is not
+//     yet in the table; when the table is full no entries are added until a clear code
+//     (a deferred clear works); a chain of prefixes is followed for at most
+//     4096 bytes;
+//   - more lines than the image has: a non-interlaced image stops at its
+//     bottom row; an interlaced one, after its fourth pass, fills rows
+//     0, 1, 2, ... once more and then keeps storing every further line on row
+//     0 (the picture's top row).
+//
+// Decoding speed: while the stream is well formed, every table entry is known
+// by where its string was last written, so a code is one block copy rather
+// than a walk down its prefix chain. The walk (pixelStack) is used only after
+// a code above the next free slot, until the next clear code.
 #include "formats/gif_image.h"
 
-bool CGifImage::Decode(FILE*)
+#include "formats/gif_row_packing.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int MAX_CODE_BITS = 12;
+
+// Decoded pixels are gathered in `stream`: first the byte value of every
+// literal code (so a literal is copied like any other string), one zero byte
+// that stands for the string of code 0 before any code was read, then the
+// pixels of the current run of codes.
+constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit minimum code size
+constexpr std::size_t STREAM_START = LITERAL_AREA + 16;
+// Room kept free after the last pixel: one code's string (at most the stack)
+// plus what CopyString may write past a string's end.
+constexpr std::size_t ROOM = CGifImage::STACK_SIZE + 64;
+constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
+constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
+
+enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
+
+inline void Copy16(BYTE* to, const BYTE* from)
 {
-    SetLastError("Reading GIF files is not available in this build");
-    return false;
+    BYTE chunk[16];
+    std::memcpy(chunk, from, 16);
+    std::memcpy(to, chunk, 16);
+}
+
+// Copies length bytes 16 or 32 at a time; it may write up to 31 bytes past
+// to + length. `from + length <= to` always holds here, so every byte read
+// below from + length was either never meant to be copied or lands past the
+// string too.
+inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
+{
+    Copy16(to, from);
+    if (length <= 16) return;
+    for (unsigned done = 16; done < length; done += 32) {
+        BYTE chunk[32];
+        std::memcpy(chunk, from + done, 32);
+        std::memcpy(to + done, chunk, 32);
+    }
+}
+
+std::uint16_t ReadU16(const BYTE* at) { return std::uint16_t(at[0] | (at[1] << 8)); }
+
+// Skips count bytes: by seeking where the stream allows it, else by reading.
+bool SkipBytes(FILE* file, int count)
+{
+    if (std::fseek(file, count, SEEK_CUR) == 0) return true;
+    BYTE scratch[256];
+    return std::fread(scratch, 1, std::size_t(count), file) == std::size_t(count);
+}
+
+}  // namespace
+
+CGifImage::CGifImage(ImageFormat format)
+    : CDibImage(format),
+      interlaced(0),
+      passRow(0),
+      passStep(8),
+      imageHeight(0),
+      passNumber(0),
+      readIndex(0),
+      readCount(0),
+      readEnded(false),
+      rasterEnd(RASTER_MORE),
+      stream(nullptr),
+      streamCapacity(0),
+      streamLimit(0)
+{
+}
+
+CGifImage::~CGifImage() { std::free(stream); }
+
+bool CGifImage::Decode(FILE* file)
+{
+    if (!file) return false;
+    BYTE header[13];
+    const std::size_t got = std::fread(header, 1, sizeof header, file);
+    if (got >= 4 && std::memcmp(header, "GIF8", 4) != 0) return false;
+    if (got < sizeof header) return true;
+
+    BYTE colourTable[3 * 256];
+    int colourCount = 2 << (header[10] & 7);
+    bool hasTable = (header[10] & 0x80) != 0;
+    if (hasTable && std::fread(colourTable, 3, std::size_t(colourCount), file) != std::size_t(colourCount))
+        return true;
+
+    for (;;) {
+        const int introducer = std::fgetc(file);
+        if (introducer == 0x21) {
+            const int label = std::fgetc(file);
+            if (label == EOF) return true;
+            if (label == 0xF9 && !ReadGraphicControl(file)) return true;
+            // Skip the (remaining) sub-blocks of the extension.
+            for (;;) {
+                const int length = std::fgetc(file);
+                if (length == EOF || length == 0) break;
+                if (!SkipBytes(file, length)) break;
+            }
+        } else if (introducer == 0x2C) {
+            BYTE descriptor[9];
+            if (std::fread(descriptor, 1, sizeof descriptor, file) != sizeof descriptor) return true;
+            if (descriptor[8] & 0x80) {
+                colourCount = 2 << (descriptor[8] & 7);
+                hasTable = true;
+                if (std::fread(colourTable, 3, std::size_t(colourCount), file) != std::size_t(colourCount))
+                    return true;
+            }
+            const int width = ReadU16(descriptor + 4);
+            const int height = ReadU16(descriptor + 6);
+            const int bitCount = colourCount <= 2 ? 1 : colourCount <= 16 ? 4 : 8;
+            // Created with format code 0, as GIF images have always been made here.
+            if (!Create(width, height, bitCount, ImageFormat(0))) return true;
+            if (hasTable) ApplyColourTable(colourTable, colourCount);
+
+            GifRowCursor cursor{this, 0, height - 1,
+                                GetPixels() + std::size_t(m_info.stride) * std::size_t(height > 0 ? height - 1 : 0)};
+            interlaced = descriptor[8] & 0x40;
+            passRow = 0;
+            passNumber = 0;
+            passStep = 8;
+            imageHeight = height;
+            readIndex = 0;
+            readCount = 0;
+            readEnded = false;
+            // A line of no pixels, or an image of no lines, has nowhere to go.
+            if (width > 0 && height > 0) DecodeLzw(file, &cursor, width);
+            return true;
+        } else {
+            return true;
+        }
+    }
+}
+
+// Reads the 0xF9 block after its label. False ends the parse.
+bool CGifImage::ReadGraphicControl(FILE* file)
+{
+    const int size = std::fgetc(file);
+    if (size != 4) return false;
+    BYTE block[4];
+    if (std::fread(block, 1, sizeof block, file) != sizeof block) return false;
+    if (block[0] & 1) m_info.transparentIndex = block[3];
+    m_info.frameDelay = ReadU16(block + 1);
+    return true;
+}
+
+// With a transparent index every entry the table lacks is white, and a full
+// table without white gets white at 255, so a transparent colour never
+// matches a colour the picture uses by chance.
+void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
+{
+    BYTE red[256], green[256], blue[256];
+    bool whitePresent = false;
+    for (int i = 0; i < colourCount; ++i) {
+        red[i] = colourTable[3 * i];
+        green[i] = colourTable[3 * i + 1];
+        blue[i] = colourTable[3 * i + 2];
+        if (red[i] == 255 && green[i] == 255 && blue[i] == 255) whitePresent = true;
+    }
+    const bool transparent = m_info.transparentIndex != -1;
+    if (transparent && colourCount < 256) {
+        for (int i = colourCount; i < 256; ++i) red[i] = green[i] = blue[i] = 255;
+        whitePresent = true;
+    }
+    if (transparent && !whitePresent) red[255] = green[255] = blue[255] = 255;
+    SetPaletteFromPlanes(DWORD(transparent ? 256 : colourCount), red, green, blue);
+}
+
+int CGifImage::ReadByte(FILE* file)
+{
+    if (readIndex >= readCount) {
+        if (readEnded) return -1;
+        readCount = std::int32_t(std::fread(readBuffer, 1, READ_BUFFER_SIZE, file));
+        readIndex = 0;
+        if (readCount < READ_BUFFER_SIZE) readEnded = true;
+        if (readCount == 0) return -1;
+    }
+    return readBuffer[readIndex++];
+}
+
+// Like ReadByte for count bytes; returns how many there were.
+int CGifImage::ReadBytes(FILE* file, BYTE* to, int count)
+{
+    int done = 0;
+    while (done < count) {
+        if (readIndex >= readCount) {
+            const int next = ReadByte(file);
+            if (next < 0) break;
+            to[done++] = BYTE(next);
+            continue;
+        }
+        int run = readCount - readIndex;
+        if (run > count - done) run = count - done;
+        std::memcpy(to + done, readBuffer + readIndex, std::size_t(run));
+        readIndex += run;
+        done += run;
+    }
+    return done;
+}
+
+// Gathers whole data sub-blocks into blockBuffer and returns the number of
+// bytes gathered. Sets rasterEnd at the terminator or the end of the file; a
+// sub-block the file cuts short is dropped whole.
+int CGifImage::StageBlocks(FILE* file)
+{
+    int staged = 0;
+    while (rasterEnd == RASTER_MORE && staged + 255 <= BLOCK_BUFFER_SIZE) {
+        const int length = ReadByte(file);
+        if (length < 0) {
+            rasterEnd = RASTER_FILE_ENDED;
+        } else if (length == 0) {
+            rasterEnd = RASTER_TERMINATOR;
+        } else if (ReadBytes(file, blockBuffer + staged, length) < length) {
+            rasterEnd = RASTER_FILE_ENDED;
+        } else {
+            staged += length;
+        }
+    }
+    return staged;
+}
+
+std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
+{
+    state.minCodeSize = minCodeSize;
+    state.codeSize = minCodeSize + 1;
+    state.topSlot = 1 << state.codeSize;
+    state.clearCode = 1 << minCodeSize;
+    state.endCode = state.clearCode + 1;
+    state.firstFree = state.nextSlot = state.clearCode + 2;
+    state.oldCode = 0;
+    state.firstByte = 0;
+    state.bitBuffer = 0;
+    state.bitsLeft = 0;
+    state.blockPos = state.blockEnd = blockBuffer;
+    rasterEnd = RASTER_MORE;
+    std::memset(pixelStack, 0, sizeof pixelStack);
+    std::memset(suffix, 0, sizeof suffix);
+    std::memset(prefix, 0, sizeof prefix);
+    for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = std::uint64_t(code) | (std::uint64_t(1) << 32);
+    return 0;
+}
+
+// Codes are packed least significant bit first across the sub-blocks. Gives
+// the next code, endCode when the data ends at the terminator (also in the
+// middle of a code: the missing bits were never sent), or -1 when the file
+// ends first.
+[[gnu::always_inline]] inline int CGifImage::NextCode(FILE* file, LzwState& state)
+{
+    if (state.bitsLeft < state.codeSize) {
+        if (state.blockEnd - state.blockPos >= 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, state.blockPos, 8);
+            if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
+            state.bitBuffer |= eight << state.bitsLeft;
+            state.blockPos += (63 - state.bitsLeft) >> 3;
+            state.bitsLeft |= 56;
+        } else {
+            for (;;) {
+                while (state.bitsLeft <= 56 && state.blockPos < state.blockEnd) {
+                    state.bitBuffer |= std::uint64_t(*state.blockPos++) << state.bitsLeft;
+                    state.bitsLeft += 8;
+                }
+                if (state.bitsLeft >= state.codeSize) break;
+                if (rasterEnd != RASTER_MORE) return rasterEnd == RASTER_TERMINATOR ? state.endCode : -1;
+                const int staged = StageBlocks(file);
+                state.blockPos = blockBuffer;
+                state.blockEnd = blockBuffer + staged;
+            }
+        }
+    }
+    const int code = int(state.bitBuffer & ((1u << state.codeSize) - 1));
+    state.bitBuffer >>= state.codeSize;
+    state.bitsLeft -= state.codeSize;
+    return code;
+}
+
+bool CGifImage::GrowStream(std::size_t needed)
+{
+    if (needed > streamLimit) return false;
+    std::size_t capacity = streamCapacity * 2;
+    if (capacity < needed) capacity = needed;
+    if (capacity > streamLimit) capacity = streamLimit;
+    BYTE* grown = static_cast<BYTE*>(std::realloc(stream, capacity));
+    if (!grown) return false;
+    stream = grown;
+    streamCapacity = capacity;
+    return true;
+}
+
+// Stores every complete line gathered since lineStart; returns where the
+// first incomplete line starts. A non-interlaced image that is full stops
+// taking lines (its cursor row is then below 0).
+std::size_t CGifImage::PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std::size_t lineStart,
+                                  std::size_t produced, int lineWidth)
+{
+    const std::size_t width = std::size_t(lineWidth);
+    while (produced - lineStart >= width) {
+        if (PutLine(cursor, pixels + lineStart, lineWidth) < 0) break;
+        lineStart += width;
+        if (!interlaced && cursor->row < 0) break;
+    }
+    return lineStart;
+}
+
+std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidth)
+{
+    const int minCodeSize = ReadByte(file);
+    if (minCodeSize < 0) return std::int16_t(minCodeSize);
+    if (minCodeSize < 2 || minCodeSize > 9) return -20;
+    if (lineWidth <= 0) return 0;
+
+    LzwState s;
+    ResetTable(s, minCodeSize);
+
+    // Pixels are gathered in stream order and stored a line at a time. The
+    // stream keeps what the current table's entries point into, so it is
+    // emptied (but for a started line) at every clear code.
+    const std::size_t width = std::size_t(lineWidth);
+    const std::size_t pixelsWanted = width * std::size_t(imageHeight);
+    const std::size_t keep = pixelsWanted < MAX_STREAM_PIXELS ? pixelsWanted : MAX_STREAM_PIXELS;
+    streamLimit = STREAM_START + width + keep + ROOM;
+    streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
+    std::free(stream);
+    stream = static_cast<BYTE*>(std::malloc(streamCapacity));
+    if (!stream) return -10;
+    struct ReleaseStream {
+        CGifImage* reader;
+        ~ReleaseStream()
+        {
+            std::free(reader->stream);
+            reader->stream = nullptr;
+        }
+    } release{this};
+
+    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = i < LITERAL_AREA ? BYTE(i) : 0;
+    BYTE* out = stream;
+    std::size_t produced = STREAM_START;
+    std::size_t lineStart = STREAM_START;
+    std::size_t lineEnd = lineStart + width;
+    std::size_t roomEnd = streamCapacity - ROOM;
+    // The previous code's string, where the next entry's string starts.
+    std::size_t prevPos = STREAM_START - 1;  // the zero byte: code 0
+    unsigned prevLen = 1;
+    // Set by a code above the next free slot: the entries may no longer be
+    // strings written earlier, so codes are spelled out from the table until
+    // the next clear code.
+    bool walkChains = false;
+
+    // Stores the lines completed so far; false once a non-interlaced image
+    // is full.
+    auto placeLines = [&]() {
+        lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
+        lineEnd = lineStart + width;
+        return interlaced || cursor->row >= 0;
+    };
+
+    // The data starts as after a clear code, whether or not it begins with
+    // one (some encoders leave it out).
+    int code = NextCode(file, s);
+    for (;;) {
+        // A clear code (or the start): the table and width start over, and
+        // the pixels kept for it but the started line are let go.
+        if (code == s.clearCode) {
+            s.codeSize = s.minCodeSize + 1;
+            s.nextSlot = s.firstFree;
+            s.topSlot = 1 << s.codeSize;
+        }
+        walkChains = false;
+        std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
+        produced = STREAM_START + (produced - lineStart);
+        lineStart = STREAM_START;
+        lineEnd = lineStart + width;
+        while (code == s.clearCode) code = NextCode(file, s);
+        if (code < 0 || code == s.endCode) break;
+        if (code >= s.nextSlot) code = 0;
+        s.oldCode = s.firstByte = code;
+        prevPos = produced;
+        prevLen = 1;
+        out[produced++] = BYTE(code);
+        if (produced >= lineEnd && !placeLines()) return 0;
+
+        // The codes up to the next clear code.
+        for (;;) {
+            if (produced > roomEnd) {
+                if (!walkChains && GrowStream(produced + ROOM)) {
+                    out = stream;
+                } else {
+                    // Out of room: keep only the started line and spell codes
+                    // out from the table, which needs no earlier pixels.
+                    walkChains = true;
+                    std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
+                    produced = STREAM_START + (produced - lineStart);
+                    lineStart = STREAM_START;
+                    lineEnd = lineStart + width;
+                }
+                roomEnd = streamCapacity - ROOM;
+            }
+
+            code = NextCode(file, s);
+            const std::size_t curPos = produced;
+            unsigned curLen;
+            if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
+                // In the table: a copy of where its string was written.
+                const std::uint64_t span = entrySpan[code];
+                curLen = unsigned(span >> 32);
+                CopyString(out + produced, out + std::uint32_t(span), curLen);
+            } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
+                break;
+            } else if (code == s.nextSlot && !walkChains) {
+                // The string of the previous code and its own first byte.
+                CopyString(out + produced, out + prevPos, prevLen);
+                out[produced + prevLen] = out[prevPos];
+                curLen = prevLen + 1;
+            } else {
+                walkChains = true;
+                int sp = 0;
+                int cur = code;
+                if (code >= s.nextSlot) {
+                    pixelStack[sp++] = BYTE(s.firstByte);
+                    cur = s.oldCode;
+                }
+                while (cur >= s.firstFree && sp < STACK_SIZE) {
+                    pixelStack[sp++] = suffix[cur];
+                    cur = prefix[cur];
+                }
+                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(cur);
+                for (int i = 0; i < sp; ++i) out[produced + std::size_t(i)] = pixelStack[sp - 1 - i];
+                curLen = unsigned(sp);
+            }
+
+            if (s.nextSlot < s.topSlot) {
+                const int slot = s.nextSlot;
+                s.firstByte = out[curPos];
+                suffix[slot] = BYTE(s.firstByte);
+                prefix[slot] = std::int16_t(s.oldCode);
+                entrySpan[slot] = prevPos | (std::uint64_t(prevLen + 1) << 32);
+                s.oldCode = code;
+                if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
+                    ++s.codeSize;
+                    s.topSlot <<= 1;
+                }
+            }
+            prevPos = curPos;
+            prevLen = curLen;
+            produced += curLen;
+            if (produced >= lineEnd && !placeLines()) return 0;
+        }
+        if (code != s.clearCode) break;
+    }
+    // End code: a started line is stored as far as it got. End of the file:
+    // it is dropped.
+    if (code == s.endCode && produced > lineStart)
+        return std::int16_t(PutLine(cursor, out + lineStart, int(produced - lineStart)));
+    return 0;
+}
+
+// Stores one line of `length` pixels (at most the image width). A
+// non-interlaced line goes to the cursor's row, which then moves one row
+// down the picture; past the bottom row the result is -1. An interlaced line
+// goes to the row of the current pass (GIF89a: passes start at picture rows
+// 0, 4, 2, 1 with steps 8, 8, 4, 2; a pass starting below the bottom is
+// skipped). After the fourth pass the rows are filled once more from row 0
+// with step 1, and after that every line lands on row 0.
+int CGifImage::PutLine(GifRowCursor* cursor, const BYTE* line, int length)
+{
+    if (!cursor || !cursor->image || !m_pDib) return -1;
+    const int width = m_header.biWidth;
+    const int count = length < 0 ? 0 : length > width ? width : length;
+    const std::size_t stride = std::size_t(m_info.stride);
+    if (!interlaced) {
+        if (!IsInside(0, cursor->row)) return -1;
+        PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
+        if (--cursor->row >= 0) cursor->rowStart -= stride;
+        return 0;
+    }
+    if (imageHeight <= 0) return 0;
+    cursor->row = imageHeight - passRow - 1;
+    cursor->rowStart = GetPixels() + stride * std::size_t(cursor->row);
+    PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
+    passRow += passStep;
+    while (passRow >= imageHeight) {
+        if (passNumber > 0) passStep /= 2;
+        ++passNumber;
+        passRow = passStep / 2;
+    }
+    return 0;
 }

@@ -5,9 +5,12 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target kestrel-convert
+cmake --build build -j "$(nproc)" --target kestrel-convert kestrel_make_demo
 
+# A fresh demo shot directory, last-write times in shot order.
 demo=build/demo-shots
+rm -rf "$demo"
+build/tools/kestrel_make_demo "$demo" 12
 echo "Demo shots in $demo:"
 for shot in "$demo"/*.gif; do
   [ -e "$shot" ] || { echo "no demo shots yet"; break; }

@@ -1,0 +1,329 @@
+// The GIF reader's file structure: signature, colour tables and bit depth,
+// graphic control and other extensions, the first image only, and how a file
+// that ends early or names an odd size is met.
+#include <gtest/gtest.h>
+
+#include "formats/gif_image.h"
+#include "tests/gif_test_helpers.h"
+
+namespace kestrel::test {
+namespace {
+
+// A 4 x 2 picture using indices 0..3.
+const GifBytes SMALL_PIXELS = {0, 1, 2, 3, 3, 2, 1, 0};
+
+GifWriter SmallPicture(const std::vector<GifColour>& global, int transparentIndex = -1)
+{
+    GifWriter gif;
+    gif.Header(4, 2, global);
+    if (transparentIndex >= 0) gif.GraphicControl(7, transparentIndex);
+    gif.ImageDescriptor(0, 0, 4, 2).Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+    return gif;
+}
+
+TEST(GifSignature, NullFileGivesFalse)
+{
+    CGifImage reader(ImageFormat::Gif);
+    EXPECT_FALSE(reader.Decode(nullptr));
+    EXPECT_TRUE(reader.IsEmpty());
+}
+
+TEST(GifSignature, OtherSignatureGivesFalseWithoutMessage)
+{
+    for (const char* signature : {"GIF7a9", "gif89a", "PNG89a", "XIF89a"}) {
+        GifWriter gif;
+        gif.Header(4, 2, TestPalette(4), signature);
+        const GifResult result = DecodeGif(gif.Data());
+        EXPECT_FALSE(result.ok) << signature;
+        EXPECT_STREQ(result.image->LastError(), "") << signature;
+        EXPECT_TRUE(result.image->IsEmpty());
+    }
+}
+
+TEST(GifSignature, VersionBytesAreNotCompared)
+{
+    for (const char* signature : {"GIF87a", "GIF89a", "GIF8zz"}) {
+        GifWriter gif;
+        gif.Header(4, 2, TestPalette(4), signature)
+            .ImageDescriptor(0, 0, 4, 2)
+            .Raster(2, LzwEncode(SMALL_PIXELS, {2}))
+            .Trailer();
+        const GifResult result = DecodeGif(gif.Data());
+        EXPECT_TRUE(result.ok) << signature;
+        EXPECT_EQ(PictureIndices(*result.image), SMALL_PIXELS) << signature;
+    }
+}
+
+TEST(GifSignature, FileShorterThanTheHeaderEndsTheParseEmpty)
+{
+    const GifBytes whole = SmallPicture(TestPalette(4)).Data();
+    for (std::size_t length : {0, 1, 3, 4, 6, 12}) {
+        const GifResult result = DecodeGif(GifBytes(whole.begin(), whole.begin() + long(length)));
+        EXPECT_TRUE(result.ok) << length;
+        EXPECT_TRUE(result.image->IsEmpty()) << length;
+    }
+}
+
+TEST(GifStructure, HeaderAndTrailerOnlyIsAnEmptySuccess)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.image->IsEmpty());
+}
+
+TEST(GifStructure, UnknownBlockEndsTheParse)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).Byte(0x00).ImageDescriptor(0, 0, 4, 2).Raster(2, LzwEncode(SMALL_PIXELS, {2}));
+    const GifResult result = DecodeGif(gif.Data());
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.image->IsEmpty());
+}
+
+TEST(GifStructure, PictureRowsAreStoredBottomUpWithTheFileTable)
+{
+    const GifResult result = DecodeGif(SmallPicture(TestPalette(4)).Data());
+    ASSERT_TRUE(result.ok);
+    const CDibImage& image = *result.image;
+    EXPECT_EQ(image.Width(), 4);
+    EXPECT_EQ(image.Height(), 2);
+    EXPECT_EQ(image.BitCount(), 4);
+    EXPECT_EQ(image.Info().format, ImageFormat::Bmp);  // created with format code 0
+    EXPECT_EQ(PictureRow(image, 0), (GifBytes{0, 1, 2, 3}));
+    // The top picture row is the last stored row.
+    EXPECT_EQ(image.GetPixelIndex(0, 1), 0);
+    EXPECT_EQ(image.GetPixelIndex(0, 0), 3);
+    const RGBQUAD entry = image.GetPaletteColour(2);
+    EXPECT_EQ(entry.rgbRed, 2);
+    EXPECT_EQ(entry.rgbGreen, 253);
+    EXPECT_EQ(entry.rgbBlue, 14);
+    EXPECT_EQ(image.Info().transparentIndex, -1);
+}
+
+struct DepthCase {
+    int entries;
+    int bitCount;
+};
+
+class GifDepth : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(GifDepth, FollowsTheColourCount)
+{
+    const DepthCase c = GetParam();
+    GifPicture picture;
+    picture.width = 5;
+    picture.height = 3;
+    for (int i = 0; i < 15; ++i) picture.pixels.push_back(std::uint8_t(i % c.entries));
+    picture.palette = TestPalette(c.entries);
+    const GifResult result = DecodeGif(EncodeGif(picture));
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.image->BitCount(), c.bitCount);
+    EXPECT_EQ(PictureIndices(*result.image), picture.pixels);
+    ExpectSameAsReference(EncodeGif(picture));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, GifDepth,
+                         ::testing::Values(DepthCase{2, 1}, DepthCase{4, 4}, DepthCase{8, 4}, DepthCase{16, 4},
+                                           DepthCase{32, 8}, DepthCase{64, 8}, DepthCase{128, 8},
+                                           DepthCase{256, 8}));
+
+TEST(GifColourTable, LocalTableReplacesTheGlobalOneAndItsDepth)
+{
+    std::vector<GifColour> local = {{10, 20, 30}, {40, 50, 60}};
+    GifWriter gif;
+    gif.Header(3, 1, TestPalette(256))
+        .ImageDescriptor(0, 0, 3, 1, false, local)
+        .Raster(2, LzwEncode(GifBytes{1, 0, 1}, {2}))
+        .Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.image->BitCount(), 1);
+    EXPECT_EQ(PictureIndices(*result.image), (GifBytes{1, 0, 1}));
+    EXPECT_EQ(result.image->GetPaletteColour(1).rgbRed, 40);
+    EXPECT_EQ(result.image->GetPaletteColour(1).rgbBlue, 60);
+}
+
+TEST(GifColourTable, NoTableKeepsTheClearedTable)
+{
+    GifWriter gif;
+    gif.Header(4, 2).ImageDescriptor(0, 0, 4, 2).Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    // No flag: the size code 0 still counts as 2 colours, so the image has 1 bit.
+    EXPECT_EQ(result.image->BitCount(), 1);
+    EXPECT_EQ(PictureIndices(*result.image), (GifBytes{0, 1, 0, 1, 1, 0, 1, 0}));
+    for (int i = 0; i < 2; ++i) {
+        const RGBQUAD entry = result.image->GetPaletteColour(BYTE(i));
+        EXPECT_EQ(entry.rgbRed | entry.rgbGreen | entry.rgbBlue | entry.rgbReserved, 0);
+    }
+}
+
+TEST(GifColourTable, TransparencyOnA4BitImageStoresOnlyItsEntries)
+{
+    const GifResult result = DecodeGif(SmallPicture(TestPalette(16), 3).Data());
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.image->BitCount(), 4);
+    EXPECT_EQ(result.image->Header().biClrUsed, 16u);
+    EXPECT_EQ(result.image->GetPaletteColour(15).rgbRed, 15);
+    EXPECT_EQ(result.image->Info().transparentIndex, 3);
+}
+
+TEST(GifColourTable, TransparencyFillsMissingEntriesWithWhite)
+{
+    const GifResult result = DecodeGif(SmallPicture(TestPalette(64), 3).Data());
+    ASSERT_TRUE(result.ok);
+    ASSERT_EQ(result.image->BitCount(), 8);
+    EXPECT_EQ(result.image->GetPaletteColour(63).rgbRed, 63);
+    for (int i = 64; i < 256; ++i) {
+        const RGBQUAD entry = result.image->GetPaletteColour(BYTE(i));
+        EXPECT_TRUE(entry.rgbRed == 255 && entry.rgbGreen == 255 && entry.rgbBlue == 255) << i;
+    }
+}
+
+TEST(GifColourTable, FullTableWithoutWhiteGetsWhiteAt255OnlyWithTransparency)
+{
+    const std::vector<GifColour> table = TestPalette(256);  // no white, entry 255 is (255, 0, 121)
+    const GifResult plain = DecodeGif(SmallPicture(table).Data());
+    const GifResult keyed = DecodeGif(SmallPicture(table, 0).Data());
+    ASSERT_TRUE(plain.ok && keyed.ok);
+    EXPECT_EQ(plain.image->GetPaletteColour(255).rgbGreen, 0);
+    const RGBQUAD white = keyed.image->GetPaletteColour(255);
+    EXPECT_TRUE(white.rgbRed == 255 && white.rgbGreen == 255 && white.rgbBlue == 255);
+    EXPECT_EQ(keyed.image->GetPaletteColour(254).rgbRed, 254);
+
+    std::vector<GifColour> withWhite = table;
+    withWhite[17] = {255, 255, 255};
+    const GifResult kept = DecodeGif(SmallPicture(withWhite, 0).Data());
+    EXPECT_EQ(kept.image->GetPaletteColour(255).rgbGreen, 0);
+}
+
+TEST(GifGraphicControl, DelayAndTransparentIndexAreRead)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).GraphicControl(0x1234, 2).ImageDescriptor(0, 0, 4, 2);
+    gif.Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.image->Info().frameDelay, 0x1234);
+    EXPECT_EQ(result.image->Info().transparentIndex, 2);
+}
+
+TEST(GifGraphicControl, LaterBlockOverwritesDelayAndKeepsAnEarlierIndexWithoutItsFlag)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).GraphicControl(5, 1).GraphicControl(9).ImageDescriptor(0, 0, 4, 2);
+    gif.Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    EXPECT_EQ(result.image->Info().frameDelay, 9);
+    EXPECT_EQ(result.image->Info().transparentIndex, 1);
+}
+
+TEST(GifGraphicControl, BlockSizeOtherThanFourEndsTheParse)
+{
+    for (std::uint8_t size : {0, 3, 5, 255}) {
+        GifWriter gif;
+        gif.Header(4, 2, TestPalette(4)).Raw({0x21, 0xF9, size, 1, 9, 0, 2, 0}).ImageDescriptor(0, 0, 4, 2);
+        gif.Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+        const GifResult result = DecodeGif(gif.Data());
+        EXPECT_TRUE(result.ok) << int(size);
+        EXPECT_TRUE(result.image->IsEmpty()) << int(size);
+    }
+}
+
+TEST(GifExtensions, OtherExtensionsAreSkippedWholly)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4))
+        .Comment(std::string(600, 'c'))
+        .Extension(0xFF, {{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'}, {1, 0, 0}})
+        .Extension(0x01, {GifBytes(255, 0x2C), GifBytes(3, 0x21)})
+        .GraphicControl(3, 1)
+        .ImageDescriptor(0, 0, 4, 2)
+        .Raster(2, LzwEncode(SMALL_PIXELS, {2}))
+        .Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(PictureIndices(*result.image), SMALL_PIXELS);
+    EXPECT_EQ(result.image->Info().transparentIndex, 1);
+}
+
+TEST(GifStructure, OnlyTheFirstImageIsDecoded)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).GraphicControl(4, -1).ImageDescriptor(0, 0, 4, 2);
+    gif.Raster(2, LzwEncode(SMALL_PIXELS, {2}));
+    gif.GraphicControl(8, 1).ImageDescriptor(0, 0, 2, 1, false, TestPalette(2)).Raster(2, LzwEncode(GifBytes{1, 1}, {2}));
+    gif.Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.image->Width(), 4);
+    EXPECT_EQ(result.image->Info().frameDelay, 4);
+    EXPECT_EQ(result.image->Info().transparentIndex, -1);
+    EXPECT_EQ(PictureIndices(*result.image), SMALL_PIXELS);
+}
+
+TEST(GifStructure, FileEndingInsideTablesDescriptorsOrExtensionsEndsTheParse)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4)).GraphicControl(6, 1).Comment("hi").ImageDescriptor(0, 0, 4, 2,
+                                                                                         false, TestPalette(8));
+    const std::size_t rasterStart = gif.Size();
+    gif.Raster(2, LzwEncode(SMALL_PIXELS, {2})).Trailer();
+    for (std::size_t length = 0; length <= rasterStart; ++length) {
+        const GifResult result = DecodeGif(gif.Truncated(length));
+        EXPECT_TRUE(result.ok) << length;
+        EXPECT_TRUE(result.image->IsEmpty() || length == rasterStart) << length;
+        ExpectSameAsReference(gif.Truncated(length));
+    }
+}
+
+// Sizes the line width or the image cannot hold.
+
+TEST(GifOddSizes, ZeroWidthOrHeightDecodesNoPixels)
+{
+    for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
+        for (const bool interlaced : {false, true}) {
+            GifWriter gif;
+            gif.Header(8, 8, TestPalette(4)).ImageDescriptor(0, 0, width, height, interlaced);
+            gif.Raster(2, LzwEncode(GifBytes(40, 3), {2})).Trailer();
+            const GifResult result = DecodeGif(gif.Data());
+            EXPECT_TRUE(result.ok);
+            EXPECT_EQ(result.image->Width(), width);
+            EXPECT_EQ(result.image->Height(), height);
+            EXPECT_EQ(result.image->Header().biSizeImage, 0u);
+        }
+    }
+}
+
+TEST(GifOddSizes, WidthsOf32768AndMoreDecodeInFull)
+{
+    for (const int width : {32767, 32768, 40000, 65535}) {
+        GifBytes pixels(std::size_t(width) * 2);
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = std::uint8_t((i * 7 / 5) & 1);
+        GifPicture picture;
+        picture.width = width;
+        picture.height = 2;
+        picture.pixels = pixels;
+        picture.palette = TestPalette(2);
+        const GifResult result = DecodeGif(EncodeGif(picture));
+        ASSERT_TRUE(result.ok);
+        ASSERT_EQ(result.image->Width(), width);
+        EXPECT_EQ(PictureIndices(*result.image), pixels) << width;
+    }
+}
+
+TEST(GifOddSizes, SizeCreateRefusesLeavesTheImageEmpty)
+{
+    // 65535 x 65535 at 8 bits is 4 GiB: above what Create allocates.
+    GifWriter gif;
+    gif.Header(1, 1, TestPalette(256)).ImageDescriptor(0, 0, 65535, 65535);
+    gif.Raster(8, LzwEncode(GifBytes(1000, 5), {8})).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result.image->IsEmpty());
+}
+
+}  // namespace
+}  // namespace kestrel::test
