@@ -1,0 +1,363 @@
+// Opening, stepping and playing shots, as the player does them.
+//
+// - Opening: OpenDirectory on a directory of 5000 small GIF shots (scan,
+//   load of the oldest, repaint notice) and the paint of that first shot,
+//   next to the scan alone (ScanDirectory) and a bare readdir + fstatat
+//   listing of the same directory, its floor.
+// - Stepping: the next shot, a 1920x1080 photo GIF, loaded and painted
+//   fitted to 2560x1440; also the load and the paint alone.
+// - Memory: 500 steps through 1920x1080 photo shots; resident set (from
+//   /proc/self/statm) after the first 10 steps, its peak after them and at
+//   the end, in MB.
+//
+// The paint is what the view's paint does, without a window: a DeviceContext
+// over a 32-bit back buffer of the view's size, the white fill and the fitted
+// Draw of the player's OnDraw, then the back buffer drawn onto the window's
+// surface with a QPainter. Directories are made at set-up in a temporary
+// folder and removed when the program ends; the cache is warm, since every
+// benchmark reads its files over and over.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/kestrel_bench --benchmark_filter=BM_Shots
+//       --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//
+// Times are process CPU time (the "CPU" column), which shared machines
+// disturb least.
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "image/device_context.h"
+#include "shots/shot_list_document.h"
+#include "tests/support/gif_writer.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+using kestrel::test::GifBytes;
+using kestrel::test::GifColour;
+using kestrel::test::GifPicture;
+
+constexpr int kViewWidth = 2560;
+constexpr int kViewHeight = 1440;
+constexpr int kSmallShots = CKESTRELDoc::MAX_SHOTS;
+constexpr int kPhotoShots = 16;
+constexpr int kPlaySteps = 500;
+constexpr int kSettleSteps = 10;
+
+// A temporary directory that goes away with the program.
+class TempDirectory {
+public:
+    explicit TempDirectory(const std::string& prefix) : m_path(kestrel::test::MakeTempDir(prefix) + "/") {}
+    ~TempDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+void WriteGif(const std::string& path, const GifBytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::string ShotName(int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "shot%04d.gif", number);
+    return name;
+}
+
+// A 6 x 7 x 6 colour cube (252 colours) plus four greys.
+std::vector<GifColour> CubePalette()
+{
+    std::vector<GifColour> palette;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 7; ++g)
+            for (int b = 0; b < 6; ++b)
+                palette.push_back({std::uint8_t(r * 51), std::uint8_t(g * 255 / 6), std::uint8_t(b * 51)});
+    for (int i = 1; i <= 4; ++i)
+        palette.push_back({std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25)});
+    return palette;
+}
+
+// A photo as GIFs of photos usually are: smooth colour fields with fine
+// texture and grain, quantised to a 256-colour cube with Floyd-Steinberg error
+// diffusion, which leaves few runs and makes the LZW data about as long as
+// the pixels. Each seed moves the fields.
+GifPicture DitheredPhoto(int width, int height, unsigned seed)
+{
+    GifPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.palette = CubePalette();
+    picture.pixels.resize(std::size_t(width) * std::size_t(height));
+    const double phase = seed * 0.7;
+    std::vector<double> across[3], down[3];
+    for (int c = 0; c < 3; ++c) {
+        across[c].resize(std::size_t(width));
+        down[c].resize(std::size_t(height));
+        for (int x = 0; x < width; ++x)
+            across[c][std::size_t(x)] = 70 * std::sin((3.0 + c) * x / width + phase + c) + 12 * std::sin(0.37 * x * (c + 1));
+        for (int y = 0; y < height; ++y)
+            down[c][std::size_t(y)] = 60 * std::cos((2.0 + c) * y / height - phase) + 12 * std::cos(0.29 * y * (c + 2));
+    }
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> grain(-28.0, 28.0);
+    const int steps[3] = {5, 6, 5};
+    const std::size_t span = std::size_t(width + 2) * 3;
+    std::vector<double> error(span * 2, 0.0);
+    double* current = error.data();
+    double* next = error.data() + span;
+    for (int y = 0; y < height; ++y) {
+        std::fill(next, next + span, 0.0);
+        for (int x = 0; x < width; ++x) {
+            int level[3];
+            for (int c = 0; c < 3; ++c) {
+                const double value = 125 + across[c][std::size_t(x)] + down[c][std::size_t(y)] + grain(random);
+                const double want = std::clamp(value + current[std::size_t(x + 1) * 3 + c], 0.0, 255.0);
+                level[c] = int(std::lround(want * steps[c] / 255.0));
+                const double e = want - level[c] * 255.0 / steps[c];
+                current[std::size_t(x + 2) * 3 + c] += e * 7 / 16;
+                next[std::size_t(x) * 3 + c] += e * 3 / 16;
+                next[std::size_t(x + 1) * 3 + c] += e * 5 / 16;
+                next[std::size_t(x + 2) * 3 + c] += e * 1 / 16;
+            }
+            picture.pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                std::uint8_t((level[0] * 7 + level[1]) * 6 + level[2]);
+        }
+        std::swap(current, next);
+    }
+    return picture;
+}
+
+// A small shot: a 320x240 picture in 16 colours, bands and a frame.
+GifBytes SmallShot()
+{
+    GifPicture picture;
+    picture.width = 320;
+    picture.height = 240;
+    for (int i = 0; i < 16; ++i) picture.palette.push_back({std::uint8_t(i * 16), std::uint8_t(255 - i * 16), 128});
+    picture.pixels.resize(std::size_t(picture.width) * std::size_t(picture.height));
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const bool frame = x < 4 || y < 4 || x >= picture.width - 4 || y >= picture.height - 4;
+            picture.pixels[std::size_t(y) * std::size_t(picture.width) + std::size_t(x)] =
+                std::uint8_t(frame ? 0 : 1 + (x / 20 + y / 30) % 15);
+        }
+    return kestrel::test::EncodeGif(picture);
+}
+
+// 5000 small shots, written in name order (so the oldest is shot0001.gif).
+const std::string& SmallShotDirectory()
+{
+    static const TempDirectory directory("kestrel-shots-bench-small");
+    static const bool written = [] {
+        const GifBytes shot = SmallShot();
+        for (int i = 1; i <= kSmallShots; ++i) WriteGif(directory.Path() + ShotName(i), shot);
+        return true;
+    }();
+    (void)written;
+    return directory.Path();
+}
+
+// kPhotoShots distinct 1920x1080 photo shots.
+const std::string& PhotoShotDirectory()
+{
+    static const TempDirectory directory("kestrel-shots-bench-photo");
+    static const bool written = [] {
+        for (int i = 1; i <= kPhotoShots; ++i)
+            WriteGif(directory.Path() + ShotName(i), kestrel::test::EncodeGif(DitheredPhoto(1920, 1080, unsigned(i))));
+        return true;
+    }();
+    (void)written;
+    return directory.Path();
+}
+
+// The view's paint without its window: back buffer, context over it with the
+// whole area to paint, the player's OnDraw in fit mode (white fill, the shot
+// stretched to the client area), then the back buffer onto the window.
+class ViewPaint {
+public:
+    ViewPaint() : m_backBuffer(kViewWidth, kViewHeight, QImage::Format_RGB32), m_window(m_backBuffer.size(), QImage::Format_RGB32) {}
+
+    void Paint(const CKESTRELDoc& document)
+    {
+        DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_backBuffer.bits()), kViewWidth, kViewHeight,
+                         int(m_backBuffer.bytesPerLine()));
+        dc.SetLogicalOrigin(0, 0);
+        dc.SetClipRect({0, 0, kViewWidth, kViewHeight});
+        dc.FillSolid(dc.GetClipBox(), 0xFFFFFF);
+        if (CDibImage* image = document.m_pImage.get(); image && !image->IsEmpty())
+            image->Draw(&dc, 0, 0, kViewWidth, kViewHeight);
+        QPainter painter(&m_window);
+        painter.drawImage(QPoint(0, 0), m_backBuffer);
+    }
+
+    const QImage& Window() const { return m_window; }
+
+private:
+    QImage m_backBuffer;
+    QImage m_window;
+};
+
+std::int64_t ResidentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return std::int64_t(resident) * sysconf(_SC_PAGESIZE);
+}
+
+void BM_ShotsOpenToFirstPaint(benchmark::State& state)
+{
+    const std::string& directory = SmallShotDirectory();
+    CKESTRELDoc document;
+    ViewPaint view;
+    for (auto _ : state) {
+        document.OpenDirectory(directory);
+        view.Paint(document);
+    }
+    if (document.m_nShotCount != kSmallShots || !document.m_pImage || document.m_pImage->IsEmpty())
+        state.SkipWithError("the directory did not open to its first shot");
+}
+BENCHMARK(BM_ShotsOpenToFirstPaint)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_ShotsScanDirectory(benchmark::State& state)
+{
+    CKESTRELDoc document;
+    document.m_strDirectory = SmallShotDirectory();
+    for (auto _ : state) {
+        document.ScanDirectory();
+        benchmark::DoNotOptimize(document.m_nShotCount);
+    }
+    if (document.m_nShotCount != kSmallShots) state.SkipWithError("the scan missed shots");
+}
+BENCHMARK(BM_ShotsScanDirectory)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// The floor of any scan: every entry read and its status taken, nothing kept.
+void BM_ShotsBareReaddirFstatat(benchmark::State& state)
+{
+    const std::string& directory = SmallShotDirectory();
+    long listed = 0;
+    for (auto _ : state) {
+        listed = 0;
+        std::int64_t latest = 0;
+        DIR* dir = opendir(directory.c_str());
+        if (!dir) break;
+        const int fd = dirfd(dir);
+        while (const struct dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.') continue;
+            struct stat status {};
+            if (fstatat(fd, entry->d_name, &status, 0) != 0) continue;
+            latest = std::max<std::int64_t>(latest, status.st_mtim.tv_sec);
+            ++listed;
+        }
+        closedir(dir);
+        benchmark::DoNotOptimize(latest);
+    }
+    if (listed != kSmallShots) state.SkipWithError("the listing missed files");
+}
+BENCHMARK(BM_ShotsBareReaddirFstatat)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// An open document on the photo shots, ready to step.
+struct PhotoDocument {
+    PhotoDocument()
+    {
+        document.m_strDirectory = PhotoShotDirectory();
+        document.ScanDirectory();
+        document.LoadShot();
+    }
+    bool Loaded() const
+    {
+        return document.m_nShotCount == kPhotoShots && document.m_pImage && document.m_pImage->Width() == 1920;
+    }
+    CKESTRELDoc document;
+};
+
+void BM_ShotsNextShot(benchmark::State& state)
+{
+    PhotoDocument open;
+    ViewPaint view;
+    for (auto _ : state) {
+        open.document.LoadShot();
+        view.Paint(open.document);
+    }
+    if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+}
+BENCHMARK(BM_ShotsNextShot)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_ShotsNextShotLoadOnly(benchmark::State& state)
+{
+    PhotoDocument open;
+    for (auto _ : state) open.document.LoadShot();
+    if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+    // How photo-like the shots are: a dithered photo's LZW data is about as
+    // long as its pixels.
+    double bytes = 0;
+    for (const auto& shot : open.document.m_shots) bytes += double(std::filesystem::file_size(shot->path));
+    state.counters["file_KB"] = bytes / kPhotoShots / 1024;
+}
+BENCHMARK(BM_ShotsNextShotLoadOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_ShotsNextShotPaintOnly(benchmark::State& state)
+{
+    PhotoDocument open;
+    ViewPaint view;
+    for (auto _ : state) view.Paint(open.document);
+    if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+}
+BENCHMARK(BM_ShotsNextShotPaintOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// One iteration plays 500 steps from a fresh document; each step is a real
+// load from the file (the 16 shots are cycled) and a paint.
+void BM_ShotsPlayMemory(benchmark::State& state)
+{
+    PhotoShotDirectory();
+    double before = 0, settled = 0, peak = 0, end = 0;
+    for (auto _ : state) {
+        before = double(ResidentBytes());
+        PhotoDocument open;
+        ViewPaint view;
+        view.Paint(open.document);
+        std::int64_t highest = 0;
+        for (int step = 1; step < kPlaySteps; ++step) {
+            open.document.LoadShot();
+            view.Paint(open.document);
+            if (step == kSettleSteps - 1) settled = double(ResidentBytes());
+            if (step >= kSettleSteps) highest = std::max(highest, ResidentBytes());
+        }
+        peak = double(highest);
+        end = double(ResidentBytes());
+        if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+    }
+    constexpr double MB = 1024.0 * 1024.0;
+    state.counters["RSS_start_MB"] = before / MB;
+    state.counters["RSS_after10_MB"] = settled / MB;
+    state.counters["RSS_peak_MB"] = peak / MB;
+    state.counters["RSS_end_MB"] = end / MB;
+    state.counters["growth_MB"] = (peak - settled) / MB;
+}
+BENCHMARK(BM_ShotsPlayMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+}  // namespace
