@@ -54,7 +54,9 @@ void CKESTRELDoc::ScanDirectory()
 
     m_shots.clear();
     m_nShotPos = 0;
-    for (const DirectoryEntry& entry : ListDirectoryByExtension(m_strDirectory, ".GIF")) {
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(m_strDirectory, ".GIF");
+    m_shots.reserve(entries.size());
+    for (const DirectoryEntry& entry : entries) {
         m_shots.push_back(std::make_unique<ShotRecord>(ShotRecord{m_strDirectory + entry.name, entry.lastWriteTime}));
     }
 

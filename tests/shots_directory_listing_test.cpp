@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -66,6 +71,60 @@ TEST(DirectoryListing, MissingDirectoryListsNothingAndSeparatorIsOptional)
     std::string withoutSeparator = dir.Dir();
     withoutSeparator.pop_back();
     EXPECT_EQ(ListDirectoryByExtension(withoutSeparator, ".gif").size(), 1u);
+}
+
+// strcmp's order, the one the listing promises, as the oracle.
+std::vector<std::string> StrcmpOrder(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
+    return names;
+}
+
+TEST(DirectoryListing, ByteOrderHoldsPastLongSharedBeginnings)
+{
+    ShotDir dir;
+    // All share "capture-2024-05-17_"; some differ only more than eight bytes
+    // further on, some are the start of another, some carry bytes above 0x7F.
+    const std::vector<std::string> names = {
+        "capture-2024-05-17_0002.gif",          "capture-2024-05-17_0001.gif",
+        "capture-2024-05-17_00010000a.gif",     "capture-2024-05-17_00010000B.gif",
+        "capture-2024-05-17_0001.gif.gif",      "capture-2024-05-17_.gif",
+        "capture-2024-05-17_\xc3\xa9t\xc3\xa9.gif", "capture-2024-05-17_zz.gif",
+        "capture-2024-05-17_Z.gif",             "capture-2024-05-17_0001000.gif"};
+    for (const std::string& name : names) dir.AddFile(name, 3);
+    EXPECT_EQ(Names(ListDirectoryByExtension(dir.Dir(), ".gif")), StrcmpOrder(names));
+}
+
+TEST(DirectoryListing, ByteOrderHoldsForManyRandomNames)
+{
+    ShotDir dir;
+    std::mt19937 random(7);
+    const std::string alphabet = "0019Aaz_.\xff";
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i) {
+        std::string name = i % 2 ? "shot" : "";
+        const int length = int(random() % 14);
+        for (int k = 0; k < length; ++k) name += alphabet[random() % alphabet.size()];
+        name += ".gif";
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    for (const std::string& name : names) dir.AddFile(name, 3);
+    EXPECT_EQ(Names(ListDirectoryByExtension(dir.Dir(), ".gif")), StrcmpOrder(names));
+}
+
+TEST(DirectoryListing, ListsALinkThatLeadsNowhereWithItsOwnTime)
+{
+    ShotDir dir;
+    dir.AddFile("real.gif", 40);
+    ASSERT_EQ(symlink(dir.Path("missing.gif").c_str(), dir.Path("broken.gif").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path("real.gif").c_str(), dir.Path("link.gif").c_str()), 0);
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(dir.Dir(), ".gif");
+    ASSERT_EQ(Names(entries), (std::vector<std::string>{"broken.gif", "link.gif", "real.gif"}));
+    // A link that leads somewhere has its target's time; one that does not,
+    // its own (the time it was made, long after 40 s past 1970).
+    EXPECT_EQ(entries[1].lastWriteTime, kFileTimeUnixEpoch + 40 * 10000000LL);
+    EXPECT_GT(entries[0].lastWriteTime, kFileTimeUnixEpoch + 1000000000 * 10000000LL);
 }
 
 }  // namespace
