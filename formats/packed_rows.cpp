@@ -45,7 +45,9 @@ void CopyBits(const BYTE* src, std::size_t srcBit, BYTE* dst, std::size_t dstBit
     const unsigned shift = unsigned(srcBit % 8);
     const BYTE* in = src + srcBit / 8;
     BYTE* out = dst + dstBit / 8;
-    if (shift == 0) {
+    if (whole == 0) {
+        // Nothing whole to move (and the buffers may be empty).
+    } else if (shift == 0) {
         std::memcpy(out, in, whole);
     } else {
         for (std::size_t i = 0; i < whole; ++i)
