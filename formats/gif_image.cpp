@@ -46,6 +46,8 @@
 // a code above the next free slot, until the next clear code.
 #include "formats/gif_image.h"
 
+#include "formats/gif_row_packing.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -74,14 +76,19 @@ inline void Copy16(BYTE* to, const BYTE* from)
     std::memcpy(to, chunk, 16);
 }
 
-// Copies length bytes 16 at a time; it may write up to 15 bytes past
+// Copies length bytes 16 or 32 at a time; it may write up to 31 bytes past
 // to + length. `from + length <= to` always holds here, so every byte read
 // below from + length was either never meant to be copied or lands past the
 // string too.
 inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
 {
     Copy16(to, from);
-    for (unsigned done = 16; done < length; done += 16) Copy16(to + done, from + done);
+    if (length <= 16) return;
+    for (unsigned done = 16; done < length; done += 32) {
+        BYTE chunk[32];
+        std::memcpy(chunk, from + done, 32);
+        std::memcpy(to + done, chunk, 32);
+    }
 }
 
 std::uint16_t ReadU16(const BYTE* at) { return std::uint16_t(at[0] | (at[1] << 8)); }
@@ -92,37 +99,6 @@ bool SkipBytes(FILE* file, int count)
     if (std::fseek(file, count, SEEK_CUR) == 0) return true;
     BYTE scratch[256];
     return std::fread(scratch, 1, std::size_t(count), file) == std::size_t(count);
-}
-
-// Packs one line into a DIB row. Only the first count pixels' bits change,
-// so a short last line leaves the rest of its row as it was.
-void StoreLine(BYTE* row, const BYTE* line, int count, int bitCount)
-{
-    if (bitCount == 8) {
-        std::memcpy(row, line, std::size_t(count));
-        return;
-    }
-    if (bitCount == 4) {
-        const int pairs = count / 2;
-        for (int i = 0; i < pairs; ++i) row[i] = BYTE((line[2 * i] << 4) | (line[2 * i + 1] & 15));
-        if (count & 1) row[pairs] = BYTE((row[pairs] & 0x0F) | (line[count - 1] << 4));
-        return;
-    }
-    // 1 bit: eight pixels per byte, the first in the most significant bit.
-    const int whole = count / 8;
-    for (int i = 0; i < whole; ++i) {
-        std::uint64_t eight;
-        std::memcpy(&eight, line + 8 * i, 8);
-        eight &= 0x0101010101010101ull;
-        if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-            row[i] = BYTE((eight * 0x8040201008040201ull) >> 56);
-        else
-            row[i] = BYTE((eight * 0x0102040810204080ull) >> 56);
-    }
-    for (int x = whole * 8; x < count; ++x) {
-        const int shift = 7 - (x & 7);
-        row[x >> 3] = BYTE((row[x >> 3] & ~(1 << shift)) | ((line[x] & 1) << shift));
-    }
 }
 
 }  // namespace
@@ -311,10 +287,7 @@ std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
     std::memset(pixelStack, 0, sizeof pixelStack);
     std::memset(suffix, 0, sizeof suffix);
     std::memset(prefix, 0, sizeof prefix);
-    for (int code = 0; code < state.clearCode; ++code) {
-        entryPos[code] = std::uint32_t(code);
-        entryLen[code] = 1;
-    }
+    for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = std::uint64_t(code) | (std::uint64_t(1) << 32);
     return 0;
 }
 
@@ -414,6 +387,8 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     BYTE* out = stream;
     std::size_t produced = STREAM_START;
     std::size_t lineStart = STREAM_START;
+    std::size_t lineEnd = lineStart + width;
+    std::size_t roomEnd = streamCapacity - ROOM;
     // The previous code's string, where the next entry's string starts.
     std::size_t prevPos = STREAM_START - 1;  // the zero byte: code 0
     unsigned prevLen = 1;
@@ -421,106 +396,113 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     // strings written earlier, so codes are spelled out from the table until
     // the next clear code.
     bool walkChains = false;
+
+    // Stores the lines completed so far; false once a non-interlaced image
+    // is full.
+    auto placeLines = [&]() {
+        lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
+        lineEnd = lineStart + width;
+        return interlaced || cursor->row >= 0;
+    };
+
     // The data starts as after a clear code, whether or not it begins with
     // one (some encoders leave it out).
-    bool atStart = true;
-
+    int code = NextCode(file, s);
     for (;;) {
-        if (produced + ROOM > streamCapacity) {
-            if (!walkChains && GrowStream(produced + ROOM)) {
-                out = stream;
-            } else {
-                // Out of room: keep only the started line and spell codes out
-                // from the table, which needs no earlier pixels.
-                walkChains = true;
-                std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-                produced = STREAM_START + (produced - lineStart);
-                lineStart = STREAM_START;
-            }
+        // A clear code (or the start): the table and width start over, and
+        // the pixels kept for it but the started line are let go.
+        if (code == s.clearCode) {
+            s.codeSize = s.minCodeSize + 1;
+            s.nextSlot = s.firstFree;
+            s.topSlot = 1 << s.codeSize;
         }
+        walkChains = false;
+        std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
+        produced = STREAM_START + (produced - lineStart);
+        lineStart = STREAM_START;
+        lineEnd = lineStart + width;
+        while (code == s.clearCode) code = NextCode(file, s);
+        if (code < 0 || code == s.endCode) break;
+        if (code >= s.nextSlot) code = 0;
+        s.oldCode = s.firstByte = code;
+        prevPos = produced;
+        prevLen = 1;
+        out[produced++] = BYTE(code);
+        if (produced >= lineEnd && !placeLines()) return 0;
 
-        int code = NextCode(file, s);
-        if (code < 0 || unsigned(code - s.clearCode) <= 1u || atStart) {
-            if (code == s.clearCode || atStart) {
-                if (code == s.clearCode) {
-                    s.codeSize = s.minCodeSize + 1;
-                    s.nextSlot = s.firstFree;
-                    s.topSlot = 1 << s.codeSize;
-                    walkChains = false;
+        // The codes up to the next clear code.
+        for (;;) {
+            if (produced > roomEnd) {
+                if (!walkChains && GrowStream(produced + ROOM)) {
+                    out = stream;
+                } else {
+                    // Out of room: keep only the started line and spell codes
+                    // out from the table, which needs no earlier pixels.
+                    walkChains = true;
                     std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
                     produced = STREAM_START + (produced - lineStart);
                     lineStart = STREAM_START;
+                    lineEnd = lineStart + width;
                 }
-                atStart = false;
-                while (code == s.clearCode) code = NextCode(file, s);
-                if (code >= 0 && code != s.endCode) {
-                    if (code >= s.nextSlot) code = 0;
-                    s.oldCode = s.firstByte = code;
-                    prevPos = produced;
-                    prevLen = 1;
-                    out[produced++] = BYTE(code);
-                    if (produced - lineStart >= width) {
-                        lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-                        if (!interlaced && cursor->row < 0) return 0;
-                    }
-                    continue;
+                roomEnd = streamCapacity - ROOM;
+            }
+
+            code = NextCode(file, s);
+            const std::size_t curPos = produced;
+            unsigned curLen;
+            if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
+                // In the table: a copy of where its string was written.
+                const std::uint64_t span = entrySpan[code];
+                curLen = unsigned(span >> 32);
+                CopyString(out + produced, out + std::uint32_t(span), curLen);
+            } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
+                break;
+            } else if (code == s.nextSlot && !walkChains) {
+                // The string of the previous code and its own first byte.
+                CopyString(out + produced, out + prevPos, prevLen);
+                out[produced + prevLen] = out[prevPos];
+                curLen = prevLen + 1;
+            } else {
+                walkChains = true;
+                int sp = 0;
+                int cur = code;
+                if (code >= s.nextSlot) {
+                    pixelStack[sp++] = BYTE(s.firstByte);
+                    cur = s.oldCode;
+                }
+                while (cur >= s.firstFree && sp < STACK_SIZE) {
+                    pixelStack[sp++] = suffix[cur];
+                    cur = prefix[cur];
+                }
+                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(cur);
+                for (int i = 0; i < sp; ++i) out[produced + std::size_t(i)] = pixelStack[sp - 1 - i];
+                curLen = unsigned(sp);
+            }
+
+            if (s.nextSlot < s.topSlot) {
+                const int slot = s.nextSlot;
+                s.firstByte = out[curPos];
+                suffix[slot] = BYTE(s.firstByte);
+                prefix[slot] = std::int16_t(s.oldCode);
+                entrySpan[slot] = prevPos | (std::uint64_t(prevLen + 1) << 32);
+                s.oldCode = code;
+                if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
+                    ++s.codeSize;
+                    s.topSlot <<= 1;
                 }
             }
-            // End code: a started line is stored as far as it got. End of
-            // the file: it is dropped.
-            if (code == s.endCode && produced > lineStart)
-                return std::int16_t(PutLine(cursor, out + lineStart, int(produced - lineStart)));
-            return 0;
+            prevPos = curPos;
+            prevLen = curLen;
+            produced += curLen;
+            if (produced >= lineEnd && !placeLines()) return 0;
         }
-
-        std::size_t curPos = produced;
-        unsigned curLen;
-        if (!walkChains && code < s.nextSlot) {
-            curLen = entryLen[code];
-            CopyString(out + produced, out + entryPos[code], curLen);
-        } else if (!walkChains && code == s.nextSlot) {
-            // The string of the previous code and its own first byte.
-            CopyString(out + produced, out + prevPos, prevLen);
-            out[produced + prevLen] = out[prevPos];
-            curLen = prevLen + 1;
-        } else {
-            walkChains = true;
-            int sp = 0;
-            int cur = code;
-            if (code >= s.nextSlot) {
-                pixelStack[sp++] = BYTE(s.firstByte);
-                cur = s.oldCode;
-            }
-            while (cur >= s.firstFree && sp < STACK_SIZE) {
-                pixelStack[sp++] = suffix[cur];
-                cur = prefix[cur];
-            }
-            if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(cur);
-            for (int i = 0; i < sp; ++i) out[produced + std::size_t(i)] = pixelStack[sp - 1 - i];
-            curLen = unsigned(sp);
-        }
-
-        if (s.nextSlot < s.topSlot) {
-            const int slot = s.nextSlot;
-            s.firstByte = out[curPos];
-            suffix[slot] = BYTE(s.firstByte);
-            prefix[slot] = std::int16_t(s.oldCode);
-            entryPos[slot] = std::uint32_t(prevPos);
-            entryLen[slot] = std::uint16_t(prevLen + 1);
-            s.oldCode = code;
-            if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
-                ++s.codeSize;
-                s.topSlot <<= 1;
-            }
-        }
-        prevPos = curPos;
-        prevLen = curLen;
-        produced += curLen;
-        if (produced - lineStart >= width) {
-            lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-            if (!interlaced && cursor->row < 0) return 0;
-        }
+        if (code != s.clearCode) break;
     }
+    // End code: a started line is stored as far as it got. End of the file:
+    // it is dropped.
+    if (code == s.endCode && produced > lineStart)
+        return std::int16_t(PutLine(cursor, out + lineStart, int(produced - lineStart)));
+    return 0;
 }
 
 // Stores one line of `length` pixels (at most the image width). A
@@ -538,14 +520,14 @@ int CGifImage::PutLine(GifRowCursor* cursor, const BYTE* line, int length)
     const std::size_t stride = std::size_t(m_info.stride);
     if (!interlaced) {
         if (!IsInside(0, cursor->row)) return -1;
-        StoreLine(cursor->rowStart, line, count, m_header.biBitCount);
+        PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
         if (--cursor->row >= 0) cursor->rowStart -= stride;
         return 0;
     }
     if (imageHeight <= 0) return 0;
     cursor->row = imageHeight - passRow - 1;
     cursor->rowStart = GetPixels() + stride * std::size_t(cursor->row);
-    StoreLine(cursor->rowStart, line, count, m_header.biBitCount);
+    PackGifRow(cursor->rowStart, line, count, m_header.biBitCount);
     passRow += passStep;
     while (passRow >= imageHeight) {
         if (passNumber > 0) passStep /= 2;

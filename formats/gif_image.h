@@ -91,12 +91,12 @@ private:
 
     // The string table. Every entry is known by its prefix code and last
     // byte; while the stream is well formed it is also known by where its
-    // string was last written (entryPos, entryLen), so it can be copied whole.
+    // string was last written (entrySpan: position in the low 32 bits,
+    // length above), so it can be copied whole.
     BYTE pixelStack[STACK_SIZE];
     BYTE suffix[MAX_CODES];
     std::int16_t prefix[MAX_CODES];
-    std::uint32_t entryPos[MAX_CODES];
-    std::uint16_t entryLen[MAX_CODES];
+    std::uint64_t entrySpan[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see
     // DecodeLzw), malloc'd.

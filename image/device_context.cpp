@@ -217,6 +217,17 @@ void DeviceContext::TransferSection(int x, int y, const OffscreenSection& sectio
     TransferDib(x, y, section.View(rows));
 }
 
+SurfaceWindow DeviceContext::OpenWindow(DeviceRect logical) const
+{
+    const std::int64_t width = std::int64_t(logical.right) - logical.left;
+    const std::int64_t height = std::int64_t(logical.bottom) - logical.top;
+    if (width <= 0 || height <= 0) return SurfaceWindow();
+    const SurfaceSpan span = ClippedSpan(logical.left, logical.top, width, height);
+    if (span.IsEmpty() || span.right - span.left != width || span.bottom - span.top != height)
+        return SurfaceWindow();
+    return SurfaceWindow(Row(span.top) + span.left, m_pitchBytes, int(width), int(height));
+}
+
 std::uint32_t DeviceContext::SurfacePixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0;

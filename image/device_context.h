@@ -14,6 +14,11 @@
 // and be transferred back. Every operation clips to the clip box; positions
 // are widened to 64 bits, so no coordinate near the int limits can reach
 // memory outside the surface.
+//
+// Since the surface is itself memory, a renderer may also open a rectangle of
+// it inside the clip box and compose there in place (OpenWindow): that shows
+// the same pixels as composing in a section copied from the surface and
+// transferred back, without the two extra passes.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +32,33 @@ struct DeviceRect {
     int top;
     int right;   // exclusive
     int bottom;  // exclusive
+};
+
+// A rectangle of a surface opened for writing in place: `height` lines of
+// `width` words, the top line first. Empty (null TopLine) when nothing of the
+// rectangle may be drawn on.
+class SurfaceWindow {
+public:
+    SurfaceWindow() = default;
+    SurfaceWindow(std::uint32_t* topLine, std::int64_t pitchBytes, int width, int height)
+        : m_topLine(topLine), m_pitchBytes(pitchBytes), m_width(width), m_height(height)
+    {
+    }
+
+    std::uint32_t* TopLine() const { return m_topLine; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // Line n from the top, 0 <= n < Height().
+    std::uint32_t* Line(int n) const
+    {
+        return reinterpret_cast<std::uint32_t*>(reinterpret_cast<BYTE*>(m_topLine) + n * m_pitchBytes);
+    }
+
+private:
+    std::uint32_t* m_topLine = nullptr;
+    std::int64_t m_pitchBytes = 0;
+    int m_width = 0;
+    int m_height = 0;
 };
 
 // The stretch modes a context remembers. Nothing in Kestrel stretches through
@@ -85,6 +117,11 @@ public:
     // Transfers the first `rows` rows of section to the rectangle whose
     // top-left corner is at logical (x, y).
     void TransferSection(int x, int y, const OffscreenSection& section, int rows);
+
+    // The rectangle (logical coordinates) as surface memory, when all of it
+    // lies inside the clip box; an empty window otherwise, or when the
+    // rectangle is empty.
+    SurfaceWindow OpenWindow(DeviceRect logical) const;
 
     // The surface pixel at surface (not logical) coordinates; 0 outside.
     std::uint32_t SurfacePixel(int x, int y) const;

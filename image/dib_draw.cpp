@@ -3,32 +3,28 @@
 //
 //  - Direct: an image without transparency at its own size goes to the
 //    device straight from the DIB block; the device clips.
-//  - Scaled opaque: resampled by nearest neighbour into an off-screen 24-bit
-//    section that covers only the visible part, which then goes to the device.
+//  - Scaled opaque: resampled by nearest neighbour into the visible part of
+//    the device only.
 //  - Blend: an image with a transparent index, an alpha plane or alpha in its
-//    colour table is composed over a copy of what the device shows there.
+//    colour table is composed over what the device shows there.
 //
-// The section is filled band by band (a few dozen rows at a time) and each
-// band goes to the device before the next: one section per call, small
-// enough to stay in the cache. Positions are widened to 64 bits before any
-// sum, so pictures near the int limits cannot overflow into wrong rectangles.
+// The device's surface is memory, so the two composing paths work on the
+// visible rectangle of the surface in place: the same pixels as composing in
+// an off-screen copy of that rectangle and sending it back, without the copy.
+// A line whose source row repeats the line below it (an enlarged picture) is
+// copied from that line on the opaque path. Positions are widened to 64 bits
+// before any sum, so pictures near the int limits cannot overflow into wrong
+// rectangles.
 //
 // Result: 0 when nothing was attempted (empty image, no device, a width or
 // height of 0, drawing disabled), 1 otherwise, also when nothing is visible
-// or the section could not be made.
+// or the working tables could not be made.
 #include <algorithm>
 #include <cstring>
 
 #include "image/device_context.h"
 #include "image/dib_image.h"
 #include "image/draw_composer.h"
-
-namespace {
-
-// About this many bytes of section per band.
-constexpr std::int64_t BAND_BYTES = 96 * 1024;
-
-}  // namespace
 
 int CDibImage::Draw(HDC dc, int x, int y, int width, int height)
 {
@@ -69,32 +65,25 @@ int CDibImage::Draw(HDC dc, int x, int y, int width, int height)
     // A picture of no pixels has nothing to sample.
     if (m_header.biWidth <= 0 || m_header.biHeight <= 0) return 1;
 
-    const std::int64_t bandRows = std::clamp<std::int64_t>(
-        BAND_BYTES / OffscreenSection::StrideFor(visibleWidth), 1, visibleHeight);
-    OffscreenSection section = dc->CreateSection(visibleWidth, int(bandRows));
-    if (!section.Bits()) return 1;
-    const DrawComposer composer(*this, place);
+    const SurfaceWindow window = dc->OpenWindow(DeviceRect{place.x0, place.y0, place.x1, place.y1});
+    if (!window.TopLine()) return 1;
+    DrawComposer composer(*this, place);
     if (!composer.IsReady()) return 1;
 
-    // Section row k shows device line Y1 - 1 - k: bands run from the bottom
-    // visible line upwards, and inside a band row 0 is its bottom line.
-    const std::size_t rowBytes = std::size_t(visibleWidth) * 3;
-    for (int first = 0; first < visibleHeight; first += int(bandRows)) {
-        const int rows = std::min(int(bandRows), visibleHeight - first);
-        const int bandTop = place.y1 - first - rows;
-        if (needsBlending) dc->CopyToSection(place.x0, bandTop, section, rows);
-        int previousSource = -1;
-        for (int j = 0; j < rows; ++j) {
-            const int source = composer.SourceRow(first + j);
-            if (needsBlending)
-                composer.ComposeBlended(source, section.Row(j));
-            else if (source == previousSource)
-                std::memcpy(section.Row(j), section.Row(j - 1), rowBytes);
-            else
-                composer.ComposeOpaque(source, section.Row(j));
-            previousSource = source;
-        }
-        dc->TransferSection(place.x0, bandTop, section, rows);
+    // Line k counts from the bottom visible line (device line Y1 - 1 - k),
+    // the order in which the rows of a bottom-up DIB run.
+    const std::size_t lineBytes = std::size_t(visibleWidth) * 4;
+    int previousSource = -1;
+    for (int k = 0; k < visibleHeight; ++k) {
+        std::uint32_t* line = window.Line(visibleHeight - 1 - k);
+        const int source = composer.SourceRow(k);
+        if (needsBlending)
+            composer.ComposeBlended(source, line);
+        else if (source == previousSource)
+            std::memcpy(line, window.Line(visibleHeight - k), lineBytes);
+        else
+            composer.ComposeOpaque(source, line);
+        previousSource = source;
     }
     return 1;
 }

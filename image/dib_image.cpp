@@ -329,8 +329,11 @@ BYTE* CDibImage::CreateAlpha()
 {
     DeleteAlpha();
     if (!m_pDib) return nullptr;
-    const std::size_t n = std::size_t(m_header.biWidth) * std::size_t(m_header.biHeight);
-    m_pAlpha = static_cast<BYTE*>(std::calloc(n ? n : 1, 1));
+    // One byte per pixel: for a 1-bit picture at the cap that is eight times
+    // the DIB block, so the plane is held to the same cap.
+    const std::uint64_t n = std::uint64_t(m_header.biWidth) * std::uint64_t(m_header.biHeight);
+    if (n > MAX_DIB_BYTES) return nullptr;
+    m_pAlpha = static_cast<BYTE*>(std::calloc(n ? std::size_t(n) : 1, 1));
     if (m_pAlpha && m_header.biBitCount == 24) m_info.pixelType = 4;
     return m_pAlpha;
 }

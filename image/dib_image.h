@@ -19,6 +19,12 @@
 #include "image/image_format.h"
 #include "image/win_types.h"
 
+// The fuzz build lowers the cap (fuzz/CMakeLists.txt) so that inputs which
+// declare huge pictures stay cheap; everything else keeps 1 GiB.
+#ifndef KESTREL_MAX_DIB_BYTES
+#define KESTREL_MAX_DIB_BYTES (std::uint64_t(1) << 30)
+#endif
+
 class DeviceContext;
 using HDC = DeviceContext*;
 
@@ -44,7 +50,7 @@ class CDibImage {
 public:
     // Largest DIB block Create will allocate. Larger requests fail cleanly, so
     // a small damaged header cannot take the machine's memory.
-    static constexpr std::uint64_t MAX_DIB_BYTES = std::uint64_t(1) << 30;
+    static constexpr std::uint64_t MAX_DIB_BYTES = KESTREL_MAX_DIB_BYTES;
 
     explicit CDibImage(ImageFormat format);
     CDibImage(const char* path, ImageFormat format);

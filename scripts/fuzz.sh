@@ -8,10 +8,15 @@
 #
 #   -t SECONDS   run time per target (default 60)
 #   --smoke      start from the seeds alone, in a throw-away corpus (for CI)
-#   TARGET       decode, draw (default: every target that is built)
+#   TARGET       decode, draw (default: both)
+#
+# Every run has an RSS limit of 2 GB, a per-input time limit, and a limit on
+# any single allocation: four times Create's cap in the fuzz build, so a reader
+# that allocates from header fields beyond what the cap allows is a finding.
 #
 # Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TIMEOUT seconds per
 # input (default 10), FUZZ_MAX_LEN bytes per input (default 65536),
+# FUZZ_DIB_CAP Create's cap in bytes in the fuzz build (default 67108864),
 # KESTREL_TESTDATA (default ../shared/testdata, used for seeds when present).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +28,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     -t) seconds=$2; shift 2 ;;
     --smoke) smoke=1; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
@@ -32,12 +37,15 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 timeout=${FUZZ_TIMEOUT:-10}
 max_len=${FUZZ_MAX_LEN:-65536}
 testdata=${KESTREL_TESTDATA:-../shared/testdata}
+dib_cap=${FUZZ_DIB_CAP:-67108864}
+malloc_limit_mb=$(( (dib_cap * 4 + 1048575) / 1048576 ))
+[ "$malloc_limit_mb" -le 2048 ] || malloc_limit_mb=2048
 formats=(bmp gif jpeg png ico tiff tga pcx)
 
 echo "== build $build"
 mkdir -p "$build"
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >"$build/configure.log" 2>&1 \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKESTREL_FUZZ_DIB_CAP="$dib_cap" >"$build/configure.log" 2>&1 \
   || { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j "${JOBS:-2}" >"$build/build.log" 2>&1 \
   || { tail -40 "$build/build.log"; exit 1; }
@@ -45,15 +53,7 @@ cmake --build "$build" -j "${JOBS:-2}" >"$build/build.log" 2>&1 \
 rm -rf "$build/seeds"
 "$build/kestrel_fuzz_seeds" "$build/seeds" "$testdata"
 
-if [ ${#targets[@]} -eq 0 ]; then
-  for candidate in decode draw; do
-    if [ -x "$build/kestrel_fuzz_$candidate" ]; then
-      targets+=("$candidate")
-    else
-      echo "== $candidate: not built (the image library lacks what it needs), skipped"
-    fi
-  done
-fi
+[ ${#targets[@]} -gt 0 ] || targets=(decode draw)
 
 # Copies every finding of a run into tests/regressions/<format>/, named by
 # target, kind and content hash, so the same input is never stored twice.
@@ -87,7 +87,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   echo "== fuzz $target for ${seconds}s (log: $log)"
   set +e
-  "$binary" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout="$timeout" -max_len="$max_len" \
+  "$binary" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb="$malloc_limit_mb" \
+    -timeout="$timeout" -max_len="$max_len" \
     -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$corpus" "$build/seeds/$target" >"$log" 2>&1
   status=$?

@@ -346,25 +346,6 @@ TEST(DrawBlend, TransparentIndexBeyondTheTableKeysNothing)
     }
 }
 
-TEST(DrawSection, FailedSectionDrawsNothingAndCounts)
-{
-    CDibImage image(ImageFormat::Gif);
-    MakeRamp8(image, 6, 6);
-    TestSurface surface(10, 10, 0, 0xFF445566u);
-    const auto before = surface.pixels;
-    DeviceContext dc = surface.MakeContext();
-    dc.SetSectionByteLimit(0);
-    EXPECT_EQ(image.Draw(&dc, 1, 1, 9, 9), 1);  // scaled opaque
-    image.Info().transparentIndex = 4;
-    EXPECT_EQ(image.Draw(&dc, 1, 1, -1, -1), 1);  // blend at its own size
-    EXPECT_EQ(image.Draw(&dc, 0, 0, 3, 12), 1);   // blend scaled
-    EXPECT_EQ(surface.pixels, before);
-    // The direct path needs no section.
-    image.Info().transparentIndex = -1;
-    EXPECT_EQ(image.Draw(&dc, 1, 1, -1, -1), 1);
-    EXPECT_NE(surface.pixels, before);
-}
-
 TEST(DrawLimits, PositionsAndSizesNearTheIntLimitsStayOnTheSurface)
 {
     CDibImage indexed(ImageFormat::Gif);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_cases.h"
+#include "tests/support/reader_bytes.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/tga_builder.h"
 
 namespace {
 
@@ -43,6 +45,15 @@ TEST(FuzzRegressions, StoredDecodeInputsDecodeSafely)
     }
 }
 
+TEST(FuzzRegressions, StoredDrawInputsDecodeAndDrawSafely)
+{
+    for (const fs::path& input : StoredInputs("draw")) {
+        SCOPED_TRACE(input.string());
+        const std::vector<std::uint8_t> data = Bytes(input);
+        kestrel::fuzz::RunDrawCase(data.data(), data.size());
+    }
+}
+
 // Faults the fuzzers found, kept as readable cases beside the stored inputs.
 
 TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
@@ -52,6 +63,37 @@ TEST(FuzzRegressions, CreateRefusesARowTooWideToMultiplyByTheHeight)
     CDibImage image(ImageFormat::Bmp);
     EXPECT_EQ(image.Create(0x5FFFFF0D, 2046820160, 24, ImageFormat::Bmp), nullptr);
     EXPECT_TRUE(image.IsEmpty());
+}
+
+TEST(FuzzRegressions, AlphaPlaneIsHeldToTheSameCapAsTheDibBlock)
+{
+    // A 1-bit picture of 128 MiB has more pixels than the cap has bytes.
+    CDibImage image(ImageFormat::Tiff);
+    ASSERT_NE(image.Create(32768, 32769, 1, ImageFormat::Tiff), nullptr);
+    EXPECT_EQ(image.CreateAlpha(), nullptr);
+    EXPECT_EQ(image.AlphaPlane(), nullptr);
+    EXPECT_FALSE(image.IsEmpty());
+}
+
+TEST(FuzzRegressions, TgaColourMapEntriesOfAnySizeStayInsideTheEntryBuffer)
+{
+    // The entry size is a byte of bits: 255 bits make 32-byte entries, which
+    // overran an 8-byte buffer. Wide entries take their first three bytes.
+    kestrel::test::TgaRecipe recipe;
+    recipe.colourMapType = 1;
+    recipe.imageType = 1;
+    recipe.depth = 8;
+    recipe.mapLength = 2;
+    recipe.mapEntryBits = 255;
+    recipe.colourMap = std::string(32, '\0') + "\x10\x20\x30" + std::string(29, '\x7F');
+    recipe.data = "\x01";
+    CDibImage image(ImageFormat::Tga);
+    ASSERT_TRUE(kestrel::test::DecodeFromBytes(image, kestrel::test::BuildTga(recipe), ImageFormat::Tga))
+        << image.LastError();
+    const RGBQUAD colour = image.GetPaletteColour(1);
+    EXPECT_EQ(colour.rgbBlue, 0x10);
+    EXPECT_EQ(colour.rgbGreen, 0x20);
+    EXPECT_EQ(colour.rgbRed, 0x30);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // kestrel-convert: loads one file with a chosen reader and writes what the
-// image object holds, so the readers can be checked from outside.
+// image object holds, so the readers can be checked from outside; with
+// --draw it draws the image onto a surface and writes the surface, so the
+// renderer can be checked the same way.
 //
 //   kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp]
+//   kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm
 //
-// Exit status: 0 the load succeeded, 1 it failed, 2 usage error.
+// Exit status: 0 the load succeeded, 1 it failed (or, when drawing, the image
+// is empty), 2 usage error.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +15,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "image/device_context.h"
 #include "image/dib_image.h"
 
 namespace {
@@ -22,13 +28,32 @@ constexpr const char* USAGE =
     "  --frame N     image of a multi-image file to read (icon entry, TIFF page)\n"
     "  --info        print what was read as one JSON line\n"
     "  --alpha FILE  write the alpha plane (width x height bytes) when there is one\n"
-    "  OUTPUT.bmp    write the image as a BMP file\n";
+    "  OUTPUT.bmp    write the image as a BMP file\n"
+    "   or: kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm\n"
+    "  --opacity N   opacity (0 to 255) set after the load\n"
+    "  --draw ...    fill an SW x SH surface with RRGGBB (default FFFFFF), draw the image\n"
+    "                at X,Y in W x H (negative: own size) and write the surface as a binary PPM\n";
+
+// Largest surface --draw makes, in pixels.
+constexpr std::int64_t MAX_SURFACE_PIXELS = std::int64_t(1) << 28;
+
+struct DrawRequest {
+    int surfaceWidth = 0;
+    int surfaceHeight = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    COLORREF fill = RGB(255, 255, 255);
+};
 
 struct Options {
     ImageFormat format = ImageFormat::Gif;
     int frame = 0;
     bool info = false;
     std::string alphaPath;
+    std::optional<int> opacity;
+    std::optional<DrawRequest> draw;
     std::string input;
     std::string output;
 };
@@ -42,6 +67,37 @@ std::optional<int> ParseInt(std::string_view text)
     const long value = std::strtol(copy.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return std::nullopt;
     return int(value);
+}
+
+// SW,SH,X,Y,W,H[,RRGGBB]; the surface must have at least one pixel.
+std::optional<DrawRequest> ParseDraw(std::string_view text)
+{
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        fields.push_back(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    if (fields.size() != 6 && fields.size() != 7) return std::nullopt;
+    int numbers[6];
+    for (int i = 0; i < 6; ++i) {
+        const auto value = ParseInt(fields[std::size_t(i)]);
+        if (!value) return std::nullopt;
+        numbers[i] = *value;
+    }
+    DrawRequest request{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
+    if (request.surfaceWidth <= 0 || request.surfaceHeight <= 0 ||
+        std::int64_t(request.surfaceWidth) * request.surfaceHeight > MAX_SURFACE_PIXELS)
+        return std::nullopt;
+    if (fields.size() == 7) {
+        const std::string colour(fields[6]);
+        if (colour.size() != 6 || colour.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return std::nullopt;
+        const unsigned long rgb = std::strtoul(colour.c_str(), nullptr, 16);
+        request.fill = RGB(BYTE(rgb >> 16), BYTE(rgb >> 8), BYTE(rgb));
+    }
+    return request;
 }
 
 std::optional<ImageFormat> ParseFormat(std::string_view name)
@@ -85,6 +141,20 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& helpAsked)
                 return std::nullopt;
             }
             options.frame = *frame;
+        } else if (arg == "--opacity" && hasValue) {
+            const auto opacity = ParseInt(argv[++i]);
+            if (!opacity || *opacity < 0 || *opacity > 255) {
+                std::fprintf(stderr, "kestrel-convert: --opacity takes a number from 0 to 255\n");
+                return std::nullopt;
+            }
+            options.opacity = *opacity;
+        } else if (arg == "--draw" && hasValue) {
+            options.draw = ParseDraw(argv[++i]);
+            if (!options.draw) {
+                std::fprintf(stderr, "kestrel-convert: --draw takes SW,SH,X,Y,W,H[,RRGGBB] with a surface of "
+                                     "1 to 2^28 pixels\n");
+                return std::nullopt;
+            }
         } else if (arg == "--alpha" && hasValue) {
             options.alphaPath = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -103,6 +173,10 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& helpAsked)
     }
     if (options.input.empty()) {
         std::fprintf(stderr, "kestrel-convert: no input file\n");
+        return std::nullopt;
+    }
+    if (options.draw && options.output.empty()) {
+        std::fprintf(stderr, "kestrel-convert: --draw needs an output file\n");
         return std::nullopt;
     }
     return options;
@@ -172,6 +246,30 @@ bool WriteAlpha(const CDibImage& image, const std::string& path)
     return ok;
 }
 
+// Fills a surface, draws the image on it with the whole surface as the clip
+// box, and writes it as a binary PPM (P6): red, green, blue per pixel.
+bool DrawToPpm(CDibImage& image, const DrawRequest& request, const std::string& path)
+{
+    std::vector<std::uint32_t> surface(std::size_t(request.surfaceWidth) * std::size_t(request.surfaceHeight));
+    DeviceContext dc(surface.data(), request.surfaceWidth, request.surfaceHeight, request.surfaceWidth * 4);
+    dc.FillSolid(DeviceRect{0, 0, request.surfaceWidth, request.surfaceHeight}, request.fill);
+    image.Draw(&dc, request.x, request.y, request.width, request.height);
+
+    std::vector<unsigned char> bytes;
+    bytes.reserve(surface.size() * 3);
+    for (const std::uint32_t pixel : surface) {
+        bytes.push_back(static_cast<unsigned char>(pixel >> 16));
+        bytes.push_back(static_cast<unsigned char>(pixel >> 8));
+        bytes.push_back(static_cast<unsigned char>(pixel));
+    }
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    bool ok = std::fprintf(out, "P6\n%d %d\n255\n", request.surfaceWidth, request.surfaceHeight) > 0 &&
+              std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    ok = std::fclose(out) == 0 && ok;
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -201,7 +299,17 @@ int main(int argc, char** argv)
                          image.LastError()[0] ? image.LastError() : "the file could not be read");
         return 1;
     }
-    if (!options.output.empty() && !image.IsEmpty() && !WriteBmp(image, options.output)) {
+    if (options.opacity) image.Info().opacity = std::uint8_t(*options.opacity);
+    if (options.draw) {
+        if (image.IsEmpty()) {
+            std::fprintf(stderr, "kestrel-convert: %s: the image is empty\n", options.input.c_str());
+            return 1;
+        }
+        if (!DrawToPpm(image, *options.draw, options.output)) {
+            std::fprintf(stderr, "kestrel-convert: cannot write %s\n", options.output.c_str());
+            return 1;
+        }
+    } else if (!options.output.empty() && !image.IsEmpty() && !WriteBmp(image, options.output)) {
         std::fprintf(stderr, "kestrel-convert: cannot write %s\n", options.output.c_str());
         return 1;
     }

@@ -1,0 +1,12 @@
+// Packing one decoded GIF line (one index byte per pixel) into a DIB row of
+// 1, 4 or 8 bits per pixel.
+#pragma once
+
+#include "image/win_types.h"
+
+// Stores the first count pixels of line into row: 8 bits one byte each;
+// 4 bits two per byte, the even pixel in the high nibble; 1 bit eight per
+// byte, the first in the most significant bit. Indices are masked to the
+// depth. Only those pixels' bits change, so a short line leaves the rest of
+// its row as it was.
+void PackGifRow(BYTE* row, const BYTE* line, int count, int bitCount);
