@@ -196,9 +196,9 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         if (header.compression == 0)
             rowsHeld = ReadRows(file, m_info.pixels, stride, height);
         else if (header.compression == 1)
-            ReadRle8(file);
+            ReadRunLength(file, false);
         else if (header.compression == 2)
-            ReadRle4(file);
+            ReadRunLength(file, true);
         else
             throw "compression type not supported";
         break;
@@ -264,11 +264,14 @@ void CBmpImage::ConvertHeldRows(const BYTE* source, DWORD red, DWORD green, DWOR
     m_header.biHeight = height;
 }
 
-// Run-length 8: pairs (count, value) repeat a value; a zero count escapes to
-// end of line (0), end of bitmap (1), a delta (2, then dx and dy) or an
-// absolute run of 3..255 bytes padded to a 16-bit boundary. Rows start at the
-// bottom. Pixels that fall outside the image are dropped.
-void CBmpImage::ReadRle8(FILE* file)
+// Run-length data, bottom row first: pairs (count, value) repeat a value; a
+// zero count escapes to end of line (0), end of bitmap (1), a delta (2, then
+// dx and dy in pixels) or an absolute run of 3..255 pixels whose bytes are
+// padded to a 16-bit boundary. Pixels outside the image are dropped.
+// RLE8 counts bytes. RLE4 counts pixels: a run alternates the value's high
+// and low nibble, starting with the high one; an absolute run takes its
+// nibbles in order from (n + 1) / 2 bytes.
+void CBmpImage::ReadRunLength(FILE* file, bool nibbles)
 {
     const std::int64_t width = m_header.biWidth;
     const std::int64_t height = m_header.biHeight;
@@ -283,7 +286,8 @@ void CBmpImage::ReadRle8(FILE* file)
         if (count > 0) {
             const int value = ReadByte(file);
             if (value == EOF) return;
-            for (int i = 0; i < count; ++i) put(BYTE(value));
+            for (int i = 0; i < count; ++i)
+                put(BYTE(!nibbles ? value : i % 2 == 0 ? value >> 4 : value & 15));
             continue;
         }
         const int escape = ReadByte(file);
@@ -298,54 +302,14 @@ void CBmpImage::ReadRle8(FILE* file)
             x += dx;
             y += dy;
         } else {
-            for (int i = 0; i < escape; ++i) {
-                const int value = ReadByte(file);
-                if (value == EOF) return;
-                put(BYTE(value));
-            }
-            if (escape & 1) ReadByte(file);
-        }
-    }
-}
-
-// Run-length 4, as run-length 8 but counted in pixels: a run alternates the
-// value's high and low nibble, starting with the high one; an absolute run
-// takes its nibbles in order from (n + 1) / 2 bytes padded to a 16-bit
-// boundary; a delta moves by pixels.
-void CBmpImage::ReadRle4(FILE* file)
-{
-    const std::int64_t width = m_header.biWidth;
-    const std::int64_t height = m_header.biHeight;
-    std::int64_t x = 0, y = 0;
-    auto put = [&](BYTE value) {
-        if (x < width && y < height) SetPixelIndex(int(x), int(y), value);
-        ++x;
-    };
-    while (y < height) {
-        const int count = ReadByte(file);
-        if (count == EOF) return;
-        if (count > 0) {
-            const int value = ReadByte(file);
-            if (value == EOF) return;
-            for (int i = 0; i < count; ++i) put(BYTE(i % 2 == 0 ? value >> 4 : value & 15));
-            continue;
-        }
-        const int escape = ReadByte(file);
-        if (escape == EOF || escape == 1) return;
-        if (escape == 0) {
-            x = 0;
-            ++y;
-        } else if (escape == 2) {
-            const int dx = ReadByte(file);
-            const int dy = ReadByte(file);
-            if (dx == EOF || dy == EOF) return;
-            x += dx;
-            y += dy;
-        } else {
-            const int dataBytes = (escape + 1) / 2;
+            const int dataBytes = nibbles ? (escape + 1) / 2 : escape;
             for (int i = 0; i < dataBytes; ++i) {
                 const int value = ReadByte(file);
                 if (value == EOF) return;
+                if (!nibbles) {
+                    put(BYTE(value));
+                    continue;
+                }
                 put(BYTE(value >> 4));
                 if (2 * i + 1 < escape) put(BYTE(value & 15));
             }

@@ -49,15 +49,39 @@ for shot in D0001:red C0002:lime B0003:blue A0004:yellow; do
   order=$((order + 1))
 done
 
-# A free display: the server picks the number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
+# A free display: the server picks the number and writes it to fd 3. Two
+# servers starting at the same moment can race for one number and one of
+# them gives up, so a server that does not answer is replaced (3 tries).
+start_xvfb() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || return 1
+  export DISPLAY=":$(head -n1 "$work/display")"
+  for _ in $(seq 50); do
+    if command -v xdpyinfo >/dev/null 2>&1; then
+      xdpyinfo >/dev/null 2>&1 && return 0
+    else
+      xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+    fi
+    kill -0 "$xvfb_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+started=
+for _ in 1 2 3; do
+  if start_xvfb; then started=1; break; fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  sleep 0.5
 done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=":$(head -n1 "$work/display")"
+[ -n "$started" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 # The recent-file list goes to the test's folder, not the user's settings.
