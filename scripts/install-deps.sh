@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   imagemagick
   xvfb xdotool x11-utils fonts-liberation
+  strace
 )
 
 missing=()
