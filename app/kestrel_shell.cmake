@@ -3,11 +3,26 @@
 # link all of it; the kestrel program adds only main().
 add_library(kestrel_shell STATIC
   about_dialog.cpp
+  accelerators.cpp
   app_icon.cpp
+  box_font.cpp
   command_line.cpp
+  command_texts.cpp
   dib_qimage.cpp
   help_path.cpp
+  help_viewer.cpp
+  kestrel_app.cpp
+  main_frame.cpp
+  recent_file_list.cpp
+  shot_number_edit.cpp
+  shot_toolbar.cpp
   splash_picture.cpp
   splash_wnd.cpp)
 target_include_directories(kestrel_shell PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(kestrel_shell PUBLIC kestrel_image kestrel_res Qt6::Widgets)
+target_link_libraries(kestrel_shell PUBLIC kestrel_shots_view kestrel_image kestrel_res Qt6::Widgets)
+
+add_executable(kestrel main.cpp)
+target_link_libraries(kestrel PRIVATE kestrel_shell)
+
+include(GNUInstallDirs)
+install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

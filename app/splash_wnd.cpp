@@ -1,5 +1,6 @@
 #include "app/splash_wnd.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -101,8 +102,15 @@ void CSplashWnd::HideSplash()
     // The object outlives this call: it is deleted later, on close.
     if (s_pSplash == this) s_pSplash = nullptr;
     const QPointer<QWidget> owner = m_owner;
+    // The keyboard stays with, or goes back to, the main window when the
+    // application had it.
+    const QWidget* active = QApplication::activeWindow();
+    const bool hadKeyboard = active && (active == this || active == owner);
     close();
-    if (owner) owner->repaint();
+    if (owner) {
+        if (hadKeyboard && QApplication::activeWindow() != owner) owner->activateWindow();
+        owner->repaint();
+    }
 }
 
 bool CSplashWnd::FilterSplashInput(QEvent* event)

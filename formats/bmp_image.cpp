@@ -24,7 +24,8 @@
 // Damage: a short colour table or short plain pixel data leaves the rest zero
 // and still reads. Run-length data never writes past a row end or outside the
 // image, and the decoder stops at the end of the file. Every size is worked out
-// in 64 bits and bounded by what Create accepts.
+// in 64 bits and bounded by what Create accepts; rows the file does not hold
+// are neither converted nor turned, so a short file costs little.
 #include "formats/bmp_image.h"
 
 #include <algorithm>
@@ -51,6 +52,17 @@ bool ReadExact(FILE* file, void* buffer, std::size_t bytes)
 }
 
 int ReadByte(FILE* file) { return std::fgetc(file); }
+
+// Bytes from the current position to the end, or -1 when the stream cannot
+// tell (a pipe).
+std::int64_t BytesLeft(FILE* file)
+{
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(file);
+    std::fseek(file, here, SEEK_SET);
+    return end < here ? 0 : end - here;
+}
 
 int DpiFromPelsPerMetre(LONG pelsPerMetre)
 {
@@ -173,12 +185,16 @@ void CBmpImage::DecodeOrThrow(FILE* file)
 
     const std::int64_t width = header.width;
     const std::int64_t stride = m_info.stride;
+    // Rows, in stored order, that the file filled. The rest stay clear, so
+    // the conversions and the turn of a top-down file leave them alone and a
+    // short file costs no more than its own size.
+    std::int64_t rowsHeld = height;
     switch (header.bitCount) {
     case 1:
     case 4:
     case 8:
         if (header.compression == 0)
-            ReadExact(file, m_info.pixels, std::size_t(stride * height));
+            rowsHeld = ReadRows(file, m_info.pixels, stride, height);
         else if (header.compression == 1)
             ReadRle8(file);
         else if (header.compression == 2)
@@ -189,37 +205,63 @@ void CBmpImage::DecodeOrThrow(FILE* file)
     case 16: {
         // The 16-bit rows are never longer than the 24-bit rows, so they are
         // read into the image and widened in place.
-        const std::int64_t sourceBytes = (width + 1) / 2 * 4 * height;
-        ReadExact(file, m_info.pixels, std::size_t(sourceBytes));
+        rowsHeld = ReadRows(file, m_info.pixels, (width + 1) / 2 * 4, height);
         DWORD red = 0x7C00, green = 0x03E0, blue = 0x001F;
         if (header.hasMasks && (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
             red = header.masks[0];
             green = header.masks[1];
             blue = header.masks[2];
         }
-        Convert16or32To24(m_info.pixels, red, green, blue, 16);
+        ConvertHeldRows(m_info.pixels, red, green, blue, 16, rowsHeld);
         break;
     }
     case 24:
         if (header.compression != 0) throw "unknown compression";
-        ReadExact(file, m_info.pixels, std::size_t(stride * height));
+        rowsHeld = ReadRows(file, m_info.pixels, stride, height);
         break;
     case 32: {
         if (header.compression != 0 && header.compression != 3) throw "unknown compression";
-        // Create accepted width x height x 3 bytes, so this stays below 4/3
-        // of its cap.
-        const std::uint64_t bytes = std::uint64_t(width) * 4 * std::uint64_t(height);
-        BYTE* buffer = static_cast<BYTE*>(std::calloc(bytes ? bytes : 1, 1));
+        // The 32-bit rows are longer than the image's own, so they need a
+        // buffer of their own, held to the same cap as an image block and
+        // made no larger than the rows the file can still give.
+        const std::int64_t sourceStride = width * 4;
+        if (std::uint64_t(sourceStride) * std::uint64_t(height) > MAX_DIB_BYTES) throw "can't allocate memory";
+        std::int64_t rows = height;
+        const std::int64_t left = BytesLeft(file);
+        if (left >= 0 && sourceStride > 0) rows = std::min(rows, (left + sourceStride - 1) / sourceStride);
+        const std::int64_t bytes = sourceStride * rows;
+        BYTE* buffer = static_cast<BYTE*>(std::calloc(std::size_t(bytes > 0 ? bytes : 1), 1));
         if (!buffer) throw "can't allocate memory";
-        ReadExact(file, buffer, std::size_t(bytes));
-        Convert16or32To24(buffer, 0, 0, 0, 32);
+        rowsHeld = ReadRows(file, buffer, sourceStride, rows);
+        ConvertHeldRows(buffer, 0, 0, 0, 32, rowsHeld);
         std::free(buffer);
         break;
     }
     default:
-        break;  // no pixel data is read for other depths
+        rowsHeld = 0;  // no pixel data is read for other depths
+        break;
     }
-    if (topDown) FlipRows();
+    if (topDown) FlipRows(rowsHeld);
+}
+
+// Reads up to rows rows of rowBytes each; gives the number of rows that got
+// at least one byte.
+std::int64_t CBmpImage::ReadRows(FILE* file, BYTE* rows, std::int64_t rowBytes, std::int64_t count)
+{
+    if (rowBytes <= 0 || count <= 0) return 0;
+    const std::size_t got = std::fread(rows, 1, std::size_t(rowBytes * count), file);
+    return (std::int64_t(got) + rowBytes - 1) / rowBytes;
+}
+
+// Widens only the first rows rows: rows the file never filled are zero
+// before and after.
+void CBmpImage::ConvertHeldRows(const BYTE* source, DWORD red, DWORD green, DWORD blue, int bitCount,
+                                std::int64_t rows)
+{
+    const LONG height = m_header.biHeight;
+    m_header.biHeight = LONG(std::min<std::int64_t>(rows, height));
+    Convert16or32To24(source, red, green, blue, bitCount);
+    m_header.biHeight = height;
 }
 
 // Run-length 8: pairs (count, value) repeat a value; a zero count escapes to
@@ -313,14 +355,15 @@ void CBmpImage::ReadRle4(FILE* file)
 }
 
 // Rows of a top-down file were read in file order; swapping them puts the
-// bottom row first, as the DIB keeps it.
-void CBmpImage::FlipRows()
+// bottom row first, as the DIB keeps it. Pairs of rows the file never
+// filled are both clear and stay as they are.
+void CBmpImage::FlipRows(std::int64_t rowsHeld)
 {
     const std::size_t stride = std::size_t(m_info.stride);
     const int height = m_header.biHeight;
     BYTE* pixels = m_info.pixels;
     if (!pixels || stride == 0) return;
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+    for (int top = 0, bottom = height - 1; top < bottom && top < rowsHeld; ++top, --bottom) {
         BYTE* a = pixels + std::size_t(top) * stride;
         BYTE* b = pixels + std::size_t(bottom) * stride;
         for (std::size_t i = 0; i < stride; ++i) std::swap(a[i], b[i]);

@@ -15,5 +15,7 @@ private:
     void DecodeOrThrow(FILE* file);
     void ReadRle8(FILE* file);
     void ReadRle4(FILE* file);
-    void FlipRows();
+    static std::int64_t ReadRows(FILE* file, BYTE* rows, std::int64_t rowBytes, std::int64_t count);
+    void ConvertHeldRows(const BYTE* source, DWORD red, DWORD green, DWORD blue, int bitCount, std::int64_t rows);
+    void FlipRows(std::int64_t rowsHeld);
 };

@@ -94,7 +94,7 @@ private:
 void ReadColourMap(CDibImage& image, FILE* file, int length, int entryBits)
 {
     const int entryBytes = (entryBits + 7) / 8;
-    BYTE b[32] = {};  // entry sizes run up to 255 bits
+    BYTE b[32] = {};  // room for the largest entry an 8-bit size field can give
     for (int i = 0; i < length; ++i) {
         if (entryBytes > 0 && std::fread(b, 1, std::size_t(entryBytes), file) != std::size_t(entryBytes)) return;
         if (i > 255) continue;

@@ -198,21 +198,6 @@ TEST(BmpIndexed, TwoBitFileBecomesFourBitWithoutPixels)
     EXPECT_EQ(image.GetPixelIndex(1, 1), 0);
 }
 
-TEST(BmpIndexed, ShortPixelDataLeavesTheRestClear)
-{
-    BmpRecipe r;
-    r.width = 4;
-    r.height = 2;
-    r.bitCount = 8;
-    r.palette = Palette(256);
-    r.pixels = std::string("\x05\x06\x07\x08\x09", 5);
-    CDibImage image(ImageFormat::Bmp);
-    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp));
-    EXPECT_EQ(image.GetPixelIndex(0, 0), 5);
-    EXPECT_EQ(image.GetPixelIndex(0, 1), 9);
-    EXPECT_EQ(image.GetPixelIndex(1, 1), 0);
-}
-
 TEST(BmpTrueColour, TwentyFourBitsAndResolution)
 {
     BmpRecipe r;
@@ -290,6 +275,29 @@ TEST(BmpTrueColour, ThirtyTwoBitsWithPlainOrBitFieldCompression)
         EXPECT_EQ(SeenPixel(image, 1, 0), (Rgba{1, 2, 3, 255}));
         EXPECT_EQ(SeenPixel(image, 0, 1), (Rgba{0x40, 0x50, 0x60, 255}));
         EXPECT_EQ(image.AlphaPlane(), nullptr);
+    }
+}
+
+TEST(BmpDamage, ShortDataOfEveryDepthFillsOnlyItsRowsEvenTopDown)
+{
+    for (int bits : {8, 16, 24, 32}) {
+        for (bool topDown : {false, true}) {
+            BmpRecipe r;
+            r.width = 2;
+            r.height = topDown ? -3 : 3;
+            r.bitCount = bits;
+            if (bits == 8) r.palette = Palette(256);
+            const std::vector<std::uint32_t> white(2, bits == 16 ? 0x7FFF : bits == 8 ? 9 : 0xFFFFFF);
+            r.pixels = PackBmpRows({white, white, white}, bits, topDown);
+            r.pixels.resize(r.pixels.size() / 3);  // the first stored row only
+            CDibImage image(ImageFormat::Bmp);
+            ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+            const int filledFromTop = topDown ? 0 : 2;
+            for (int row = 0; row < 3; ++row)
+                EXPECT_EQ(bits == 8 ? image.GetPixelIndex(1, 2 - row) != 0 : SeenPixel(image, 1, row).g != 0,
+                          row == filledFromTop)
+                    << bits << " bits, top-down " << topDown << ", row " << row;
+        }
     }
 }
 
@@ -385,12 +393,20 @@ TEST(BmpRle4, OddAbsoluteRunKeepsItsPlaceInTheStream)
     EXPECT_EQ(Row(image, 0), "91237700");
 }
 
-TEST(BmpRle4, RunsStopAtTheRowEnd)
+TEST(BmpRle4, RunsStopAtTheRowEndRowsAboveAreDroppedAndTheFileEndStops)
 {
     CDibImage image(ImageFormat::Bmp);
     DecodeRle(image, 4, 3, 2, Rle8({7, 0x12, 0, 0, 1, 0x40, 0, 1}));
     EXPECT_EQ(Row(image, 0), "121");
     EXPECT_EQ(Row(image, 1), "400");
+
+    DecodeRle(image, 4, 3, 2, Rle8({2, 0x56, 0, 2, 0, 5, 3, 0x99, 0, 1}));
+    EXPECT_EQ(Row(image, 0), "560");
+    EXPECT_EQ(Row(image, 1), "000");
+
+    DecodeRle(image, 4, 3, 2, Rle8({0, 0, 3, 0x34, 2}));  // no end code, last run cut short
+    EXPECT_EQ(Row(image, 0), "000");
+    EXPECT_EQ(Row(image, 1), "343");
 }
 
 // --- failures ----------------------------------------------------------------
@@ -433,6 +449,12 @@ TEST(BmpFailures, EachConditionGivesItsMessage)
     rgb.bitCount = 32;
     rgb.compression = 1;
     EXPECT_EQ(Failure(BuildBmp(rgb)), "unknown compression");
+
+    // The image itself fits (816 MB at 24 bits) but its 32-bit rows would not.
+    rgb.compression = 0;
+    rgb.width = 17000;
+    rgb.height = 16000;
+    EXPECT_EQ(Failure(BuildBmp(rgb)), "can't allocate memory");
 }
 
 TEST(BmpFailures, NullFileFailsWithoutMessage)

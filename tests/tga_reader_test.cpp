@@ -177,6 +177,7 @@ TEST(TgaIndexed, ColourMapsOfOtherEntrySizesAndMoreThan256Entries)
         {15, ByteBuilder().U16(0x03E0).Str(), {0, 248, 0, 255}},
         {32, std::string("\x01\x02\x03\x04", 4), {3, 2, 1, 255}},
         {24, std::string("\x01\x02\x03", 3), {3, 2, 1, 255}},
+        {64, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8), {3, 2, 1, 255}},
     };
     for (const Case& c : cases) {
         TgaRecipe r;
@@ -267,6 +268,14 @@ TEST(TgaLayout, FileEndingInsideTheLastRowLeavesItsRestClear)
     ASSERT_TRUE(DecodeFromBytes(image, BuildTga(r), ImageFormat::Tga)) << image.LastError();
     EXPECT_EQ(SeenPixel(image, 0, 0), PICTURE[0][0]);
     EXPECT_EQ(SeenPixel(image, 1, 0), (Rgba{0, 0, 0, 255}));
+
+    // Run-length: the last row ends after its first packet and the next header.
+    r.imageType = 10;
+    r.data = RunLengthData(24, false).substr(0, 11 + 4 + 1);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildTga(r), ImageFormat::Tga)) << image.LastError();
+    EXPECT_EQ(SeenPixel(image, 0, 0), PICTURE[0][0]);
+    EXPECT_EQ(SeenPixel(image, 1, 0), (Rgba{0, 0, 0, 255}));
+    EXPECT_EQ(SeenPixel(image, 2, 1), PICTURE[1][2]);
 }
 
 // --- failures ----------------------------------------------------------------

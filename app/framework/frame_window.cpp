@@ -11,7 +11,8 @@ FrameWindow::FrameWindow(QWidget* parent) : QMainWindow(parent), m_actions(m_rou
     if (!GetMainWindow()) SetMainWindow(this);
     m_router.SetAfterRoute([this] { UpdateCommandUI(); });
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { UpdateCommandUI(); });
+        m_idleConnection =
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { UpdateCommandUI(); });
     }
     RebuildRoute();
 }
@@ -20,6 +21,13 @@ FrameWindow::~FrameWindow()
 {
     // The view's window goes first, while its document and frame still exist.
     if (m_view) m_view->OnDestroy();
+    // The boxes die with the base window, after this frame's members: closing
+    // the window takes their focus then, and nothing may route it any more.
+    for (const QPointer<EditBox>& box : m_editBoxes) {
+        if (box) box->SetNotifyHandler(nullptr);
+    }
+    disconnect(m_idleConnection);
+    m_router.SetAfterRoute(nullptr);
     m_router.SetRoute({});
     if (GetMainWindow() == this) SetMainWindow(nullptr);
 }
@@ -40,6 +48,7 @@ void FrameWindow::SetView(ScrollView* view)
 void FrameWindow::AddEditBox(EditBox* box)
 {
     if (!box) return;
+    m_editBoxes.emplace_back(box);
     box->SetNotifyHandler([this](UINT controlId, UINT code) { m_router.Notify(controlId, code); });
 }
 

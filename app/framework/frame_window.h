@@ -15,6 +15,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <vector>
 
 #include "app/framework/command_actions.h"
 #include "app/framework/command_router.h"
@@ -53,4 +55,6 @@ private:
     CommandActions m_actions;
     ScrollView* m_view = nullptr;
     CommandTarget* m_application = nullptr;
+    std::vector<QPointer<EditBox>> m_editBoxes;
+    QMetaObject::Connection m_idleConnection;
 };

@@ -37,8 +37,10 @@ void ScrollView::Invalidate() { viewport()->update(); }
 void ScrollView::SetScrollSizes(QSize total)
 {
     m_totalSize = total.expandedTo(QSize(0, 0));
-    m_pageSize = m_totalSize / 10;
-    m_lineSize = m_pageSize / 10;
+    // Integer steps: a page is a tenth of the total, a line a tenth of a
+    // page (QSize's own division would round 12.8 up to 13).
+    m_pageSize = QSize(m_totalSize.width() / 10, m_totalSize.height() / 10);
+    m_lineSize = QSize(m_pageSize.width() / 10, m_pageSize.height() / 10);
     if (m_inPaint) {
         m_barsPending = true;
         ScheduleAfterPaint();

@@ -9,3 +9,12 @@ target_link_libraries(kestrel_app_tests PRIVATE kestrel_shell kestrel_testsuppor
 gtest_discover_tests(kestrel_app_tests
   DISCOVERY_TIMEOUT 120
   PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+target_compile_definitions(kestrel_app_tests PRIVATE KESTREL_PROGRAM_PATH="$<TARGET_FILE:kestrel>")
+add_dependencies(kestrel_app_tests kestrel)
+
+# The real-window test: kestrel in a virtual X server, driven by real key
+# events. Skipped (exit status 77) where Xvfb, xdotool or ImageMagick are
+# missing.
+add_test(NAME kestrel_xvfb_keys
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/xvfb/kestrel_xvfb_test.sh $<TARGET_FILE:kestrel>)
+set_tests_properties(kestrel_xvfb_keys PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

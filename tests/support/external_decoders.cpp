@@ -1,8 +1,12 @@
 #include "tests/support/external_decoders.h"
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/reader_bytes.h"
@@ -12,6 +16,91 @@ namespace kestrel::test {
 namespace {
 
 bool IsExecutable(const std::string& path) { return RunQuiet("test -x " + ShellQuote(path)); }
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        std::error_code error;
+        std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrel-test-XXXXXX").string();
+        if (!error && mkdtemp(pattern.data())) m_path = pattern;
+    }
+    ~ScratchDir()
+    {
+        std::error_code error;
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, error);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    bool Made() const { return !m_path.empty(); }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+bool WriteWithTool(const ToolFile& file, const ScratchDir& dir, const std::string& output)
+{
+    const ReferenceImage picture = ColourfulPicture(file.alphaPicture);
+    if (file.tool == Tool::ImageMagick) {
+        const std::string input = dir.File("picture.pam");
+        return WritePam(input, picture) &&
+               RunQuiet(ImageMagickConvert() + " " + ShellQuote(input) + " " + file.write + ShellQuote(output));
+    }
+    const std::string raw = dir.File("picture.rgba");
+    const std::string script = dir.File("write.py");
+    std::ostringstream program;
+    program << "import sys\nfrom PIL import Image\n"
+            << "im = Image.frombytes('RGBA', (" << picture.width << ", " << picture.height
+            << "), open(sys.argv[1], 'rb').read())\n"
+            << (file.alphaPicture ? "" : "im = im.convert('RGB')\n") << "out = sys.argv[2]\n"
+            << file.write << "\n";
+    return WriteWholeFile(raw, std::string(picture.rgba.begin(), picture.rgba.end())) &&
+           WriteWholeFile(script, program.str()) &&
+           RunQuiet(PillowPython() + " " + ShellQuote(script) + " " + ShellQuote(raw) + " " + ShellQuote(output));
+}
+
+std::string CheckToolFile(const ToolFile& file, ImageFormat format)
+{
+    ScratchDir dir;
+    if (!dir.Made()) return "no scratch directory";
+    // ImageMagick knows files without a signature (TGA, icons) by their extension.
+    const char* extension = format == ImageFormat::Tga ? ".tga" : format == ImageFormat::Ico ? ".ico" : "";
+    const std::string path = dir.File(std::string("written") + extension);
+    if (!WriteWithTool(file, dir, path)) return "the tool could not write it";
+    const std::string bytes = ReadWholeFile(path);
+    for (const auto& [at, expected] : file.expect)
+        if (bytes.compare(at, expected.size(), expected) != 0)
+            return "the tool wrote another variant (bytes at " + std::to_string(at) + " differ)";
+
+    ReferenceImage reference;
+    const std::string pam = dir.File("reference.pam");
+    const bool decoded = file.tool == Tool::ImageMagick
+                             ? DecodeWithImageMagick(path + "[" + std::to_string(file.frame) + "]", pam, reference)
+                             : DecodeWithPillow(path, pam, reference);
+    if (!decoded) return "the tool could not decode its own file";
+
+    CDibImage image(format);
+    image.Info().frameIndex = file.frame;
+    if (!image.Load(path.c_str(), format)) return std::string("Kestrel could not read it: ") + image.LastError();
+    return DifferenceFromReference(image, reference, file.colourBits, file.compareAlpha);
+}
 
 }  // namespace
 
@@ -32,7 +121,7 @@ const std::string& ImageMagickConvert()
     static const std::string path = [] {
         for (const std::string candidate : {"/usr/bin/convert", "convert"}) {
             if (candidate[0] == '/' && !IsExecutable(candidate)) continue;
-            if (RunQuiet(candidate + " -version | grep -q ImageMagick")) return candidate;
+            if (RunQuiet(candidate + " -version | grep -q '^Version: ImageMagick'")) return candidate;
         }
         return std::string();
     }();
@@ -98,7 +187,9 @@ bool DecodeWithImageMagick(const std::string& input, const std::string& pamPath,
 {
     const std::string& convert = ImageMagickConvert();
     if (convert.empty()) return false;
-    if (!RunQuiet(convert + " " + ShellQuote(input) + " -depth 8 -type TrueColorAlpha PAM:" +
+    // -auto-orient: ImageMagick keeps a TGA file's origin as a tag and leaves
+    // the rows as stored unless asked to turn them.
+    if (!RunQuiet(convert + " " + ShellQuote(input) + " -auto-orient -depth 8 -type TrueColorAlpha PAM:" +
                   ShellQuote(pamPath)))
         return false;
     return ReadPam(pamPath, image);
@@ -145,6 +236,54 @@ ReferenceImage ColourfulPicture(bool withAlpha)
         }
     }
     return picture;
+}
+
+bool DecodeWithPillow(const std::string& input, const std::string& pamPath, ReferenceImage& image)
+{
+    const std::string& python = PillowPython();
+    if (python.empty()) return false;
+    const std::string program =
+        "import sys\nfrom PIL import Image\n"
+        "im = Image.open(sys.argv[1]).convert('RGBA')\n"
+        "header = 'P7\\nWIDTH %d\\nHEIGHT %d\\nDEPTH 4\\nMAXVAL 255\\nTUPLTYPE RGB_ALPHA\\nENDHDR\\n' % im.size\n"
+        "open(sys.argv[2], 'wb').write(header.encode() + im.tobytes())\n";
+    return RunQuiet(python + " -c " + ShellQuote(program) + " " + ShellQuote(input) + " " + ShellQuote(pamPath)) &&
+           ReadPam(pamPath, image);
+}
+
+bool ToolInstalled(Tool tool)
+{
+    return !(tool == Tool::ImageMagick ? ImageMagickConvert() : PillowPython()).empty();
+}
+
+ToolFileOutcome CheckToolFiles(const std::vector<ToolFile>& files, ImageFormat format)
+{
+    ToolFileOutcome outcome;
+    for (const ToolFile& file : files) {
+        if (!ToolInstalled(file.tool)) {
+            outcome.skipped.push_back(file.variant);
+            continue;
+        }
+        const std::string why = CheckToolFile(file, format);
+        if (!why.empty()) outcome.failures.push_back(file.variant + ": " + why);
+    }
+    return outcome;
+}
+
+ConvertRun RunConvert(const std::string& convertPath, const std::string& arguments, const std::string& bytes)
+{
+    ConvertRun run;
+    ScratchDir dir;
+    const std::string input = dir.File("input");
+    if (!dir.Made() || !WriteWholeFile(input, bytes)) return run;
+    FILE* pipe = popen((ShellQuote(convertPath) + " " + arguments + " " + ShellQuote(input) + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return run;
+    char buffer[512];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 }  // namespace kestrel::test

@@ -19,7 +19,7 @@ std::string BuildIco(const std::vector<IcoEntry>& entries, int type)
 }
 
 std::string IcoBitmap(int width, int height, int bitCount, const std::vector<RGBQUAD>& palette,
-                      const std::string& rows, std::uint32_t coloursUsed)
+                      const std::string& rows, std::uint32_t coloursUsed, unsigned maskByte)
 {
     ByteBuilder b;
     b.U32(40).I32(width).I32(2 * height).U16(1).U16(bitCount).U32(0).U32(0).U32(0).U32(0)
@@ -27,7 +27,7 @@ std::string IcoBitmap(int width, int height, int bitCount, const std::vector<RGB
     for (const RGBQUAD& q : palette) b.U8(q.rgbBlue).U8(q.rgbGreen).U8(q.rgbRed).U8(q.rgbReserved);
     b.Append(rows);
     const std::size_t maskStride = std::size_t((width + 31) / 32) * 4;
-    b.Fill(maskStride * std::size_t(height), 0);
+    b.Fill(maskStride * std::size_t(height), maskByte);
     return b.Str();
 }
 

@@ -21,8 +21,9 @@ struct IcoEntry {
 std::string BuildIco(const std::vector<IcoEntry>& entries, int type = 1);
 
 // An icon bitmap: 40-byte header (height doubled for the mask), the table,
-// the colour rows as given (bottom-up, padded) and an all-zero mask.
+// the colour rows as given (bottom-up, padded) and a mask whose bytes are all
+// maskByte (0: every pixel opaque, 0xFF: every pixel transparent).
 std::string IcoBitmap(int width, int height, int bitCount, const std::vector<RGBQUAD>& palette,
-                      const std::string& rows, std::uint32_t coloursUsed = 0);
+                      const std::string& rows, std::uint32_t coloursUsed = 0, unsigned maskByte = 0);
 
 }  // namespace kestrel::test

@@ -1,0 +1,35 @@
+#include "app/accelerators.h"
+
+#include "shots/shot_ids.h"
+
+const std::vector<Accelerator>& MainFrameAccelerators()
+{
+    static const std::vector<Accelerator> table = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+        // Save is left out on purpose: the document has no stored form, and
+        // a save would only create an empty file, possibly over a shot.
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+        {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+        {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+        {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+    };
+    return table;
+}
+
+const std::vector<Accelerator>& ViewerKeys()
+{
+    static const std::vector<Accelerator> table = {
+        {QKeySequence(Qt::Key_Right), ID_SHOT_NEXT},
+        {QKeySequence(Qt::Key_Left), ID_SHOT_PREVIOUS},
+        {QKeySequence(Qt::Key_Home), ID_SHOT_FIRST},
+        {QKeySequence(Qt::Key_End), ID_SHOT_LAST},
+    };
+    return table;
+}

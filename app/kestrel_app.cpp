@@ -1,0 +1,164 @@
+#include "app/kestrel_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QSettings>
+
+#include "app/about_dialog.h"
+#include "app/help_path.h"
+#include "app/help_viewer.h"
+#include "app/main_frame.h"
+#include "app/splash_wnd.h"
+#include "shots/player_view.h"
+#include "shots/shot_list_document.h"
+
+// PreTranslateMessage: the splash sees every event of the application first.
+class CKESTRELApp::InputFilter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override { return CSplashWnd::FilterSplashInput(event); }
+};
+
+CKESTRELApp::CKESTRELApp()
+{
+    // Message map. The generic open is withdrawn: the document's open comes
+    // first in the route and is the only open there is.
+    OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+    OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+}
+
+CKESTRELApp::~CKESTRELApp()
+{
+    if (CSplashWnd* splash = CSplashWnd::Current()) splash->HideSplash();
+    delete m_pMainFrame;  // the view goes with it, before the document
+    m_pMainFrame = nullptr;
+    m_pView = nullptr;
+    m_pDocument.reset();
+    if (m_dialogInstalled) SetFileOpenDialog(std::move(m_previousDialog));
+    if (m_pInputFilter && qApp) qApp->removeEventFilter(m_pInputFilter.get());
+}
+
+bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
+{
+    CSplashWnd::EnableSplash(info.m_bShowSplash);
+    m_pInputFilter = std::make_unique<InputFilter>();
+    qApp->installEventFilter(m_pInputFilter.get());
+
+    LoadStdProfileSettings();
+    // Every file the open dialog gives joins the recent files.
+    m_previousDialog = SetFileOpenDialog([this](const FileOpenRequest& request, FileOpenChoice& choice) {
+        const bool chosen = m_previousDialog && m_previousDialog(request, choice);
+        if (chosen) AddToRecentFileList(QString::fromLocal8Bit(choice.path.c_str()));
+        return chosen;
+    });
+    m_dialogInstalled = true;
+
+    m_pDocument = std::make_unique<CKESTRELDoc>();
+    m_pMainFrame = new CMainFrame;
+    m_pMainFrame->SetHelpHandler([this] { WinHelp(); });
+    if (!m_pMainFrame->OnCreate()) {
+        delete m_pMainFrame;
+        m_pMainFrame = nullptr;
+        return false;
+    }
+    m_pView = new CKestrel(m_pDocument.get(), m_pMainFrame);
+    m_pMainFrame->SetView(m_pView);
+    m_pMainFrame->SetApplicationTarget(this);
+    if (!m_pMainFrame->NewDocumentStep()) return false;
+
+    if (!info.m_strFileName.isEmpty()) {
+        OpenShots(info.m_strFileName);
+        if (info.m_nShot) JumpToShot(*info.m_nShot);
+    }
+    m_pMainFrame->SyncFitButton();
+
+    m_pMainFrame->showMaximized();
+    // The view has the keyboard first, as the frame's active view.
+    m_pView->setFocus(Qt::OtherFocusReason);
+    m_pMainFrame->repaint();
+    m_pMainFrame->setWindowTitle(QString::fromLatin1(MAIN_WINDOW_TITLE));
+
+    // Looked for in the directory the program was started in.
+    m_szHelpPath = HelpPathFromCurrentDirectory();
+    return true;
+}
+
+void CKESTRELApp::OpenShots(const QString& path)
+{
+    const QFileInfo file(path);
+    FileOpenChoice choice;
+    if (file.isDir()) {
+        // The directory itself with its separator, and no file name.
+        choice.path = (file.absoluteFilePath() + u'/').toLocal8Bit().toStdString();
+    } else {
+        choice.path = file.absoluteFilePath().toLocal8Bit().toStdString();
+        choice.fileName = file.fileName().toLocal8Bit().toStdString();
+    }
+    // The document's own open, answered at once with this choice.
+    FileOpenDialog inForce = SetFileOpenDialog([&choice](const FileOpenRequest&, FileOpenChoice& answer) {
+        answer = choice;
+        return true;
+    });
+    m_pDocument->OnFileOpen();
+    SetFileOpenDialog(std::move(inForce));
+    AddToRecentFileList(QDir::cleanPath(file.absoluteFilePath()));
+    m_pMainFrame->UpdateCommandUI();
+}
+
+void CKESTRELApp::JumpToShot(int number)
+{
+    EditBox* box = m_pMainFrame ? m_pMainFrame->m_wndToolBar->m_wndShotNumber : nullptr;
+    if (!box) return;
+    box->SetWindowText(std::to_string(number));
+    m_pMainFrame->Router().Notify(IDC_SHOT_NUMBER, EN_KILLFOCUS);
+}
+
+void CKESTRELApp::WinHelp()
+{
+    // A path that did not fit was refused; there is nothing to open then.
+    if (m_szHelpPath.empty()) return;
+    OpenHelpFile(QString::fromLocal8Bit(m_szHelpPath.c_str()));
+}
+
+void CKESTRELApp::OnAppAbout()
+{
+    CAboutDlg about(m_pMainFrame);
+    about.DoModal();
+}
+
+void CKESTRELApp::OnFileNew()
+{
+    if (m_pMainFrame) m_pMainFrame->NewDocumentStep();
+}
+
+QString CKESTRELApp::StatusLine() const
+{
+    if (!m_pMainFrame) return {};
+    const CShotToolBar* toolBar = m_pMainFrame->m_wndToolBar;
+    return toolBar->m_wndShotNumber->text() + u'\t' + toolBar->m_wndShotStatus->text();
+}
+
+bool CKESTRELApp::SaveScreenshot(const QString& file) const
+{
+    if (!m_pMainFrame) return false;
+    // The view settles its scroll bars right after its first paint; a first
+    // rendering lets it, and the second is the one saved.
+    m_pMainFrame->grab();
+    QCoreApplication::processEvents();
+    const QImage picture = m_pMainFrame->grab().toImage();
+    return !picture.isNull() && picture.save(file, "PNG");
+}
+
+void CKESTRELApp::LoadStdProfileSettings()
+{
+    QSettings settings{QString::fromLatin1(REGISTRY_KEY), QString::fromLatin1(APP_TITLE)};
+    m_recentFiles.ReadList(settings);
+}
+
+void CKESTRELApp::AddToRecentFileList(const QString& path)
+{
+    m_recentFiles.Add(path);
+    QSettings settings{QString::fromLatin1(REGISTRY_KEY), QString::fromLatin1(APP_TITLE)};
+    m_recentFiles.WriteList(settings);
+}

@@ -1,0 +1,85 @@
+// CKESTRELApp: the application. InitInstance starts it up:
+//
+//  1. the command line's show-splash flag goes to the splash window;
+//  2. the splash filter goes in front of all input (PreTranslateMessage);
+//  3. settings under "Local AppWizard-Generated Applications" / "KESTREL",
+//     with a recent-file list of 4 entries;
+//  4. the document, the main frame (whose creation shows the splash) and the
+//     view, then the new-document step (the view's initial update hands the
+//     toolbar boxes to the document and starts the play timer);
+//  5. with a PATH, its shots open as the open command opens them, and
+//     --shot N jumps as the shot-number box does;
+//  6. the main window shows maximized under "ORVANE, INC. - KESTREL", a
+//     title that never changes;
+//  7. the help path is fixed from the directory current at this moment.
+//
+// The application is the last target of the command route: about and new
+// document. Every open, from the open command or the command line, puts the
+// file at the front of the recent-file list.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/framework/command_target.h"
+#include "app/framework/file_open_dialog.h"
+#include "app/recent_file_list.h"
+
+class CKESTRELDoc;
+class CKestrel;
+class CMainFrame;
+
+class CKESTRELApp : public CommandTarget {
+public:
+    static constexpr const char* REGISTRY_KEY = "Local AppWizard-Generated Applications";
+    static constexpr const char* APP_TITLE = "KESTREL";
+    static constexpr const char* MAIN_WINDOW_TITLE = "ORVANE, INC. - KESTREL";
+    static constexpr int RECENT_FILE_COUNT = 4;
+
+    CKESTRELApp();
+    // Closes the main window: the view, the frame, then the document.
+    ~CKESTRELApp() override;
+
+    // False ends the application (the frame could not be made).
+    bool InitInstance(const CCommandLineInfo& info);
+
+    // Lists the shots of path (a GIF file's directory, or a directory) as the
+    // open command does, and adds path to the recent files.
+    void OpenShots(const QString& path);
+    // Types number into the shot-number box and leaves it, as the user does.
+    void JumpToShot(int number);
+
+    // Opens the help file; the request's context does not matter.
+    void WinHelp();
+    void OnAppAbout();
+    void OnFileNew();
+
+    // The shot-number box's text, a tab, and the status box's text.
+    QString StatusLine() const;
+    // Saves the main window as PNG; false when it cannot be written.
+    bool SaveScreenshot(const QString& file) const;
+
+    CMainFrame* MainFrame() const { return m_pMainFrame; }
+    CKESTRELDoc* Document() const { return m_pDocument.get(); }
+    CKestrel* View() const { return m_pView; }
+    const CRecentFileList& RecentFiles() const { return m_recentFiles; }
+    const std::string& HelpPath() const { return m_szHelpPath; }
+
+private:
+    class InputFilter;
+
+    void LoadStdProfileSettings();
+    void AddToRecentFileList(const QString& path);
+
+    std::unique_ptr<InputFilter> m_pInputFilter;
+    std::unique_ptr<CKESTRELDoc> m_pDocument;
+    CMainFrame* m_pMainFrame = nullptr;
+    CKestrel* m_pView = nullptr;
+    CRecentFileList m_recentFiles{RECENT_FILE_COUNT};
+    std::string m_szHelpPath;
+    FileOpenDialog m_previousDialog;
+    bool m_dialogInstalled = false;
+};

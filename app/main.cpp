@@ -1,0 +1,92 @@
+// kestrel: the shot viewer. See command_line.h for the command line.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/app_icon.h"
+#include "app/command_line.h"
+#include "app/framework/file_open_dialog_widget.h"
+#include "app/kestrel_app.h"
+
+namespace {
+
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
+    const CommandLineResult parsed = ParseCommandLine(words);
+    switch (parsed.action) {
+    case CommandLineResult::Action::ShowHelp:
+        Print(stdout, CommandLineHelp());
+        return 0;
+    case CommandLineResult::Action::ShowVersion:
+        Print(stdout, VersionText());
+        return 0;
+    case CommandLineResult::Action::UsageError:
+        Print(stderr, QStringLiteral("kestrel: %1\n").arg(parsed.message) + CommandLineUsage());
+        return EXIT_USAGE;
+    case CommandLineResult::Action::Run:
+        break;
+    }
+    const CCommandLineInfo& info = parsed.info;
+    if (!info.m_strFileName.isEmpty()) {
+        const QString problem = CheckOpenPath(info.m_strFileName);
+        if (!problem.isEmpty()) {
+            Print(stderr, QStringLiteral("kestrel: %1\n").arg(problem));
+            return EXIT_USAGE;
+        }
+    }
+
+    const bool screenshot = !info.m_strScreenshot.isEmpty();
+    if (!HasDisplay()) {
+        if (!screenshot) {
+            Print(stderr, QStringLiteral("kestrel: no display to show the window on (DISPLAY is not set); "
+                                         "--screenshot FILE draws it off screen\n"));
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    // The toolkit gets no words of the command line: they are all Kestrel's.
+    int toolkitArgc = 1;
+    QApplication application(toolkitArgc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrel"));
+    QApplication::setWindowIcon(ApplicationIcon());
+    InstallWidgetFileOpenDialog();
+
+    CKESTRELApp theApp;
+    if (!theApp.InitInstance(info)) {
+        Print(stderr, QStringLiteral("kestrel: the main window could not be made\n"));
+        return 1;
+    }
+
+    if (screenshot) {
+        QTimer::singleShot(0, &application, [&] {
+            QCoreApplication::processEvents();
+            const bool saved = theApp.SaveScreenshot(info.m_strScreenshot);
+            if (!saved) Print(stderr, QStringLiteral("kestrel: cannot write '%1'\n").arg(info.m_strScreenshot));
+            if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+        return application.exec();
+    }
+
+    const int status = application.exec();
+    if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
+    return status;
+}

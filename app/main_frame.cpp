@@ -1,0 +1,117 @@
+#include "app/main_frame.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QSignalBlocker>
+
+#include "app/accelerators.h"
+#include "app/box_font.h"
+#include "app/command_texts.h"
+#include "app/framework/scroll_view.h"
+#include "app/splash_wnd.h"
+#include "shots/shot_ids.h"
+#include "shots/shot_list_document.h"
+
+CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    // Message map: every help command ends in the application's help.
+    OnCommand(ID_HELP_FINDER, [this] { OnHelp(); });
+    OnCommand(ID_HELP, [this] { OnHelp(); });
+    OnCommand(ID_CONTEXT_HELP, [this] { OnHelp(); });
+    OnCommand(ID_DEFAULT_HELP, [this] { OnHelp(); });
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Destroying the window takes the focus from a box that has it; by then
+    // the route and the command actions are going, so the boxes stop
+    // notifying first.
+    if (m_wndToolBar) {
+        m_wndToolBar->m_wndShotNumber->SetNotifyHandler(nullptr);
+        m_wndToolBar->m_wndShotStatus->SetNotifyHandler(nullptr);
+    }
+}
+
+bool CMainFrame::OnCreate()
+{
+    auto* toolBar = new CShotToolBar(this);
+    if (!toolBar->LoadToolBar(Actions())) {
+        delete toolBar;
+        return false;
+    }
+    m_wndToolBar = toolBar;
+    m_pBoxFont = MakeBoxFont();
+
+    toolBar->SetBoxSlot(CShotToolBar::SHOT_NUMBER_ITEM, IDC_SHOT_NUMBER, CShotToolBar::SHOT_NUMBER_WIDTH,
+                        toolBar->m_wndShotNumber, CShotToolBar::SHOT_NUMBER_TOP_OFFSET);
+    toolBar->SetBoxSlot(CShotToolBar::STATUS_ITEM, IDC_SHOT_STATUS, CShotToolBar::STATUS_WIDTH,
+                        toolBar->m_wndShotStatus, CShotToolBar::STATUS_TOP_OFFSET);
+    toolBar->SetButtonCheckBox(CShotToolBar::FIT_ITEM);
+    toolBar->m_wndShotNumber->setFont(*m_pBoxFont);
+    toolBar->m_wndShotStatus->setFont(*m_pBoxFont);
+    AddEditBox(toolBar->m_wndShotNumber);
+    AddEditBox(toolBar->m_wndShotStatus);
+
+    // The accelerator table and the viewer's keys join the commands' actions.
+    for (const std::vector<Accelerator>* table : {&MainFrameAccelerators(), &ViewerKeys()}) {
+        for (const Accelerator& accelerator : *table) {
+            QAction* action = Actions().Add(accelerator.id, CommandPromptAndTip(accelerator.id));
+            action->setShortcuts(action->shortcuts() << accelerator.key);
+        }
+    }
+    auto* space = new QAction(QStringLiteral("Play or Stop"), this);
+    space->setObjectName(QStringLiteral("playOrStop"));
+    space->setShortcut(QKeySequence(Qt::Key_Space));
+    space->setShortcutContext(Qt::WindowShortcut);
+    addAction(space);
+    connect(space, &QAction::triggered, this, [this] { OnPlayOrStop(); });
+
+    // Runs after the command itself, which is connected first.
+    if (QAction* fit = Actions().Action(ID_FIT_TO_SCREEN)) {
+        connect(fit, &QAction::triggered, this, [this] { SyncFitButton(); });
+    }
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { SyncFitButton(); });
+    }
+
+    toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    toolBar->setMovable(true);
+    toolBar->setFloatable(true);
+    addToolBar(Qt::TopToolBarArea, toolBar);
+
+    CSplashWnd::ShowSplash(this);
+    return true;
+}
+
+void CMainFrame::OnPlayOrStop()
+{
+    if (Router().IsEnabled(ID_SHOT_PLAY)) {
+        Router().Execute(ID_SHOT_PLAY);
+    } else {
+        Router().Execute(ID_SHOT_STOP);
+    }
+}
+
+void CMainFrame::SyncFitButton()
+{
+    QAction* fit = Actions().Action(ID_FIT_TO_SCREEN);
+    const CKESTRELDoc* document = ShotDocument();
+    if (!fit || !document) return;
+    const bool on = document->m_bFitToScreen != 0;
+    if (fit->isChecked() != on) {
+        const QSignalBlocker blocker(fit);
+        fit->setChecked(on);
+    }
+}
+
+void CMainFrame::OnHelp()
+{
+    if (m_help) m_help();
+}
+
+CKESTRELDoc* CMainFrame::ShotDocument() const
+{
+    const ScrollView* view = GetActiveView();
+    return view ? dynamic_cast<CKESTRELDoc*>(view->GetDocument()) : nullptr;
+}

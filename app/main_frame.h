@@ -1,0 +1,50 @@
+// CMainFrame: the main window. No menu bar; one dockable toolbar holding the
+// buttons and the two boxes; the accelerator keys; the view in the middle.
+//
+// OnCreate builds it all in this order: toolbar and its items, the box font,
+// the shot-number slot, the status slot, the Fit check-box button, the
+// boxes' fonts and margins, docking, and at last the splash window. The help
+// commands (help, help finder, default help, context help) all end in the
+// application's help, set with SetHelpHandler.
+//
+// The Fit button looks pressed exactly when the document's fit switch is on.
+#pragma once
+
+#include <QFont>
+#include <functional>
+#include <memory>
+
+#include "app/framework/frame_window.h"
+#include "app/shot_toolbar.h"
+
+class CKESTRELDoc;
+class QMenu;
+
+class CMainFrame : public FrameWindow {
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // False when the toolbar cannot be made; the frame is then unusable.
+    bool OnCreate();
+
+    void SetHelpHandler(std::function<void()> help) { m_help = std::move(help); }
+
+    // Space: play, or stop while playing.
+    void OnPlayOrStop();
+    // Gives the Fit button the look of the document's fit switch.
+    void SyncFitButton();
+
+    CShotToolBar* m_wndToolBar = nullptr;
+    std::unique_ptr<QFont> m_pBoxFont;
+
+protected:
+    // No context menu for hiding the toolbar: it could not be brought back.
+    QMenu* createPopupMenu() override { return nullptr; }
+
+private:
+    void OnHelp();
+    CKESTRELDoc* ShotDocument() const;
+
+    std::function<void()> m_help;
+};

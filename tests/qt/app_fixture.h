@@ -1,0 +1,105 @@
+// A running application for the shell tests: CKESTRELApp started on the
+// offscreen platform with a shot directory of solid-colour GIFs, the file
+// dialog, help opener and about box answered at once.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+#include "app/about_dialog.h"
+#include "app/help_viewer.h"
+#include "app/kestrel_app.h"
+#include "app/main_frame.h"
+#include "app/splash_wnd.h"
+#include "shots/player_view.h"
+#include "shots/shot_list_document.h"
+#include "tests/qt/shot_files.h"
+
+namespace app_test {
+
+using shots_test::Rgb;
+
+inline const Rgb kRed{255, 0, 0};
+inline const Rgb kGreen{0, 255, 0};
+inline const Rgb kBlue{0, 0, 255};
+
+// Three shots, oldest first: red 0007, green 0003, blue 0012. The names run
+// against the times, so any order seen comes from the times.
+inline void AddThreeShots(shots_test::ShotDir& dir)
+{
+    dir.AddFile("C0007.gif", 1'600'000'000, 0, shots_test::SolidGif(8, 6, kRed));
+    dir.AddFile("B0003.gif", 1'600'000'100, 0, shots_test::SolidGif(8, 6, kGreen));
+    dir.AddFile("A0012.gif", 1'600'000'200, 0, shots_test::SolidGif(8, 6, kBlue));
+}
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AddThreeShots(m_shots);
+        m_previousHelp = SetHelpOpener([this](const QString& path) { m_helpOpened << path; });
+        m_previousRunner = CAboutDlg::SetModalRunner([this](QDialog& dialog) {
+            m_aboutTitles << dialog.windowTitle();
+            return int(QDialog::Accepted);
+        });
+    }
+
+    void TearDown() override
+    {
+        m_app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        CSplashWnd::EnableSplash(false);
+        CAboutDlg::SetModalRunner(m_previousRunner);
+        SetHelpOpener(m_previousHelp);
+    }
+
+    // Starts the application; without a splash unless asked for.
+    void Start(CCommandLineInfo info = NoSplash())
+    {
+        m_app = std::make_unique<CKESTRELApp>();
+        ASSERT_TRUE(m_app->InitInstance(info));
+        Frame()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    }
+
+    void StartOnShots()
+    {
+        CCommandLineInfo info = NoSplash();
+        info.m_strFileName = QString::fromStdString(m_shots.Dir());
+        Start(info);
+    }
+
+    static CCommandLineInfo NoSplash()
+    {
+        CCommandLineInfo info;
+        info.m_bShowSplash = false;
+        return info;
+    }
+
+    CMainFrame* Frame() const { return m_app->MainFrame(); }
+    CKESTRELDoc* Doc() const { return m_app->Document(); }
+    CKestrel* View() const { return m_app->View(); }
+    CShotToolBar* ToolBar() const { return Frame()->m_wndToolBar; }
+    QAction* Action(UINT id) const { return Frame()->Actions().Action(id); }
+
+    // A key as the user presses it in the main window (on the focused widget).
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : Frame();
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        Frame()->UpdateCommandUI();
+    }
+
+    shots_test::ShotDir m_shots;
+    std::unique_ptr<CKESTRELApp> m_app;
+    QStringList m_helpOpened;
+    QStringList m_aboutTitles;
+    HelpOpener m_previousHelp;
+    CAboutDlg::ModalRunner m_previousRunner;
+};
+
+}  // namespace app_test
