@@ -58,6 +58,7 @@ struct JpegSession {
 
 bool CJpegImage::Decode(FILE* file)
 {
+    if (!file) return false;
     JpegSession session;
     std::memset(&session, 0, sizeof session);
     session.decompressor.err = jpeg_std_error(&session.errors.standard);

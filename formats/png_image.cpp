@@ -62,6 +62,7 @@ constexpr png_color_16 DEFAULT_BACKGROUND = {0, 192, 192, 192, 0};
 
 bool CPngImage::Decode(FILE* file)
 {
+    if (!file) return false;
     try {
         PngSession session;
         session.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

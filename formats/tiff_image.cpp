@@ -110,6 +110,7 @@ int RowsBitCount(const TiffPageTags& tags)
 
 bool CTiffImage::Decode(FILE* file)
 {
+    if (!file) return false;
     try {
         TIFFSetErrorHandler(nullptr);
         const off_t start = ftello(file);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/jpeg_image.h"
 #include "tests/jpeg_test_files.h"
 #include "tests/support/decode_bytes.h"
 
@@ -55,6 +56,13 @@ std::string WithFrameSize(std::string jpeg, int width, int height)
         }
     }
     return jpeg;
+}
+
+TEST(JpegReader, NoStreamFailsWithoutAMessage)
+{
+    CJpegImage reader(ImageFormat::Jpeg);
+    EXPECT_FALSE(reader.Decode(nullptr));
+    EXPECT_STREQ(reader.LastError(), "");
 }
 
 TEST(JpegReader, GreyscaleGivesAnEightBitImageWithAGreyRampBottomUp)

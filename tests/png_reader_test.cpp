@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/png_image.h"
 #include "tests/png_test_files.h"
 #include "tests/support/decode_bytes.h"
 
@@ -50,6 +51,13 @@ void ExpectPixel(const CDibImage& image, int x, int y, SeenPixel want)
 std::vector<png_color> FourColours()
 {
     return {{200, 10, 20}, {30, 40, 50}, {60, 70, 80}, {90, 100, 110}};
+}
+
+TEST(PngReader, NoStreamFailsWithoutAMessage)
+{
+    CPngImage reader(ImageFormat::Png);
+    EXPECT_FALSE(reader.Decode(nullptr));
+    EXPECT_STREQ(reader.LastError(), "");
 }
 
 TEST(PngReader, NonPngFilesFailWithTheReadMessage)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/tiff_image.h"
 #include "tests/support/decode_bytes.h"
 #include "tests/tiff_test_files.h"
 
@@ -98,6 +99,13 @@ TEST(TiffReader, ClosingTheLibraryHandleLeavesTheStreamOpen)
     EXPECT_EQ(std::fread(magic, 1, 2, stream), 2u);
     EXPECT_EQ(std::string(magic, 2), "II");
     EXPECT_EQ(std::fclose(stream), 0);
+}
+
+TEST(TiffReader, NoStreamFailsWithoutAMessage)
+{
+    CTiffImage reader(ImageFormat::Tiff);
+    EXPECT_FALSE(reader.Decode(nullptr));
+    EXPECT_STREQ(reader.LastError(), "");
 }
 
 TEST(TiffReader, FilesThatAreNotTiffFailToOpen)
