@@ -27,14 +27,16 @@
 //   - minimum code size outside 2..9: no pixels;
 //   - raster data that ends (terminator, or the file ends inside a
 //     sub-block, whose bytes are then not used) leaves the rows not reached
-//     as Create cleared them (index 0); a line cut short by the terminator is
-//     stored as far as it got, one cut short by the end of the file is not;
+//     as Create cleared them (index 0); a code whose bits the terminator cuts
+//     off ends the data like an end code; a line cut short by the end code
+//     or the terminator is stored as far as it got (only its decoded pixels
+//     change), one cut short by the end of the file is not;
 //   - the data is read as if a clear code came first, whether or not it
 //     does; a code above the next free slot is decoded as if it were that
 //     slot; the first code after a clear code is taken as 0 when it is not
-//     yet in the table; when the table is full no entries are added until a clear code
-//     (a deferred clear works); a chain of prefixes is followed for at most
-//     4096 bytes;
+//     yet in the table; when the table is full no entries are added until a
+//     clear code (a deferred clear works); a chain of prefixes is followed
+//     for at most 4096 bytes;
 //   - more lines than the image has: a non-interlaced image stops at its
 //     bottom row; an interlaced one, after its fourth pass, fills rows
 //     0, 1, 2, ... once more and then keeps storing every further line on row
@@ -43,24 +45,24 @@
 // Decoding speed: while the stream is well formed, every table entry is known
 // by where its string was last written, so a code is one block copy rather
 // than a walk down its prefix chain. The walk (pixelStack) is used only after
-// a code above the next free slot, until the next clear code.
+// a code above the next free slot, until the next clear code, and when more
+// than 64 Mi pixels come without a clear code (they are not all kept).
 #include "formats/gif_image.h"
-
-#include "formats/gif_row_packing.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "formats/gif_row_packing.h"
 
 namespace {
 
 constexpr int MAX_CODE_BITS = 12;
 
 // Decoded pixels are gathered in `stream`: first the byte value of every
-// literal code (so a literal is copied like any other string), one zero byte
-// that stands for the string of code 0 before any code was read, then the
-// pixels of the current run of codes.
+// literal code (so a literal is copied like any other string), then the
+// pixels since the last clear code.
 constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit minimum code size
-constexpr std::size_t STREAM_START = LITERAL_AREA + 16;
+constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after the literals
 // Room kept free after the last pixel: one code's string (at most the stack)
 // plus what CopyString may write past a string's end.
 constexpr std::size_t ROOM = CGifImage::STACK_SIZE + 64;
@@ -68,6 +70,44 @@ constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
 constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
+
+// The stream buffer is kept for the next decode on the same thread (up to
+// KEPT_STREAM_BYTES), so loading one shot after another reuses pages already
+// mapped instead of faulting in fresh ones each time.
+constexpr std::size_t KEPT_STREAM_BYTES = std::size_t(16) << 20;
+
+struct KeptStream {
+    BYTE* data = nullptr;
+    std::size_t capacity = 0;
+    ~KeptStream() { std::free(data); }
+};
+thread_local KeptStream keptStream;
+
+// A buffer of at least `capacity` bytes (which becomes the buffer's size),
+// or null.
+BYTE* TakeKeptStream(std::size_t& capacity)
+{
+    BYTE* data = keptStream.data;
+    const std::size_t kept = keptStream.capacity;
+    keptStream.data = nullptr;
+    keptStream.capacity = 0;
+    if (data && kept >= capacity) {
+        capacity = kept;
+        return data;
+    }
+    std::free(data);
+    return static_cast<BYTE*>(std::malloc(capacity));
+}
+
+void KeepStream(BYTE* data, std::size_t capacity)
+{
+    if (data && capacity <= KEPT_STREAM_BYTES && !keptStream.data) {
+        keptStream.data = data;
+        keptStream.capacity = capacity;
+    } else {
+        std::free(data);
+    }
+}
 
 inline void Copy16(BYTE* to, const BYTE* from)
 {
@@ -270,7 +310,7 @@ int CGifImage::StageBlocks(FILE* file)
     return staged;
 }
 
-std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
+[[gnu::always_inline]] inline std::int16_t CGifImage::ResetTable(LzwState& state, int minCodeSize)
 {
     state.minCodeSize = minCodeSize;
     state.codeSize = minCodeSize + 1;
@@ -372,37 +412,38 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     streamLimit = STREAM_START + width + keep + ROOM;
     streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
     std::free(stream);
-    stream = static_cast<BYTE*>(std::malloc(streamCapacity));
+    stream = TakeKeptStream(streamCapacity);
     if (!stream) return -10;
     struct ReleaseStream {
         CGifImage* reader;
         ~ReleaseStream()
         {
-            std::free(reader->stream);
+            KeepStream(reader->stream, reader->streamCapacity);
             reader->stream = nullptr;
         }
     } release{this};
 
-    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = i < LITERAL_AREA ? BYTE(i) : 0;
+    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = BYTE(i);
+    // Positions are offsets from out, which moves when the stream grows.
     BYTE* out = stream;
-    std::size_t produced = STREAM_START;
-    std::size_t lineStart = STREAM_START;
-    std::size_t lineEnd = lineStart + width;
-    std::size_t roomEnd = streamCapacity - ROOM;
-    // The previous code's string, where the next entry's string starts.
-    std::size_t prevPos = STREAM_START - 1;  // the zero byte: code 0
-    unsigned prevLen = 1;
+    BYTE* dst = out + STREAM_START;     // where the next pixel goes
+    BYTE* lineEnd = dst + width;        // end of the line being filled
+    BYTE* roomEnd = out + (streamCapacity - ROOM);
+    // The previous code's string (position | length << 32): the next entry
+    // is that string and one more byte. Set by the first code.
+    std::uint64_t prevSpan = 0;
+    constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
     // Set by a code above the next free slot: the entries may no longer be
     // strings written earlier, so codes are spelled out from the table until
     // the next clear code.
     bool walkChains = false;
 
-    // Stores the lines completed so far; false once a non-interlaced image
-    // is full.
-    auto placeLines = [&]() {
-        lineStart = PlaceLines(cursor, out, lineStart, produced, lineWidth);
-        lineEnd = lineStart + width;
-        return interlaced || cursor->row >= 0;
+    // Keeps only the started line: at a clear code, and when out of room.
+    auto compact = [](BYTE* base, BYTE*& next, BYTE*& end, std::size_t lineLength) {
+        const std::size_t started = std::size_t(next - (end - lineLength));
+        std::memmove(base + STREAM_START, end - lineLength, started);
+        next = base + STREAM_START + started;
+        end = base + STREAM_START + lineLength;
     };
 
     // The data starts as after a clear code, whether or not it begins with
@@ -417,91 +458,98 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             s.topSlot = 1 << s.codeSize;
         }
         walkChains = false;
-        std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-        produced = STREAM_START + (produced - lineStart);
-        lineStart = STREAM_START;
-        lineEnd = lineStart + width;
+        compact(out, dst, lineEnd, width);
         while (code == s.clearCode) code = NextCode(file, s);
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
         s.oldCode = s.firstByte = code;
-        prevPos = produced;
-        prevLen = 1;
-        out[produced++] = BYTE(code);
-        if (produced >= lineEnd && !placeLines()) return 0;
+        prevSpan = std::uint64_t(dst - out) | ONE_LONGER;
+        *dst++ = BYTE(code);
+        if (dst >= lineEnd) {
+            const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out), std::size_t(dst - out),
+                                                lineWidth);
+            lineEnd = out + next + width;
+            if (!interlaced && cursor->row < 0) return 0;  // the image is full
+        }
 
         // The codes up to the next clear code.
         for (;;) {
-            if (produced > roomEnd) {
-                if (!walkChains && GrowStream(produced + ROOM)) {
+            if (dst > roomEnd) {
+                const std::size_t at = std::size_t(dst - out);
+                const std::size_t lineAt = std::size_t(lineEnd - out);
+                if (!walkChains && GrowStream(at + ROOM)) {
                     out = stream;
+                    dst = out + at;
+                    lineEnd = out + lineAt;
                 } else {
                     // Out of room: keep only the started line and spell codes
                     // out from the table, which needs no earlier pixels.
                     walkChains = true;
-                    std::memmove(out + STREAM_START, out + lineStart, produced - lineStart);
-                    produced = STREAM_START + (produced - lineStart);
-                    lineStart = STREAM_START;
-                    lineEnd = lineStart + width;
+                    compact(out, dst, lineEnd, width);
                 }
-                roomEnd = streamCapacity - ROOM;
+                roomEnd = out + (streamCapacity - ROOM);
             }
 
             code = NextCode(file, s);
-            const std::size_t curPos = produced;
-            unsigned curLen;
+            BYTE* const cur = dst;
             if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
                 // In the table: a copy of where its string was written.
                 const std::uint64_t span = entrySpan[code];
-                curLen = unsigned(span >> 32);
-                CopyString(out + produced, out + std::uint32_t(span), curLen);
+                const unsigned length = unsigned(span >> 32);
+                CopyString(dst, out + std::uint32_t(span), length);
+                dst += length;
             } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
                 break;
             } else if (code == s.nextSlot && !walkChains) {
                 // The string of the previous code and its own first byte.
-                CopyString(out + produced, out + prevPos, prevLen);
-                out[produced + prevLen] = out[prevPos];
-                curLen = prevLen + 1;
+                const BYTE* previous = out + std::uint32_t(prevSpan);
+                const unsigned length = unsigned(prevSpan >> 32);
+                CopyString(dst, previous, length);
+                dst[length] = previous[0];
+                dst += length + 1;
             } else {
                 walkChains = true;
                 int sp = 0;
-                int cur = code;
+                int chain = code;
                 if (code >= s.nextSlot) {
                     pixelStack[sp++] = BYTE(s.firstByte);
-                    cur = s.oldCode;
+                    chain = s.oldCode;
                 }
-                while (cur >= s.firstFree && sp < STACK_SIZE) {
-                    pixelStack[sp++] = suffix[cur];
-                    cur = prefix[cur];
+                while (chain >= s.firstFree && sp < STACK_SIZE) {
+                    pixelStack[sp++] = suffix[chain];
+                    chain = prefix[chain];
                 }
-                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(cur);
-                for (int i = 0; i < sp; ++i) out[produced + std::size_t(i)] = pixelStack[sp - 1 - i];
-                curLen = unsigned(sp);
+                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(chain);
+                for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];
+                dst += sp;
             }
 
             if (s.nextSlot < s.topSlot) {
                 const int slot = s.nextSlot;
-                s.firstByte = out[curPos];
-                suffix[slot] = BYTE(s.firstByte);
+                s.firstByte = cur[0];
+                suffix[slot] = cur[0];
                 prefix[slot] = std::int16_t(s.oldCode);
-                entrySpan[slot] = prevPos | (std::uint64_t(prevLen + 1) << 32);
+                entrySpan[slot] = prevSpan + ONE_LONGER;
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
                     ++s.codeSize;
                     s.topSlot <<= 1;
                 }
             }
-            prevPos = curPos;
-            prevLen = curLen;
-            produced += curLen;
-            if (produced >= lineEnd && !placeLines()) return 0;
+            prevSpan = std::uint64_t(cur - out) | (std::uint64_t(dst - cur) << 32);
+            if (dst >= lineEnd) {
+                const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
+                                                    std::size_t(dst - out), lineWidth);
+                lineEnd = out + next + width;
+                if (!interlaced && cursor->row < 0) return 0;  // the image is full
+            }
         }
         if (code != s.clearCode) break;
     }
     // End code: a started line is stored as far as it got. End of the file:
     // it is dropped.
-    if (code == s.endCode && produced > lineStart)
-        return std::int16_t(PutLine(cursor, out + lineStart, int(produced - lineStart)));
+    BYTE* const lineStart = lineEnd - width;
+    if (code == s.endCode && dst > lineStart) return std::int16_t(PutLine(cursor, lineStart, int(dst - lineStart)));
     return 0;
 }
 

@@ -337,3 +337,44 @@ TEST(GifLzwRandom, RandomCodeStreamsMatchThePlainDecoder)
 
 }  // namespace
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// A picture larger than the pixels the reader keeps for copying strings from
+// (64 Mi): without clear codes it runs out of room and spells the last codes
+// out from the table instead, with the same result.
+TEST(GifLzwLarge, ImageBeyondTheKeptPixelsDecodesExactlyToTheEnd)
+{
+    const int width = 8192, height = 8300;
+    // Codes 0, 6, 7, ..., 4095 give runs of 1, 2, ..., 4091 zeros and fill the
+    // table; then 4095 and 1 alternate: 4091 zeros and a one, over and over.
+    LzwCodeWriter codes(2);
+    codes.Clear().Code(0);
+    for (int code = 6; code < 4096; ++code) codes.Code(code);
+    const std::size_t filled = std::size_t(4091) * 4092 / 2;
+    const std::size_t total = std::size_t(width) * height;
+    for (std::size_t done = filled; done < total; done += 4092) codes.Code(4095).Code(1);
+    codes.End();
+
+    GifWriter gif;
+    gif.Header(width, height, TestPalette(2)).ImageDescriptor(0, 0, width, height);
+    gif.Raster(2, codes.Finish()).Trailer();
+    const GifResult result = DecodeGif(gif.Data());
+    ASSERT_TRUE(result.ok);
+    const CDibImage& image = *result.image;
+    ASSERT_EQ(image.BitCount(), 1);
+
+    auto expected = [&](std::size_t at) { return at >= filled && (at - filled) % 4092 == 4091 ? 1 : 0; };
+    const int stride = image.Info().stride;
+    for (int row : {0, 1, 1000, 8190, 8191, 8192, 8250, 8298, 8299}) {
+        const BYTE* bits = image.Info().pixels + std::size_t(height - 1 - row) * std::size_t(stride);
+        for (int x = 0; x < width; ++x) {
+            const int seen = (bits[x / 8] >> (7 - x % 8)) & 1;
+            ASSERT_EQ(seen, expected(std::size_t(row) * width + std::size_t(x))) << "row " << row << " x " << x;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestrel::test
