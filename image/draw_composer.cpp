@@ -105,8 +105,7 @@ void BlendLine(std::uint32_t* inout, const std::uint32_t* gathered, int count)
 }  // namespace
 
 DrawComposer::DrawComposer(const CDibImage& image, const DrawPlacement& placement)
-    : m_image(image),
-      m_place(placement),
+    : m_place(placement),
       m_imageWidth(image.Width()),
       m_imageHeight(image.Height()),
       m_bitCount(image.BitCount()),

@@ -77,7 +77,6 @@ private:
     void ComposeBeyondImage(int row, std::uint32_t* out, bool gather) const;
     const BYTE* StorageRow(int row) const { return m_pixels + std::int64_t(row) * m_stride; }
 
-    const CDibImage& m_image;
     DrawPlacement m_place;
     int m_imageWidth;
     int m_imageHeight;

@@ -301,3 +301,31 @@ TEST(DeviceSection, WhatLiesOffTheSurfaceCopiesAsBlack)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DeviceWindow, OpensOnlyRectanglesWhollyInsideTheClip)
+{
+    TestSurface surface(10, 8, 3);
+    surface.originX = -2;
+    surface.originY = 1;
+    surface.clip = DeviceRect{0, 2, 6, 7};
+    DeviceContext dc = surface.MakeContext();
+
+    // Logical (1, 3) is surface (3, 2); lines are one pitch apart.
+    const SurfaceWindow window = dc.OpenWindow(DeviceRect{1, 3, 4, 6});
+    ASSERT_NE(window.TopLine(), nullptr);
+    EXPECT_EQ(window.Width(), 3);
+    EXPECT_EQ(window.Height(), 3);
+    EXPECT_EQ(window.TopLine(), &surface.At(3, 2));
+    EXPECT_EQ(window.Line(2), &surface.At(3, 4));
+    EXPECT_NE(dc.OpenWindow(DeviceRect{0, 2, 6, 7}).TopLine(), nullptr);  // the clip itself
+
+    for (const DeviceRect outside : {DeviceRect{-1, 3, 4, 6}, DeviceRect{1, 1, 4, 6}, DeviceRect{1, 3, 7, 6},
+                                     DeviceRect{1, 3, 4, 8}, DeviceRect{2, 3, 2, 6}, DeviceRect{4, 3, 1, 6},
+                                     DeviceRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}})
+        EXPECT_EQ(dc.OpenWindow(outside).TopLine(), nullptr)
+            << outside.left << "," << outside.top << "," << outside.right << "," << outside.bottom;
+}
+
+}  // namespace
