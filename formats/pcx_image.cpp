@@ -137,6 +137,10 @@ void CPcxImage::DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line)
     for (DWORD i = 0; i < m_header.biClrUsed; ++i)
         SetPaletteEntry(BYTE(i), colours[i][0], colours[i][1], colours[i][2], 0);
 
+    // A file without planes holds no pixels: every pixel keeps index 0, and
+    // a large window costs nothing.
+    if (planes == 0) return;
+
     // 4. Scan lines, top of the picture first. The line buffer holds every
     // pixel a line's bytes can describe: width <= 8 x bytes per line.
     line = static_cast<BYTE*>(std::malloc(std::size_t(width + 8 * bytesPerLine)));

@@ -155,6 +155,12 @@ TEST(PcxPlanes, TwoPlaneMonochromeShowsItsFirstPlane)
     EXPECT_EQ(image.BitCount(), 1);
     EXPECT_EQ(image.GetPixelIndex(0, 0), 1);
     EXPECT_EQ(image.GetPixelIndex(7, 0), 0);
+
+    // No planes at all: no pixel data, every pixel index 0.
+    r = Recipe(1, 0, 9, 2, 2);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildPcx(r), ImageFormat::Pcx)) << image.LastError();
+    EXPECT_EQ(image.Width(), 9);
+    EXPECT_EQ(image.GetPixelIndex(8, 1), 0);
 }
 
 TEST(PcxRuns, RunsSpanScanLinesAndMayEndAtTheLastByte)
