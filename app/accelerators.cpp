@@ -1,5 +1,6 @@
 #include "app/accelerators.h"
 
+#include "shots/shot_directory_follower.h"
 #include "shots/shot_ids.h"
 
 const std::vector<Accelerator>& MainFrameAccelerators()
@@ -30,6 +31,7 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Left), ID_SHOT_PREVIOUS},
         {QKeySequence(Qt::Key_Home), ID_SHOT_FIRST},
         {QKeySequence(Qt::Key_End), ID_SHOT_LAST},
+        {QKeySequence(Qt::Key_F), ID_FOLLOW_NEWEST},
     };
     return table;
 }

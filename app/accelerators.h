@@ -17,6 +17,6 @@ struct Accelerator {
 const std::vector<Accelerator>& MainFrameAccelerators();
 
 // Keys a viewer user expects: Right and Left (next, previous), Home and End
-// (first, last). Space (play, or stop while playing) is not a single command
+// (first, last), F (follow newest on and off). Space (play, or stop while playing) is not a single command
 // and is handled by the frame.
 const std::vector<Accelerator>& ViewerKeys();

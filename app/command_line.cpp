@@ -64,6 +64,16 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             info.m_bShowSplash = false;
         } else if (word == QLatin1String("--print-status")) {
             info.m_bPrintStatus = true;
+        } else if (word == QLatin1String("--follow")) {
+            info.m_bFollow = true;
+        } else if (word == QLatin1String("--list")) {
+            info.m_bList = true;
+        } else if (Names(word, QStringLiteral("--interval"))) {
+            QString value;
+            std::string reason = "--interval needs a number of milliseconds";
+            if (!TakeValue(arguments, i, QStringLiteral("--interval"), value) ||
+                !ParsePlayInterval(value.toStdString(), info.m_nPlayInterval, reason))
+                return Failure(QString::fromStdString(reason));
         } else if (Names(word, QStringLiteral("--shot"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--shot"), value))
@@ -93,6 +103,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     if (!paths.isEmpty()) info.m_strFileName = paths.front();
     if (info.m_nShot && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
+    if (info.m_bList && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--list needs a PATH whose shots to list"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
     return result;
@@ -115,7 +127,9 @@ QString CheckOpenPath(const QString& path)
 QString CommandLineUsage()
 {
     return QStringLiteral(
-        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--help] [--version] [PATH]\n");
+        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--interval MS]\n"
+        "               [--help] [--version] [PATH]\n"
+        "       kestrel --list PATH\n");
 }
 
 QString CommandLineHelp()
@@ -131,10 +145,18 @@ QString CommandLineHelp()
         "                     (without a display the screenshot is drawn off screen)\n"
         "  --print-status     before exiting, print the shot-number box, a tab and the\n"
         "                     status box on one line\n"
+        "  --follow           show each new shot as it arrives in the directory (key F\n"
+        "                     turns it on and off; any move turns it off)\n"
+        "  --interval MS      show each shot for MS milliseconds while playing (20 to\n"
+        "                     60000; 1000 when not given)\n"
+        "  --list             print the shots of PATH's directory, one line each (position,\n"
+        "                     shot number, file name, last-write time), then the missing,\n"
+        "                     repeated and out-of-order numbers; no window\n"
         "  --help             show this text\n"
         "  --version          show the version\n"
         "\n"
-        "Exit status: 0 done, 1 the screenshot could not be written, 2 usage error.\n");
+        "Exit status: 0 done, 1 the screenshot could not be written, 2 usage error or a PATH\n"
+        "that cannot be listed.\n");
 }
 
 QString VersionText() { return QStringLiteral("KESTREL Version 1.2\n"); }

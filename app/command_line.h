@@ -1,7 +1,8 @@
 // The command line of kestrel:
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
-//           [--help] [--version] [PATH]
+//           [--follow] [--interval MS] [--help] [--version] [PATH]
+//   kestrel --list PATH
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
 // words are all Kestrel's own: the toolkit's options (-platform, -style and
@@ -13,12 +14,17 @@
 #include <QStringList>
 #include <optional>
 
+#include "shots/play_interval.h"
+
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
     QString m_strFileName;            // PATH, empty when none was given
     std::optional<int> m_nShot;       // --shot N: jump there after the open
     QString m_strScreenshot;          // --screenshot FILE
     bool m_bPrintStatus = false;      // --print-status
+    bool m_bFollow = false;           // --follow: show each new shot as it arrives
+    int m_nPlayInterval = PLAY_INTERVAL_DEFAULT_MS;  // --interval MS: the play timer's period
+    bool m_bList = false;             // --list: print the shot report of PATH, no window
 };
 
 struct CommandLineResult {

@@ -1,5 +1,6 @@
 #include "app/command_texts.h"
 
+#include "shots/shot_directory_follower.h"
 #include "shots/shot_ids.h"
 
 namespace {
@@ -24,5 +25,6 @@ const char* CommandPromptAndTip(UINT id)
     for (const CommandText& entry : kShotCommandTexts) {
         if (entry.id == id) return entry.text;
     }
+    if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;
     return nullptr;
 }

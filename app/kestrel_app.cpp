@@ -12,6 +12,7 @@
 #include "app/main_frame.h"
 #include "app/splash_wnd.h"
 #include "shots/player_view.h"
+#include "shots/shot_directory_follower.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.
@@ -26,6 +27,9 @@ CKESTRELApp::CKESTRELApp()
     // first in the route and is the only open there is.
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_FOLLOW_NEWEST, [this] {
+        if (m_pFollower) m_pFollower->ToggleFollowNewest();
+    });
 }
 
 CKESTRELApp::~CKESTRELApp()
@@ -34,6 +38,7 @@ CKESTRELApp::~CKESTRELApp()
     delete m_pMainFrame;  // the view goes with it, before the document
     m_pMainFrame = nullptr;
     m_pView = nullptr;
+    m_pFollower.reset();
     m_pDocument.reset();
     if (m_dialogInstalled) SetFileOpenDialog(std::move(m_previousDialog));
     if (m_pInputFilter && qApp) qApp->removeEventFilter(m_pInputFilter.get());
@@ -55,6 +60,8 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_dialogInstalled = true;
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
+    m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
+    m_pFollower->SetFollowNewest(info.m_bFollow);
     m_pMainFrame = new CMainFrame;
     m_pMainFrame->SetHelpHandler([this] { WinHelp(); });
     if (!m_pMainFrame->OnCreate()) {
@@ -63,6 +70,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
         return false;
     }
     m_pView = new CKestrel(m_pDocument.get(), m_pMainFrame);
+    m_pView->m_nPlayInterval = UINT(info.m_nPlayInterval);
     m_pMainFrame->SetView(m_pView);
     m_pMainFrame->SetApplicationTarget(this);
     if (!m_pMainFrame->NewDocumentStep()) return false;
@@ -142,10 +150,13 @@ QString CKESTRELApp::StatusLine() const
 bool CKESTRELApp::SaveScreenshot(const QString& file) const
 {
     if (!m_pMainFrame) return false;
-    // The view settles its scroll bars right after its first paint; a first
-    // rendering lets it, and the second is the one saved.
-    m_pMainFrame->grab();
-    QCoreApplication::processEvents();
+    // The view settles its scroll bars right after a paint, and showing or
+    // hiding a bar changes the area of the next one: a few renderings let it
+    // settle, and the last is the one saved.
+    for (int settle = 0; settle < 3; ++settle) {
+        m_pMainFrame->grab();
+        QCoreApplication::processEvents();
+    }
     const QImage picture = m_pMainFrame->grab().toImage();
     return !picture.isNull() && picture.save(file, "PNG");
 }

@@ -31,6 +31,7 @@
 class CKESTRELDoc;
 class CKestrel;
 class CMainFrame;
+class ShotDirectoryFollower;
 
 class CKESTRELApp : public CommandTarget {
 public:
@@ -65,6 +66,7 @@ public:
     CMainFrame* MainFrame() const { return m_pMainFrame; }
     CKESTRELDoc* Document() const { return m_pDocument.get(); }
     CKestrel* View() const { return m_pView; }
+    ShotDirectoryFollower* Follower() const { return m_pFollower.get(); }
     const CRecentFileList& RecentFiles() const { return m_recentFiles; }
     const std::string& HelpPath() const { return m_szHelpPath; }
 
@@ -76,6 +78,7 @@ private:
 
     std::unique_ptr<InputFilter> m_pInputFilter;
     std::unique_ptr<CKESTRELDoc> m_pDocument;
+    std::unique_ptr<ShotDirectoryFollower> m_pFollower;  // keeps the list in step with the directory
     CMainFrame* m_pMainFrame = nullptr;
     CKestrel* m_pView = nullptr;
     CRecentFileList m_recentFiles{RECENT_FILE_COUNT};

@@ -2,11 +2,13 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <iostream>
 
 #include "app/app_icon.h"
 #include "app/command_line.h"
 #include "app/framework/file_open_dialog_widget.h"
 #include "app/kestrel_app.h"
+#include "shots/shot_report.h"
 
 namespace {
 
@@ -44,6 +46,8 @@ int main(int argc, char** argv)
         break;
     }
     const CCommandLineInfo& info = parsed.info;
+    // The shot report needs no window, nor a display.
+    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr);
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {

@@ -22,16 +22,7 @@ CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
     OnCommand(ID_DEFAULT_HELP, [this] { OnHelp(); });
 }
 
-CMainFrame::~CMainFrame()
-{
-    // Destroying the window takes the focus from a box that has it; by then
-    // the route and the command actions are going, so the boxes stop
-    // notifying first.
-    if (m_wndToolBar) {
-        m_wndToolBar->m_wndShotNumber->SetNotifyHandler(nullptr);
-        m_wndToolBar->m_wndShotStatus->SetNotifyHandler(nullptr);
-    }
-}
+CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::OnCreate()
 {

@@ -54,9 +54,9 @@ private:
         const BYTE* blockEnd;        // end of the staged bytes
     };
 
-    // The decoder's steps. DecodeLzw results: 0 done, -20 minimum code size
-    // outside 2..9, -10 no memory, -1 a line below a full image or the end
-    // of the file before the minimum code size.
+    // The decoder's steps. DecodeLzw results: 0 done (a non-interlaced image
+    // that is full stops taking lines), -20 minimum code size outside 2..9,
+    // -10 no memory, -1 the file ended before the minimum code size.
     std::int16_t DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidth);
     int ReadByte(FILE* file);
     int ReadBytes(FILE* file, BYTE* to, int count);

@@ -12,8 +12,10 @@
 //     PlanarConfiguration, X/YResolution (taken as dots per inch).
 //  4. The picture, on one of two paths:
 //     - RGBA: RGB of 8 bits or more, separated (CMYK), YCbCr and LogLuv
-//       pages, and pages with separate sample planes, through libtiff's
-//       RGBA reader into a 24-bit image; alpha is dropped.
+//       pages, and pages of several samples in separate planes, through
+//       libtiff's RGBA reader into a 24-bit image; alpha is dropped.
+//       Uncompressed tiled pages are read from a copy of the whole stream,
+//       the only way libtiff 4.5's RGBA reader reads them.
 //     - Rows: everything else, strip by strip (or tile by tile) into a 1-, 4-
 //       or 8-bit image with a colour table from the photometric or the
 //       colour map (tiff_rows.cpp).

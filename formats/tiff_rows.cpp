@@ -62,11 +62,12 @@ void CTiffImage::ReadStrips(TIFF* handle, const TiffPageTags& tags)
 
     for (std::uint64_t row = 0; row < height; row += rowsPerStrip) {
         const std::uint64_t rows = rowsPerStrip < height - row ? rowsPerStrip : height - row;
-        // A strip shorter than it should be leaves zeros, not the last strip.
-        if (row > 0) std::memset(buffer.get(), 0, std::size_t(rows * rowBytes));
         const std::uint32_t strip = TIFFComputeStrip(handle, std::uint32_t(row), 0);
-        if (TIFFReadEncodedStrip(handle, strip, buffer.get(), tmsize_t(rows * rowBytes)) == -1)
-            throw tiff_messages::CORRUPT;
+        const tmsize_t wanted = tmsize_t(rows * rowBytes);
+        const tmsize_t got = TIFFReadEncodedStrip(handle, strip, buffer.get(), wanted);
+        if (got == -1) throw tiff_messages::CORRUPT;
+        // A strip shorter than it should be leaves zeros, not the last strip.
+        if (got < wanted) std::memset(buffer.get() + got, 0, std::size_t(wanted - got));
         StoreFileRows(buffer.get(), rowBytes, std::uint32_t(row), std::uint32_t(rows), tags);
     }
 }
@@ -91,13 +92,14 @@ void CTiffImage::ReadTiles(TIFF* handle, const TiffPageTags& tags)
 
     for (std::uint64_t y0 = 0; y0 < height; y0 += tileLength) {
         const std::uint64_t rows = tileLength < height - y0 ? tileLength : height - y0;
-        std::memset(band.get(), 0, std::size_t(rows * rowBytes));
+        // The tiles of a band cover every pixel of its rows; the bits past
+        // the last pixel stay as calloc left them.
         for (std::uint64_t x0 = 0; x0 < width; x0 += tileWidth) {
-            std::memset(tile.get(), 0, std::size_t(tileBytes));
             const std::uint32_t index =
                 TIFFComputeTile(handle, std::uint32_t(x0), std::uint32_t(y0), 0, 0);
-            if (TIFFReadEncodedTile(handle, index, tile.get(), tileBytes) == -1)
-                throw tiff_messages::CORRUPT;
+            const tmsize_t got = TIFFReadEncodedTile(handle, index, tile.get(), tileBytes);
+            if (got == -1) throw tiff_messages::CORRUPT;
+            if (got < tileBytes) std::memset(tile.get() + got, 0, std::size_t(tileBytes - got));
             const std::uint64_t columns = tileWidth < width - x0 ? tileWidth : width - x0;
             for (std::uint64_t k = 0; k < rows; ++k)
                 CopyBits(tile.get() + k * tileRowBytes, 0, band.get() + k * rowBytes,

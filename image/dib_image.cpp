@@ -1,5 +1,7 @@
 #include "image/dib_image.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -313,16 +315,25 @@ RGBQUAD CDibImage::ColorRefToRgbQuad(COLORREF colour)
     return RGBQUAD{GetBValue(colour), GetGValue(colour), GetRValue(colour), 0};
 }
 
+// Pixels per metre for the header. A resolution a damaged file can claim may
+// not fit the 32-bit field; it is held at the field's limits rather than
+// converted out of range.
+static LONG DpiToPelsPerMeter(int dpi)
+{
+    const double pels = std::floor(dpi * 39.37007874015748 + 0.5);
+    return LONG(std::clamp(pels, double(INT32_MIN), double(INT32_MAX)));
+}
+
 void CDibImage::SetXDpi(int dpi)
 {
     m_info.xDpi = dpi;
-    m_header.biXPelsPerMeter = LONG(std::floor(dpi * 39.37007874015748 + 0.5));
+    m_header.biXPelsPerMeter = DpiToPelsPerMeter(dpi);
 }
 
 void CDibImage::SetYDpi(int dpi)
 {
     m_info.yDpi = dpi;
-    m_header.biYPelsPerMeter = LONG(std::floor(dpi * 39.37007874015748 + 0.5));
+    m_header.biYPelsPerMeter = DpiToPelsPerMeter(dpi);
 }
 
 BYTE* CDibImage::CreateAlpha()

@@ -45,7 +45,7 @@ void CKestrel::OnInitialUpdate()
     document->m_pShotNumberBox = FindEditBox(main, IDC_SHOT_NUMBER);
 
     // Runs for the life of the view, playing or not; a restart replaces it.
-    SetTimer(PLAY_TIMER_ID, PLAY_INTERVAL_MS);
+    SetTimer(PLAY_TIMER_ID, m_nPlayInterval);
 }
 
 void CKestrel::OnDraw(HDC dc)

@@ -58,6 +58,8 @@ public:
     void OnShotNumberKillFocus();
 
     std::int32_t m_bPlaying = 0;
+    // Period of the play timer; the command line may choose another.
+    UINT m_nPlayInterval = PLAY_INTERVAL_MS;
 
 private:
     void UpdateDocumentViews();

@@ -35,9 +35,14 @@ void CKESTRELDoc::OnFileOpen()
 
     // The directory keeps its trailing separator: the path less the name.
     const std::size_t nameLength = std::min(choice.fileName.size(), choice.path.size());
-    m_strDirectory = choice.path.substr(0, choice.path.size() - nameLength);
-
     // The chosen file only names the directory; display starts at the oldest.
+    OpenDirectory(choice.path.substr(0, choice.path.size() - nameLength));
+}
+
+void CKESTRELDoc::OpenDirectory(const std::string& directory)
+{
+    m_strDirectory = directory;
+    if (!m_strDirectory.empty() && m_strDirectory.back() != '/') m_strDirectory += '/';
     ScanDirectory();
     LoadShot();
     UpdateAllViews(nullptr, 0, nullptr);

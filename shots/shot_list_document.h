@@ -47,6 +47,11 @@ public:
 
     // ID_FILE_OPEN: asks for a GIF file and lists its directory.
     void OnFileOpen();
+    // Lists directory and shows its first shot, as a confirmed open does
+    // (scan, load, repaint). A separator is added when the text lacks one;
+    // an empty text lists nothing. For directories named other than through
+    // the dialog, such as on the command line.
+    void OpenDirectory(const std::string& directory);
     // Rebuilds the list from m_strDirectory; the cursor goes back to 0.
     void ScanDirectory();
     // Shows the shot at the cursor (wrapping past the end to the first),

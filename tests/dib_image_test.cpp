@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -98,6 +99,11 @@ TEST(DibInit, Defaults)
     EXPECT_STREQ(image.LastError(), "");
     image.SetXDpi(300);
     EXPECT_EQ(image.Header().biXPelsPerMeter, 11811);
+    // A resolution a damaged file claims is held at the field's limits.
+    image.SetXDpi(INT32_MAX);
+    image.SetYDpi(INT32_MIN);
+    EXPECT_EQ(image.Header().biXPelsPerMeter, INT32_MAX);
+    EXPECT_EQ(image.Header().biYPelsPerMeter, INT32_MIN);
 }
 
 TEST(DibPixels, IndexedPacking)

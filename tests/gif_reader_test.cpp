@@ -2,6 +2,7 @@
 // graphic control and other extensions, the first image only, and how a file
 // that ends early or names an odd size is met.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "formats/gif_image.h"
 #include "tests/gif_test_helpers.h"
@@ -247,6 +248,28 @@ TEST(GifExtensions, OtherExtensionsAreSkippedWholly)
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(PictureIndices(*result.image), SMALL_PIXELS);
     EXPECT_EQ(result.image->Info().transparentIndex, 1);
+}
+
+TEST(GifExtensions, ExtensionsAreSkippedOnAStreamThatCannotSeek)
+{
+    GifWriter gif;
+    gif.Header(4, 2, TestPalette(4))
+        .Comment(std::string(300, 'c'))
+        .GraphicControl(3, 1)
+        .ImageDescriptor(0, 0, 4, 2)
+        .Raster(2, LzwEncode(SMALL_PIXELS, {2}))
+        .Trailer();
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], gif.Data().data(), gif.Size()), ssize_t(gif.Size()));
+    close(ends[1]);
+    FILE* stream = fdopen(ends[0], "rb");
+    ASSERT_NE(stream, nullptr);
+    CDibImage image(ImageFormat::Gif);
+    EXPECT_TRUE(image.Decode(stream, ImageFormat::Gif));
+    std::fclose(stream);
+    EXPECT_EQ(PictureIndices(image), SMALL_PIXELS);
+    EXPECT_EQ(image.Info().transparentIndex, 1);
 }
 
 TEST(GifStructure, OnlyTheFirstImageIsDecoded)

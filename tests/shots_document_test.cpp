@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/framework/file_open_dialog.h"
@@ -119,6 +121,44 @@ TEST(ShotListScan, EqualTimesKeepTheShellSortOrderOfTheListing)
     DocumentWithBoxes fixture;
     fixture.Open(dir);
     EXPECT_EQ(fixture.ShotNames(), (std::vector<std::string>{"c.gif", "b.gif", "a.gif", "d.gif"}));
+}
+
+TEST(ShotListScan, ManyEqualTimesLandWhereTheGapPassesPutThem)
+{
+    // 41 files listed in name order, times drawn from only four values. The
+    // reference below runs every gap pass over the whole chain, comparing
+    // and swapping only strictly later entries, without stopping early.
+    ShotDir dir;
+    std::vector<std::pair<std::string, long long>> listing;
+    std::uint32_t seed = 12345;
+    for (int k = 0; k < 41; ++k) {
+        seed = seed * 1103515245u + 12345u;  // a fixed linear congruential sequence
+        char name[16];
+        std::snprintf(name, sizeof name, "f%03d.gif", k);
+        const long long time = (seed >> 16) % 4;
+        dir.AddFile(name, time);
+        listing.emplace_back(name, time);
+    }
+    auto stable = listing;
+    std::stable_sort(stable.begin(), stable.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    const std::ptrdiff_t n = std::ptrdiff_t(listing.size());
+    for (std::ptrdiff_t gap = n / 2; gap > 0; gap /= 2) {
+        for (std::ptrdiff_t i = gap; i < n; ++i) {
+            for (std::ptrdiff_t j = i - gap; j >= 0; j -= gap) {
+                if (listing[std::size_t(j)].second > listing[std::size_t(j + gap)].second) {
+                    std::swap(listing[std::size_t(j)], listing[std::size_t(j + gap)]);
+                }
+            }
+        }
+    }
+    std::vector<std::string> expected;
+    for (const auto& entry : listing) expected.push_back(entry.first);
+
+    ASSERT_NE(listing, stable) << "the case must tell the Shell sort from a stable one";
+
+    DocumentWithBoxes fixture;
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.ShotNames(), expected);
 }
 
 TEST(ShotListScan, EqualTimesFollowByteOrderOfNames)
@@ -280,6 +320,18 @@ TEST(ShotListScan, AnOpenWithoutGifFilesClearsImageAndBoxes)
     EXPECT_EQ(fixture.doc.m_pImage, nullptr);
     EXPECT_EQ(fixture.status.m_text, "");
     EXPECT_EQ(fixture.number.m_text, "");
+
+    // A directory with nothing in it at all, after a good open: the same.
+    ShotDir nothing;
+    fixture.Open(shots);
+    ASSERT_EQ(fixture.doc.m_nShotCount, 1);
+    fixture.Open(nothing);
+    EXPECT_EQ(fixture.doc.m_nShotCount, 0);
+    EXPECT_EQ(fixture.doc.m_pImage, nullptr);
+    EXPECT_EQ(fixture.status.m_text, "");
+    EXPECT_EQ(fixture.number.m_text, "");
+    fixture.doc.LoadShot();
+    EXPECT_EQ(fixture.doc.m_nShotPos, 0);
 }
 
 TEST(ShotListScan, EmptyDirectoryTextDoesNothing)
@@ -336,6 +388,24 @@ TEST(ShotListOpen, ShowsTheOldestShotOfTheChosenFilesDirectory)
     EXPECT_EQ(fixture.doc.m_nShotPos, 1);
     EXPECT_EQ(fixture.number.m_text, "0001");
     EXPECT_EQ(fixture.view.m_updates, 1);
+}
+
+TEST(ShotListOpen, ADirectoryNamedDirectlyOpensLikeTheDialog)
+{
+    ShotDir dir;
+    dir.AddFile("new0002.gif", 2);
+    dir.AddFile("old0001.gif", 1);
+    DocumentWithBoxes fixture;
+    std::string withoutSeparator = dir.Dir();
+    withoutSeparator.pop_back();
+    fixture.doc.OpenDirectory(withoutSeparator);
+    EXPECT_EQ(fixture.doc.m_strDirectory, dir.Dir());
+    EXPECT_EQ(fixture.doc.m_nShotCount, 2);
+    EXPECT_EQ(fixture.number.m_text, "0001");
+    EXPECT_EQ(fixture.view.m_updates, 1);
+    fixture.doc.OpenDirectory(dir.Dir());
+    EXPECT_EQ(fixture.doc.m_strDirectory, dir.Dir());
+    EXPECT_EQ(fixture.doc.m_nShotPos, 1);
 }
 
 TEST(ShotListOpen, CancelledDialogChangesNothing)

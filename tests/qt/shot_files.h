@@ -1,7 +1,7 @@
 // Test helpers for the shot list: a temporary shot directory whose files
 // get last-write times chosen by the test, a text box that records what is
 // written into it, a file dialog that answers at once, and a tiny GIF
-// builder for shots with known pixels.
+// file for shots with known pixels.
 #pragma once
 
 #include <fcntl.h>
@@ -16,6 +16,7 @@
 
 #include "app/framework/file_open_dialog.h"
 #include "app/framework/text_box.h"
+#include "tests/support/gif_writer.h"
 #include "tests/support/test_paths.h"
 
 namespace shots_test {
@@ -110,73 +111,19 @@ private:
 using Rgb = std::array<std::uint8_t, 3>;
 
 // A GIF89a file of one image with a 4-entry global colour table and the
-// given colour indices (row by row from the top). The LZW data holds only
-// literal codes, with a clear code after every two, so the code width stays
-// at 3 bits. transparentIndex >= 0 adds a graphic control extension.
+// given colour indices (row by row from the top). transparentIndex >= 0 adds
+// a graphic control extension that names it.
 inline std::string TinyGif(int width, int height, std::array<Rgb, 4> palette,
                            const std::vector<std::uint8_t>& indices, int transparentIndex = -1)
 {
-    std::string out = "GIF89a";
-    auto put16 = [&out](int value) {
-        out += char(value & 0xFF);
-        out += char((value >> 8) & 0xFF);
-    };
-    put16(width);
-    put16(height);
-    out += char(0x91);  // global table, 2 bits of colour resolution, 4 entries
-    out += char(0);
-    out += char(0);
-    for (const Rgb& colour : palette) {
-        for (std::uint8_t byte : colour) out += char(byte);
-    }
-    if (transparentIndex >= 0) {
-        out += "\x21\xF9\x04";
-        out += char(0x01);
-        put16(0);
-        out += char(transparentIndex);
-        out += char(0);
-    }
-    out += char(0x2C);
-    put16(0);
-    put16(0);
-    put16(width);
-    put16(height);
-    out += char(0);
-
-    std::vector<int> codes{4};
-    int sinceClear = 0;
-    for (std::uint8_t index : indices) {
-        if (sinceClear == 2) {
-            codes.push_back(4);
-            sinceClear = 0;
-        }
-        codes.push_back(index & 3);
-        ++sinceClear;
-    }
-    codes.push_back(5);
-    std::string data;
-    unsigned bits = 0;
-    int count = 0;
-    for (int code : codes) {
-        bits |= unsigned(code) << count;
-        count += 3;
-        while (count >= 8) {
-            data += char(bits & 0xFF);
-            bits >>= 8;
-            count -= 8;
-        }
-    }
-    if (count > 0) data += char(bits & 0xFF);
-
-    out += char(2);  // minimum code size
-    for (std::size_t at = 0; at < data.size(); at += 255) {
-        const std::size_t length = std::min<std::size_t>(255, data.size() - at);
-        out += char(length);
-        out += data.substr(at, length);
-    }
-    out += char(0);
-    out += char(0x3B);
-    return out;
+    kestrel::test::GifPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(indices.begin(), indices.end());
+    for (const Rgb& colour : palette) picture.palette.push_back({colour[0], colour[1], colour[2]});
+    picture.transparentIndex = transparentIndex;
+    const kestrel::test::GifBytes bytes = kestrel::test::EncodeGif(picture);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 // A width x height GIF of one colour.

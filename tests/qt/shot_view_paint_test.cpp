@@ -238,21 +238,4 @@ TEST(ShotViewPaint, GifShotsFromTheDirectoryPaintAsTheyStep)
     EXPECT_EQ(PixelsOtherThan(host.Grab(), ToQRgb(kBlue)), 0);
 }
 
-TEST(ShotViewPaint, FitButtonFlipsItsLookOnEveryClick)
-{
-    ViewHost host;
-    QAction* fit = host.Frame().Actions().Action(ID_FIT_TO_SCREEN);
-    ASSERT_TRUE(fit->isCheckable());
-    EXPECT_FALSE(fit->isChecked());
-    fit->trigger();
-    EXPECT_TRUE(fit->isChecked());
-    EXPECT_EQ(host.doc.m_bFitToScreen, 0);
-    host.view->m_bPlaying = 1;  // fit stays available while playing
-    host.Frame().UpdateCommandUI();
-    EXPECT_TRUE(fit->isEnabled());
-    fit->trigger();
-    EXPECT_FALSE(fit->isChecked());
-    EXPECT_EQ(host.doc.m_bFitToScreen, 1);
-}
-
 }  // namespace

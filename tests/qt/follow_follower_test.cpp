@@ -1,0 +1,330 @@
+// The follower on a real directory: files written, renamed and removed while
+// the event loop runs, checked through the document's list, cursor, boxes
+// and the views it asks to repaint.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "shots/directory_listing.h"
+#include "shots/shot_directory_follower.h"
+#include "tests/qt/shot_files.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+using shots_test::RecordingTextBox;
+using shots_test::ShotDir;
+
+constexpr long long kOld = 1700000000;  // shots made before the test starts; new files are newer
+
+std::string Name(int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "shot%04d.gif", number);
+    return name;
+}
+
+std::string Gif(std::uint8_t shade = 0) { return shots_test::SolidGif(4, 3, {shade, shade, shade}); }
+
+template <class Condition>
+bool WaitUntil(Condition condition, int timeoutMs = 5000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+class CountingView : public DocumentView {
+public:
+    void OnUpdate(DocumentView*, long, void*) override { ++m_updates; }
+    int m_updates = 0;
+};
+
+// A directory of shots, opened in a document as an open would, and followed.
+struct Followed {
+    explicit Followed(int shots = 3)
+    {
+        for (int i = 1; i <= shots; ++i) dir.AddFile(Name(i), kOld + 10 * i, 0, Gif());
+        doc.m_pStatusBox = &status;
+        doc.m_pShotNumberBox = &number;
+        doc.AddView(&view);
+        follower = std::make_unique<ShotDirectoryFollower>(doc);
+        Open(dir.Dir());
+    }
+    ~Followed()
+    {
+        follower.reset();
+        doc.RemoveView(&view);
+    }
+
+    void Open(const std::string& directory)
+    {
+        doc.m_strDirectory = directory;
+        doc.ScanDirectory();
+        doc.LoadShot();
+        doc.UpdateAllViews(nullptr, 0, nullptr);
+    }
+    // What the view's commands do.
+    void UserNext()
+    {
+        doc.LoadShot();
+        doc.UpdateAllViews(nullptr, 0, nullptr);
+    }
+    void UserPrevious()
+    {
+        doc.m_nShotPos -= 2;
+        UserNext();
+    }
+
+    std::string Shown() const
+    {
+        const ShotRecord* shown = follower->Patcher().Displayed();
+        return shown ? shown->path.substr(doc.m_strDirectory.size()) : std::string();
+    }
+    std::string NameAt(std::size_t index) const { return doc.m_shots[index]->path.substr(doc.m_strDirectory.size()); }
+    // The list holds exactly the GIF files of the directory, by time.
+    void ExpectListMatchesDirectory() const
+    {
+        std::map<std::string, std::int64_t> onDisk;
+        for (const DirectoryEntry& entry : ListDirectoryByExtension(dir.Dir(), ".GIF")) {
+            onDisk[entry.name] = entry.lastWriteTime;
+        }
+        std::map<std::string, std::int64_t> listed;
+        for (std::size_t i = 0; i < doc.m_shots.size(); ++i) {
+            listed[NameAt(i)] = doc.m_shots[i]->lastWriteTime;
+            EXPECT_EQ(doc.m_nShotNumbers[i], CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->path));
+            if (i > 0) {
+                EXPECT_LE(doc.m_shots[i - 1]->lastWriteTime, doc.m_shots[i]->lastWriteTime);
+            }
+        }
+        EXPECT_EQ(listed, onDisk);
+        EXPECT_EQ(std::size_t(doc.m_nShotCount), doc.m_shots.size());
+    }
+
+    ShotDir dir;
+    CKESTRELDoc doc;
+    RecordingTextBox status;
+    RecordingTextBox number;
+    CountingView view;
+    std::unique_ptr<ShotDirectoryFollower> follower;
+};
+
+TEST(Follower, ANewShotJoinsTheListAndTheStatusBoxWithoutMovingTheDisplay)
+{
+    Followed f;
+    f.UserNext();  // on display: shot 2 of 3
+    ASSERT_EQ(f.status.m_text, "2 of 3 Shots     First Shot: 1     Last Shot: 3");
+    const CDibImage* image = f.doc.m_pImage.get();
+    const int numberWrites = f.number.m_writes;
+    const int repaints = f.view.m_updates;
+    ASSERT_TRUE(f.follower->UsesKernelNotification());
+
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(4)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 4; }));
+    EXPECT_EQ(f.status.m_text, "2 of 4 Shots     First Shot: 1     Last Shot: 4");
+    EXPECT_EQ(f.Shown(), Name(2));
+    EXPECT_EQ(f.doc.m_nShotPos, 2);
+    EXPECT_EQ(f.doc.m_pImage.get(), image);
+    EXPECT_EQ(f.number.m_writes, numberWrites);
+    EXPECT_EQ(f.view.m_updates, repaints);  // nothing on display changed
+    f.ExpectListMatchesDirectory();
+
+    // An older file copied in with its time kept goes before the shot on display.
+    const std::string older = f.dir.AddFile(Name(9), kOld + 5, 0, Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5 && f.NameAt(0) == Name(9); }));
+    EXPECT_EQ(f.Shown(), Name(2));
+    EXPECT_EQ(f.doc.m_nShotPos, 3);
+    EXPECT_EQ(f.status.m_text, "3 of 5 Shots     First Shot: 9     Last Shot: 4");
+    f.ExpectListMatchesDirectory();
+}
+
+TEST(Follower, RenamedShotsKeepTheirPlaceUnderTheirNewNumber)
+{
+    Followed f;
+    f.UserNext();
+    std::filesystem::rename(f.dir.Path(Name(3)), f.dir.Path(Name(33)));
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotNumbers[2] == 33; }));
+    EXPECT_EQ(f.status.m_text, "2 of 3 Shots     First Shot: 1     Last Shot: 33");
+
+    // The shot on display: the shot-number box shows its new number.
+    std::filesystem::rename(f.dir.Path(Name(2)), f.dir.Path(Name(22)));
+    ASSERT_TRUE(WaitUntil([&] { return f.number.m_text == "0022"; }));
+    EXPECT_EQ(f.Shown(), Name(22));
+    EXPECT_EQ(f.doc.m_nShotPos, 2);
+    f.ExpectListMatchesDirectory();
+}
+
+TEST(Follower, ARemovedShotOnDisplayStaysUntilTheUserMoves)
+{
+    Followed f(4);
+    f.UserNext();
+    f.UserNext();  // shot 3 of 4
+    const CDibImage* image = f.doc.m_pImage.get();
+    const int repaints = f.view.m_updates;
+
+    std::filesystem::remove(f.dir.Path(Name(1)));
+    std::filesystem::remove(f.dir.Path(Name(3)));
+    ASSERT_TRUE(WaitUntil([&] { return f.status.m_text == "2 of 2 Shots     First Shot: 2     Last Shot: 4"; }));
+    EXPECT_EQ(f.Shown(), Name(3));
+    EXPECT_EQ(f.doc.m_pImage.get(), image);
+    EXPECT_EQ(f.view.m_updates, repaints);
+
+    f.UserPrevious();
+    EXPECT_EQ(f.Shown(), Name(2));
+    EXPECT_EQ(f.doc.m_nShotPos, 1);
+    EXPECT_EQ(f.status.m_text, "1 of 2 Shots     First Shot: 2     Last Shot: 4");
+    f.ExpectListMatchesDirectory();
+    f.UserNext();
+    EXPECT_EQ(f.Shown(), Name(4));
+}
+
+TEST(Follower, AShotWrittenAgainIsReloadedAtItsNewPlace)
+{
+    Followed f;
+    const int loads = f.number.m_writes;
+    const int repaints = f.view.m_updates;
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(1)), Gif(200));  // now the newest
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotPos == 3; }));
+    EXPECT_EQ(f.Shown(), Name(1));
+    EXPECT_EQ(f.number.m_writes, loads + 1);
+    EXPECT_GT(f.view.m_updates, repaints);
+    EXPECT_EQ(f.status.m_text, "3 of 3 Shots     First Shot: 2     Last Shot: 1");
+    EXPECT_EQ(f.number.m_text, "0001");
+    f.ExpectListMatchesDirectory();
+}
+
+TEST(Follower, ABurstOfTwoHundredFilesAllArriveInTimeOrder)
+{
+    Followed f;
+    for (int i = 0; i < 200; ++i) ASSERT_TRUE(kestrel::test::WriteFileBytes(f.dir.Path(Name(100 + i)), Gif()));
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 203 && f.follower->PendingCount() == 0; }));
+    f.ExpectListMatchesDirectory();
+    EXPECT_EQ(f.Shown(), Name(1));
+    EXPECT_EQ(f.doc.m_nShotPos, 1);
+    char expected[128];
+    std::snprintf(expected, sizeof expected, "1 of 203 Shots     First Shot: 1     Last Shot: %d",
+                  f.doc.m_nShotNumbers[202]);
+    EXPECT_EQ(f.status.m_text, expected);
+}
+
+TEST(Follower, AFileWrittenSlowlyInPiecesIsNotShownUntilItIsWhole)
+{
+    Followed f;
+    f.follower->SetSettleTimes(2000, 10000);  // far longer than the pauses below
+    f.follower->SetFollowNewest(true);
+    const int loads = f.number.m_writes;
+    const std::string gif = Gif(77);
+    const std::string path = f.dir.Path(Name(50));
+
+    // One writer that keeps the file open between pieces.
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::size_t written = 0;
+    for (; written + 8 < gif.size(); written += 8) {
+        std::fwrite(gif.data() + written, 1, 8, file);
+        std::fflush(file);
+        QTest::qWait(60);
+        ASSERT_EQ(f.doc.m_nShotCount, 3) << "listed after " << written + 8 << " bytes";
+    }
+    std::fwrite(gif.data() + written, 1, gif.size() - written, file);
+    std::fclose(file);
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 4; }, 1500));
+    EXPECT_EQ(f.Shown(), Name(50));
+    EXPECT_EQ(f.number.m_writes, loads + 1);  // loaded once, whole
+
+    // Writers that close the file after every piece.
+    const std::string second = f.dir.Path(Name(51));
+    for (std::size_t at = 0; at < gif.size(); at += 8) {
+        FILE* piece = std::fopen(second.c_str(), "ab");
+        ASSERT_NE(piece, nullptr);
+        std::fwrite(gif.data() + at, 1, std::min<std::size_t>(8, gif.size() - at), piece);
+        std::fclose(piece);
+        if (at + 8 < gif.size()) {
+            QTest::qWait(60);
+            ASSERT_EQ(f.doc.m_nShotCount, 4) << "listed after " << at + 8 << " bytes";
+        }
+    }
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5; }, 1500));
+    EXPECT_EQ(f.Shown(), Name(51));
+    EXPECT_EQ(f.number.m_writes, loads + 2);
+    f.ExpectListMatchesDirectory();
+}
+
+TEST(Follower, AFileThatNeverBecomesAWholeGifIsListedOnceItStopsChanging)
+{
+    Followed f;
+    f.follower->SetSettleTimes(100, 1000);
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(60)), "GIF89a\x01");
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 4; }));
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(61)), "not a picture");
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5; }));
+    f.ExpectListMatchesDirectory();
+}
+
+TEST(Follower, FollowNewestShowsEachArrivalUntilTheUserMoves)
+{
+    Followed f;
+    std::vector<bool> told;
+    f.follower->SetFollowNewestChanged([&](bool on) { told.push_back(on); });
+    f.follower->SetFollowNewest(true);
+    EXPECT_EQ(f.Shown(), Name(3));
+    EXPECT_EQ(f.status.m_text, "3 of 3 Shots     First Shot: 1     Last Shot: 3");
+
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(4)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.Shown() == Name(4); }));
+    EXPECT_EQ(f.number.m_text, "0004");
+    EXPECT_EQ(f.status.m_text, "4 of 4 Shots     First Shot: 1     Last Shot: 4");
+    EXPECT_TRUE(f.follower->FollowNewest());
+
+    f.UserPrevious();
+    EXPECT_FALSE(f.follower->FollowNewest());
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(5)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5; }));
+    EXPECT_EQ(f.Shown(), Name(3));
+
+    f.follower->ToggleFollowNewest();
+    EXPECT_EQ(f.Shown(), Name(5));
+}
+
+TEST(Follower, AnEmptyDirectoryShowsItsFirstShotWhenItArrives)
+{
+    Followed f(0);
+    EXPECT_EQ(f.doc.m_nShotCount, 0);
+    EXPECT_EQ(f.doc.m_pImage, nullptr);
+    const int repaints = f.view.m_updates;
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(7)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 1; }));
+    EXPECT_EQ(f.doc.m_nShotPos, 1);
+    EXPECT_NE(f.doc.m_pImage, nullptr);
+    EXPECT_EQ(f.number.m_text, "0007");
+    EXPECT_EQ(f.status.m_text, "1 of 1 Shots     First Shot: 7     Last Shot: 7");
+    EXPECT_GT(f.view.m_updates, repaints);
+}
+
+TEST(Follower, OpeningAnotherDirectoryFollowsThatOne)
+{
+    Followed f;
+    ShotDir other;
+    other.AddFile(Name(80), kOld, 0, Gif());
+    f.Open(other.Dir());
+    EXPECT_EQ(f.follower->WatchedDirectory(), other.Dir());
+
+    kestrel::test::WriteFileBytes(f.dir.Path(Name(4)), Gif());  // the old directory: ignored
+    kestrel::test::WriteFileBytes(other.Path(Name(81)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 2; }));
+    QTest::qWait(100);
+    EXPECT_EQ(f.doc.m_nShotCount, 2);
+    EXPECT_EQ(f.NameAt(1), Name(81));
+
+    // Opening the same directory again takes the new scan as it is.
+    f.Open(other.Dir());
+    kestrel::test::WriteFileBytes(other.Path(Name(82)), Gif());
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 3; }));
+    EXPECT_EQ(f.status.m_text, "1 of 3 Shots     First Shot: 80     Last Shot: 82");
+}
+
+}  // namespace
