@@ -89,7 +89,7 @@ for target in "${targets[@]}"; do
   set +e
   "$binary" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb="$malloc_limit_mb" \
     -timeout="$timeout" -max_len="$max_len" \
-    -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+    -dict=fuzz/formats.dict -close_fd_mask=2 -print_final_stats=1 -artifact_prefix="$artifacts/" \
     "$corpus" "$build/seeds/$target" >"$log" 2>&1
   status=$?
   set -e
