@@ -15,4 +15,4 @@ build: deps
 	cmake --build build
 
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

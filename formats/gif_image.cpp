@@ -201,7 +201,11 @@ bool CGifImage::Decode(FILE* file)
             const int height = ReadU16(descriptor + 6);
             const int bitCount = colourCount <= 2 ? 1 : colourCount <= 16 ? 4 : 8;
             // Created with format code 0, as GIF images have always been made here.
-            if (!Create(width, height, bitCount, ImageFormat(0))) return true;
+            // A picture too large to hold is a failed load, not an empty success.
+            if (!Create(width, height, bitCount, ImageFormat(0))) {
+                SetLastError("Can't allocate memory for GIF image");
+                return false;
+            }
             if (hasTable) ApplyColourTable(colourTable, colourCount);
 
             GifRowCursor cursor{this, 0, height - 1,

@@ -337,15 +337,16 @@ TEST(GifOddSizes, WidthsOf32768AndMoreDecodeInFull)
     }
 }
 
-TEST(GifOddSizes, SizeCreateRefusesLeavesTheImageEmpty)
+TEST(GifOddSizes, SizeCreateRefusesFailsTheLoad)
 {
     // 65535 x 65535 at 8 bits is 4 GiB: above what Create allocates.
     GifWriter gif;
     gif.Header(1, 1, TestPalette(256)).ImageDescriptor(0, 0, 65535, 65535);
     gif.Raster(8, LzwEncode(GifBytes(1000, 5), {8})).Trailer();
     const GifResult result = DecodeGif(gif.Data());
-    EXPECT_TRUE(result.ok);
+    EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.image->IsEmpty());
+    EXPECT_STREQ(result.image->LastError(), "Can't allocate memory for GIF image");
 }
 
 }  // namespace

@@ -49,8 +49,7 @@ public:
                     hasTable = true;
                     if (Read(table, std::size_t(3 * count)) != std::size_t(3 * count)) return true;
                 }
-                DecodeImage(descriptor, table, count, hasTable);
-                return true;
+                return DecodeImage(descriptor, table, count, hasTable);
             } else {
                 return true;
             }
@@ -67,12 +66,13 @@ private:
 
     int Get() { return pos_ < file_.size() ? file_[pos_++] : -1; }
 
-    void DecodeImage(const std::uint8_t* descriptor, const std::uint8_t* table, int count, bool hasTable)
+    // False only when the image cannot be made.
+    bool DecodeImage(const std::uint8_t* descriptor, const std::uint8_t* table, int count, bool hasTable)
     {
         const int width = descriptor[4] | (descriptor[5] << 8);
         const int height = descriptor[6] | (descriptor[7] << 8);
         const int bitCount = count <= 2 ? 1 : count <= 16 ? 4 : 8;
-        if (!image_.Create(width, height, bitCount, ImageFormat(0))) return;
+        if (!image_.Create(width, height, bitCount, ImageFormat(0))) return false;
         if (hasTable) {
             std::uint8_t red[256], green[256], blue[256];
             bool white = false;
@@ -97,6 +97,7 @@ private:
         imageHeight_ = height;
         row_ = height - 1;
         if (width > 0 && height > 0) DecodeLzw(width);
+        return true;
     }
 
     // Returns 0 with a new sub-block, 1 at the terminator, -1 at the end of
