@@ -75,7 +75,7 @@ TEST_F(ConvertDraw, ScaledAndDirectDrawsMatchTheReference)
     ASSERT_FALSE(image.IsEmpty());
 
     const struct {
-        const char* spec;
+        const char* recipe;
         int sw, sh, x, y, w, h;
         std::uint32_t fill;
     } cases[] = {
@@ -85,23 +85,23 @@ TEST_F(ConvertDraw, ScaledAndDirectDrawsMatchTheReference)
         {"4,4,0,0,0,4", 4, 4, 0, 0, 0, 4, 0xFFFFFFFFu},  // draws nothing
     };
     for (const auto& c : cases) {
-        ASSERT_EQ(Run(std::string("--format bmp --draw ") + c.spec + " " + Path("ramp.bmp") + " " + Path("out.ppm")),
+        ASSERT_EQ(Run(std::string("--format bmp --draw ") + c.recipe + " " + Path("ramp.bmp") + " " + Path("out.ppm")),
                   0)
-            << c.spec;
+            << c.recipe;
         TestSurface expected(c.sw, c.sh, 0, c.fill);
         ReferenceDraw(image, expected, c.x, c.y, c.w, c.h);
-        EXPECT_EQ(kestrel::test::ReadFileBytes(Path("out.ppm")), PpmOf(expected)) << c.spec;
+        EXPECT_EQ(kestrel::test::ReadFileBytes(Path("out.ppm")), PpmOf(expected)) << c.recipe;
     }
 }
 
 TEST_F(ConvertDraw, OpacityIsSetAfterTheLoadAndBlends)
 {
-    kestrel::test::PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.pixels = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 200};
-    const std::string png = kestrel::test::WritePng(spec);
+    kestrel::test::PngRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    recipe.pixels = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 9, 9, 9, 200};
+    const std::string png = kestrel::test::WritePng(recipe);
     ASSERT_FALSE(png.empty());
     ASSERT_TRUE(kestrel::test::WriteFileBytes(Path("a.png"), png));
     CDibImage image(Path("a.png").c_str(), ImageFormat::Png);

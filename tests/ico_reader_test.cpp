@@ -178,16 +178,16 @@ TEST(IcoBitmaps, RowsCutShortLeaveTheRestClear)
 
 TEST(IcoPng, PngEntriesGoThroughThePngReader)
 {
-    kestrel::test::PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.pixels = {10, 20, 30, 255, 40, 50, 60, 128, 70, 80, 90, 0, 100, 110, 120, 255};
+    kestrel::test::PngRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    recipe.pixels = {10, 20, 30, 255, 40, 50, 60, 128, 70, 80, 90, 0, 100, 110, 120, 255};
     IcoEntry e;
     e.widthByte = 2;
     e.heightByte = 2;
     e.bitCount = 32;
-    e.image = kestrel::test::WritePng(spec);
+    e.image = kestrel::test::WritePng(recipe);
     ASSERT_FALSE(e.image.empty());
     const std::string file = BuildIco({IndexedEntry(4), e});
     CDibImage image(ImageFormat::Ico);
@@ -254,13 +254,13 @@ TEST(IcoDamage, TruncatedAndChangedFilesNeverBreakTheReader)
     rgba.heightByte = 2;
     rgba.bitCount = 32;
     rgba.image = IcoBitmap(3, 2, 32, {}, PackBmpRows({{0x80102030, 0xFF405060, 1}, {0, 0x10A0B0C0, 2}}, 32));
-    kestrel::test::PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colourType = PNG_COLOR_TYPE_RGB;
-    spec.pixels = {1, 2, 3, 4, 5, 6};
+    kestrel::test::PngRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 1;
+    recipe.colourType = PNG_COLOR_TYPE_RGB;
+    recipe.pixels = {1, 2, 3, 4, 5, 6};
     IcoEntry png = rgba;
-    png.image = kestrel::test::WritePng(spec);
+    png.image = kestrel::test::WritePng(recipe);
     const std::string file = BuildIco({IndexedEntry(1), IndexedEntry(4), rgba, png});
     for (int frame : {0, 1, 2, 3}) {
         CDibImage whole(ImageFormat::Ico);

@@ -12,21 +12,21 @@
 
 namespace {
 
-using kestrel::test::JpegSpec;
+using kestrel::test::JpegRecipe;
 
 std::vector<std::string> SeedFiles()
 {
     std::vector<std::string> files;
     auto add = [&](int width, int height, int components, J_COLOR_SPACE input, bool progressive) {
-        JpegSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.components = components;
-        spec.input = input;
-        spec.progressive = progressive;
-        spec.quality = 75;
-        for (int i = 0; i < width * height * components; ++i) spec.pixels.push_back(JSAMPLE(i * 29 + 3));
-        files.push_back(kestrel::test::WriteJpeg(spec));
+        JpegRecipe recipe;
+        recipe.width = width;
+        recipe.height = height;
+        recipe.components = components;
+        recipe.input = input;
+        recipe.progressive = progressive;
+        recipe.quality = 75;
+        for (int i = 0; i < width * height * components; ++i) recipe.pixels.push_back(JSAMPLE(i * 29 + 3));
+        files.push_back(kestrel::test::WriteJpeg(recipe));
     };
     add(9, 7, 1, JCS_GRAYSCALE, false);
     add(17, 9, 3, JCS_RGB, true);

@@ -14,7 +14,7 @@
 namespace {
 
 using kestrel::test::DecodeBytes;
-using kestrel::test::JpegSpec;
+using kestrel::test::JpegRecipe;
 using kestrel::test::PixelAt;
 using kestrel::test::SeenPixel;
 using kestrel::test::WriteJpeg;
@@ -22,16 +22,16 @@ using kestrel::test::WriteJpeg;
 // Lossy coding at quality 100 over flat 8 x 8 blocks stays this close.
 constexpr int TOLERANCE = 3;
 
-JpegSpec Flat(int width, int height, int components, J_COLOR_SPACE input,
+JpegRecipe Flat(int width, int height, int components, J_COLOR_SPACE input,
               std::vector<JSAMPLE> pixel)
 {
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.components = components;
-    spec.input = input;
-    for (int i = 0; i < width * height; ++i) spec.pixels.insert(spec.pixels.end(), pixel.begin(), pixel.end());
-    return spec;
+    JpegRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.components = components;
+    recipe.input = input;
+    for (int i = 0; i < width * height; ++i) recipe.pixels.insert(recipe.pixels.end(), pixel.begin(), pixel.end());
+    return recipe;
 }
 
 void ExpectColour(const CDibImage& image, int x, int y, int red, int green, int blue)
@@ -68,10 +68,10 @@ TEST(JpegReader, NoStreamFailsWithoutAMessage)
 TEST(JpegReader, GreyscaleGivesAnEightBitImageWithAGreyRampBottomUp)
 {
     // Top 8 rows bright, bottom 8 rows dark.
-    JpegSpec spec = Flat(16, 16, 1, JCS_GRAYSCALE, {30});
-    std::fill(spec.pixels.begin(), spec.pixels.begin() + 16 * 8, JSAMPLE(220));
+    JpegRecipe recipe = Flat(16, 16, 1, JCS_GRAYSCALE, {30});
+    std::fill(recipe.pixels.begin(), recipe.pixels.begin() + 16 * 8, JSAMPLE(220));
     CDibImage image(ImageFormat::Jpeg);
-    ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+    ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 8);
     EXPECT_EQ(image.Width(), 16);
     EXPECT_EQ(image.Height(), 16);
@@ -87,18 +87,18 @@ TEST(JpegReader, ColourGivesBlueGreenRedWithTheFirstPixelInTheLastRow)
     for (const bool progressive : {false, true}) {
         SCOPED_TRACE(progressive);
         // Top-left block red, top-right green, bottom half blue.
-        JpegSpec spec = Flat(16, 16, 3, JCS_RGB, {0, 0, 255});
+        JpegRecipe recipe = Flat(16, 16, 3, JCS_RGB, {0, 0, 255});
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 16; ++x) {
-                JSAMPLE* p = &spec.pixels[(std::size_t(y) * 16 + x) * 3];
+                JSAMPLE* p = &recipe.pixels[(std::size_t(y) * 16 + x) * 3];
                 p[0] = x < 8 ? 255 : 0;
                 p[1] = x < 8 ? 0 : 255;
                 p[2] = 0;
             }
         }
-        spec.progressive = progressive;
+        recipe.progressive = progressive;
         CDibImage image(ImageFormat::Jpeg);
-        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
         EXPECT_EQ(image.BitCount(), 24);
         EXPECT_EQ(image.GetPalette(), nullptr);
         const BYTE* firstStored = image.Info().pixels + std::size_t(15) * image.Info().stride;
@@ -114,14 +114,14 @@ TEST(JpegReader, CmykIsMultipliedByItsFourthByte)
     for (const J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
         SCOPED_TRACE(stored);
         // Three 8 x 8 blocks side by side.
-        JpegSpec spec = Flat(24, 8, 4, JCS_CMYK, {0, 0, 0, 0});
-        spec.stored = stored;
+        JpegRecipe recipe = Flat(24, 8, 4, JCS_CMYK, {0, 0, 0, 0});
+        recipe.stored = stored;
         const JSAMPLE blocks[3][4] = {{255, 0, 0, 255}, {100, 150, 200, 255}, {90, 180, 250, 0}};
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 24; ++x)
-                std::memcpy(&spec.pixels[(std::size_t(y) * 24 + x) * 4], blocks[x / 8], 4);
+                std::memcpy(&recipe.pixels[(std::size_t(y) * 24 + x) * 4], blocks[x / 8], 4);
         CDibImage image(ImageFormat::Jpeg);
-        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(spec), ImageFormat::Jpeg)) << image.LastError();
+        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
         EXPECT_EQ(image.BitCount(), 24);
         ExpectColour(image, 3, 3, 255, 0, 0);
         ExpectColour(image, 11, 3, 100, 150, 200);
@@ -131,9 +131,9 @@ TEST(JpegReader, CmykIsMultipliedByItsFourthByte)
 
 TEST(JpegReader, TruncatedScanDataStillLoadsTheWholePicture)
 {
-    JpegSpec spec = Flat(64, 64, 3, JCS_RGB, {0, 0, 0});
-    for (std::size_t i = 0; i < spec.pixels.size(); ++i) spec.pixels[i] = JSAMPLE(i * 7919 % 251);
-    std::string file = WriteJpeg(spec);
+    JpegRecipe recipe = Flat(64, 64, 3, JCS_RGB, {0, 0, 0});
+    for (std::size_t i = 0; i < recipe.pixels.size(); ++i) recipe.pixels[i] = JSAMPLE(i * 7919 % 251);
+    std::string file = WriteJpeg(recipe);
     file.resize(file.size() / 2);
     CDibImage image(ImageFormat::Jpeg);
     EXPECT_TRUE(DecodeBytes(image, file, ImageFormat::Jpeg)) << image.LastError();
@@ -178,10 +178,10 @@ TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)
 
     // Progressive: libjpeg would buffer every coefficient of the picture
     // before the first row comes out; its working memory is capped.
-    JpegSpec spec = Flat(16, 16, 3, JCS_RGB, {1, 2, 3});
-    spec.progressive = true;
+    JpegRecipe recipe = Flat(16, 16, 3, JCS_RGB, {1, 2, 3});
+    recipe.progressive = true;
     CDibImage progressive(ImageFormat::Jpeg);
-    EXPECT_FALSE(DecodeBytes(progressive, WithFrameSize(WriteJpeg(spec), 65000, 65000), ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeBytes(progressive, WithFrameSize(WriteJpeg(recipe), 65000, 65000), ImageFormat::Jpeg));
     EXPECT_NE(progressive.LastError()[0], '\0');
     EXPECT_TRUE(progressive.IsEmpty());
 }

@@ -4,29 +4,29 @@
 
 namespace kestrel::test {
 
-std::string WriteJpeg(const JpegSpec& spec)
+std::string WriteJpeg(const JpegRecipe& recipe)
 {
-    const std::size_t rowBytes = std::size_t(spec.width) * spec.components;
-    if (spec.pixels.size() < rowBytes * std::size_t(spec.height)) return {};
+    const std::size_t rowBytes = std::size_t(recipe.width) * recipe.components;
+    if (recipe.pixels.size() < rowBytes * std::size_t(recipe.height)) return {};
 
     jpeg_compress_struct jpeg{};
     jpeg_error_mgr errors{};
-    jpeg.err = jpeg_std_error(&errors);  // valid specs only: errors end the test run
+    jpeg.err = jpeg_std_error(&errors);  // valid recipes only: errors end the test run
     jpeg_create_compress(&jpeg);
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&jpeg, &buffer, &size);
-    jpeg.image_width = JDIMENSION(spec.width);
-    jpeg.image_height = JDIMENSION(spec.height);
-    jpeg.input_components = spec.components;
-    jpeg.in_color_space = spec.input;
+    jpeg.image_width = JDIMENSION(recipe.width);
+    jpeg.image_height = JDIMENSION(recipe.height);
+    jpeg.input_components = recipe.components;
+    jpeg.in_color_space = recipe.input;
     jpeg_set_defaults(&jpeg);
-    if (spec.stored != JCS_UNKNOWN) jpeg_set_colorspace(&jpeg, spec.stored);
-    jpeg_set_quality(&jpeg, spec.quality, TRUE);
-    if (spec.progressive) jpeg_simple_progression(&jpeg);
+    if (recipe.stored != JCS_UNKNOWN) jpeg_set_colorspace(&jpeg, recipe.stored);
+    jpeg_set_quality(&jpeg, recipe.quality, TRUE);
+    if (recipe.progressive) jpeg_simple_progression(&jpeg);
     jpeg_start_compress(&jpeg, TRUE);
     while (jpeg.next_scanline < jpeg.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(spec.pixels.data() + rowBytes * jpeg.next_scanline);
+        JSAMPROW row = const_cast<JSAMPROW>(recipe.pixels.data() + rowBytes * jpeg.next_scanline);
         jpeg_write_scanlines(&jpeg, &row, 1);
     }
     jpeg_finish_compress(&jpeg);

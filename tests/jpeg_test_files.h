@@ -10,7 +10,7 @@
 
 namespace kestrel::test {
 
-struct JpegSpec {
+struct JpegRecipe {
     int width = 8;
     int height = 8;
     int components = 3;                 // 1, 3 or 4
@@ -21,6 +21,6 @@ struct JpegSpec {
     std::vector<JSAMPLE> pixels;        // rows top first, components interleaved
 };
 
-std::string WriteJpeg(const JpegSpec& spec);
+std::string WriteJpeg(const JpegRecipe& recipe);
 
 }  // namespace kestrel::test

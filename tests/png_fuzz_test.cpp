@@ -13,7 +13,7 @@
 
 namespace {
 
-using kestrel::test::PngSpec;
+using kestrel::test::PngRecipe;
 
 std::vector<png_byte> Ramp(std::size_t count)
 {
@@ -26,21 +26,21 @@ std::vector<std::string> SeedFiles()
 {
     std::vector<std::string> files;
     auto add = [&](int width, int height, int depth, int type, bool interlaced) {
-        PngSpec spec;
-        spec.width = width;
-        spec.height = height;
-        spec.bitDepth = depth;
-        spec.colourType = type;
-        spec.interlaced = interlaced;
-        spec.pixels = Ramp(kestrel::test::PngRowBytes(spec) * std::size_t(height));
+        PngRecipe recipe;
+        recipe.width = width;
+        recipe.height = height;
+        recipe.bitDepth = depth;
+        recipe.colourType = type;
+        recipe.interlaced = interlaced;
+        recipe.pixels = Ramp(kestrel::test::PngRowBytes(recipe) * std::size_t(height));
         if (type == PNG_COLOR_TYPE_PALETTE) {
             for (int i = 0; i < (1 << depth); ++i)
-                spec.palette.push_back(png_color{png_byte(i), png_byte(255 - i), png_byte(i * 3)});
-            spec.transAlpha = {0, 128};
+                recipe.palette.push_back(png_color{png_byte(i), png_byte(255 - i), png_byte(i * 3)});
+            recipe.transAlpha = {0, 128};
         }
-        if (type == PNG_COLOR_TYPE_RGB) spec.transColour = png_color_16{0, 11, 48, 85, 0};
-        if (type == PNG_COLOR_TYPE_GRAY_ALPHA) spec.background = png_color_16{0, 0, 0, 0, 3};
-        const std::string file = kestrel::test::WritePng(spec);
+        if (type == PNG_COLOR_TYPE_RGB) recipe.transColour = png_color_16{0, 11, 48, 85, 0};
+        if (type == PNG_COLOR_TYPE_GRAY_ALPHA) recipe.background = png_color_16{0, 0, 0, 0, 3};
+        const std::string file = kestrel::test::WritePng(recipe);
         if (!file.empty()) files.push_back(file);
     };
     add(5, 3, 2, PNG_COLOR_TYPE_PALETTE, true);

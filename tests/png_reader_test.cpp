@@ -16,25 +16,25 @@ namespace {
 
 using kestrel::test::DecodeBytes;
 using kestrel::test::PixelAt;
-using kestrel::test::PngSpec;
+using kestrel::test::PngRecipe;
 using kestrel::test::SeenPixel;
 using kestrel::test::WritePng;
 
-PngSpec Spec(int width, int height, int bitDepth, int colourType, std::vector<png_byte> pixels)
+PngRecipe Recipe(int width, int height, int bitDepth, int colourType, std::vector<png_byte> pixels)
 {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitDepth = bitDepth;
-    spec.colourType = colourType;
-    spec.pixels = std::move(pixels);
-    return spec;
+    PngRecipe recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.bitDepth = bitDepth;
+    recipe.colourType = colourType;
+    recipe.pixels = std::move(pixels);
+    return recipe;
 }
 
-// Loads spec's file, asserting that it was written and read.
-void LoadPng(CDibImage& image, const PngSpec& spec)
+// Loads recipe's file, asserting that it was written and read.
+void LoadPng(CDibImage& image, const PngRecipe& recipe)
 {
-    const std::string file = WritePng(spec);
+    const std::string file = WritePng(recipe);
     ASSERT_FALSE(file.empty()) << "libpng refused the test file";
     ASSERT_TRUE(DecodeBytes(image, file, ImageFormat::Png)) << image.LastError();
 }
@@ -75,7 +75,7 @@ TEST(PngReader, RowsAreStoredBottomUp)
 {
     // Grey 8-bit, 2 x 3: the file's first row ends in the last stored row.
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, Spec(2, 3, 8, PNG_COLOR_TYPE_GRAY, {10, 11, 20, 21, 30, 31}));
+    LoadPng(image, Recipe(2, 3, 8, PNG_COLOR_TYPE_GRAY, {10, 11, 20, 21, 30, 31}));
     EXPECT_EQ(image.BitCount(), 8);
     EXPECT_EQ(image.GetPixelIndex(0, 2), 10);
     EXPECT_EQ(image.GetPixelIndex(1, 2), 11);
@@ -94,11 +94,11 @@ TEST(PngReader, PaletteDepthsGiveMatchingImages)
                           {8, 8, {3, 1, 0, 2}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bitDepth);
-        PngSpec spec = Spec(c.bitDepth == 1 ? 1 : 4, 1, c.bitDepth, PNG_COLOR_TYPE_PALETTE, c.row);
-        spec.palette = FourColours();
-        spec.palette.resize(c.bitDepth == 1 ? 2 : 4);
+        PngRecipe recipe = Recipe(c.bitDepth == 1 ? 1 : 4, 1, c.bitDepth, PNG_COLOR_TYPE_PALETTE, c.row);
+        recipe.palette = FourColours();
+        recipe.palette.resize(c.bitDepth == 1 ? 2 : 4);
         CDibImage image(ImageFormat::Png);
-        LoadPng(image, spec);
+        LoadPng(image, recipe);
         EXPECT_EQ(image.BitCount(), c.bitCount);
         EXPECT_EQ(image.Info().transparentIndex, -1);
         EXPECT_EQ(image.Info().paletteHasAlpha, 0);
@@ -117,12 +117,12 @@ TEST(PngReader, TwoBitGreyBecomesFourBitsWithFourFixedGreys)
     for (const bool interlaced : {false, true}) {
         SCOPED_TRACE(interlaced);
         // 9 x 2 so that the interlace passes leave gaps to fill.
-        PngSpec spec = Spec(9, 2, 2, PNG_COLOR_TYPE_GRAY,
+        PngRecipe recipe = Recipe(9, 2, 2, PNG_COLOR_TYPE_GRAY,
                             {0b00'01'10'11, 0b11'10'01'00, 0b01'00'00'00,
                              0b11'11'00'00, 0b01'01'10'10, 0b10'00'00'00});
-        spec.interlaced = interlaced;
+        recipe.interlaced = interlaced;
         CDibImage image(ImageFormat::Png);
-        LoadPng(image, spec);
+        LoadPng(image, recipe);
         ASSERT_EQ(image.BitCount(), 4);
         const int top[] = {0, 1, 2, 3, 3, 2, 1, 0, 1};
         const int bottom[] = {3, 3, 0, 0, 1, 1, 2, 2, 2};
@@ -138,13 +138,13 @@ TEST(PngReader, TwoBitGreyBecomesFourBitsWithFourFixedGreys)
 
 TEST(PngReader, OneFullyTransparentPaletteEntryBecomesTheTransparentIndex)
 {
-    PngSpec spec = Spec(4, 1, 8, PNG_COLOR_TYPE_PALETTE, {0, 1, 2, 3});
-    spec.palette = FourColours();
-    spec.transAlpha = {0};
+    PngRecipe recipe = Recipe(4, 1, 8, PNG_COLOR_TYPE_PALETTE, {0, 1, 2, 3});
+    recipe.palette = FourColours();
+    recipe.transAlpha = {0};
     // A bKGD colour must not leak into the copied palette.
-    spec.background = png_color_16{1, 0, 0, 0, 0};
+    recipe.background = png_color_16{1, 0, 0, 0, 0};
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.Info().transparentIndex, 0);
     EXPECT_EQ(image.Info().paletteHasAlpha, 0);
     const RGBQUAD entry0 = image.GetPaletteColour(0);
@@ -156,21 +156,21 @@ TEST(PngReader, OneFullyTransparentPaletteEntryBecomesTheTransparentIndex)
 
 TEST(PngReader, PartialPaletteAlphaFillsTheRestOpaque)
 {
-    PngSpec spec = Spec(4, 1, 8, PNG_COLOR_TYPE_PALETTE, {0, 1, 2, 3});
-    spec.palette = FourColours();
-    spec.transAlpha = {128};
-    spec.background = png_color_16{1, 0, 0, 0, 0};
+    PngRecipe recipe = Recipe(4, 1, 8, PNG_COLOR_TYPE_PALETTE, {0, 1, 2, 3});
+    recipe.palette = FourColours();
+    recipe.transAlpha = {128};
+    recipe.background = png_color_16{1, 0, 0, 0, 0};
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.Info().transparentIndex, -1);
     EXPECT_EQ(image.Info().paletteHasAlpha, 1);
     EXPECT_EQ(image.GetPaletteColour(0).rgbReserved, 128);
     EXPECT_EQ(image.GetPaletteColour(0).rgbRed, 200);
     for (int i = 1; i < 256; ++i) ASSERT_EQ(image.GetPaletteColour(BYTE(i)).rgbReserved, 255) << i;
 
-    spec.transAlpha = {0, 50, 255};
+    recipe.transAlpha = {0, 50, 255};
     CDibImage several(ImageFormat::Png);
-    LoadPng(several, spec);
+    LoadPng(several, recipe);
     EXPECT_EQ(several.Info().transparentIndex, -1);
     EXPECT_EQ(several.Info().paletteHasAlpha, 1);
     EXPECT_EQ(several.GetPaletteColour(1).rgbReserved, 50);
@@ -181,23 +181,23 @@ TEST(PngReader, GreyWithTransparentLevelIsBlendedWithoutPaletteAlpha)
 {
     // Grey tRNS gives a level, not alpha bytes: pixels of that level take
     // the background, nothing else is marked transparent.
-    PngSpec spec = Spec(3, 1, 8, PNG_COLOR_TYPE_GRAY, {7, 8, 9});
-    spec.transColour = png_color_16{0, 0, 0, 0, 7};
+    PngRecipe recipe = Recipe(3, 1, 8, PNG_COLOR_TYPE_GRAY, {7, 8, 9});
+    recipe.transColour = png_color_16{0, 0, 0, 0, 7};
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.Info().transparentIndex, -1);
     EXPECT_EQ(image.Info().paletteHasAlpha, 0);
     ExpectPixel(image, 0, 0, {0, 0, 0, 255});
     ExpectPixel(image, 1, 0, {8, 8, 8, 255});
     EXPECT_EQ(image.GetPaletteColour(7).rgbReserved, 0);
 
-    spec.background = png_color_16{0, 0, 0, 0, 100};
+    recipe.background = png_color_16{0, 0, 0, 0, 100};
     CDibImage overBackground(ImageFormat::Png);
-    LoadPng(overBackground, spec);
+    LoadPng(overBackground, recipe);
     ExpectPixel(overBackground, 0, 0, {100, 100, 100, 255});
 
     // Low depths too: a 4-bit level of 15 over bKGD level 5 (85).
-    PngSpec low = Spec(2, 1, 4, PNG_COLOR_TYPE_GRAY, {0xF3});
+    PngRecipe low = Recipe(2, 1, 4, PNG_COLOR_TYPE_GRAY, {0xF3});
     low.transColour = png_color_16{0, 0, 0, 0, 15};
     low.background = png_color_16{0, 0, 0, 0, 5};
     CDibImage lowDepth(ImageFormat::Png);
@@ -209,10 +209,10 @@ TEST(PngReader, GreyWithTransparentLevelIsBlendedWithoutPaletteAlpha)
 
 TEST(PngReader, RgbTransparentColourIsBlendedOverTheDefaultBackground)
 {
-    PngSpec spec = Spec(2, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6});
-    spec.transColour = png_color_16{0, 1, 2, 3, 0};
+    PngRecipe recipe = Recipe(2, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6});
+    recipe.transColour = png_color_16{0, 1, 2, 3, 0};
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.BitCount(), 24);
     EXPECT_EQ(image.AlphaPlane(), nullptr);
     ExpectPixel(image, 0, 0, {192, 192, 192, 255});
@@ -229,10 +229,10 @@ TEST(PngReader, EightBitRgbaKeepsItsAlphaPlane)
         std::vector<png_byte> pixels;
         for (int i = 0; i < 9 * 3; ++i)
             pixels.insert(pixels.end(), {png_byte(i), png_byte(2 * i), png_byte(3 * i), png_byte(255 - i)});
-        PngSpec spec = Spec(9, 3, 8, PNG_COLOR_TYPE_RGB_ALPHA, pixels);
-        spec.interlaced = interlaced;
+        PngRecipe recipe = Recipe(9, 3, 8, PNG_COLOR_TYPE_RGB_ALPHA, pixels);
+        recipe.interlaced = interlaced;
         CDibImage image(ImageFormat::Png);
-        LoadPng(image, spec);
+        LoadPng(image, recipe);
         EXPECT_EQ(image.BitCount(), 24);
         ASSERT_NE(image.AlphaPlane(), nullptr);
         EXPECT_EQ(image.Info().pixelType, 4);
@@ -246,10 +246,10 @@ TEST(PngReader, EightBitRgbaKeepsItsAlphaPlane)
 
 TEST(PngReader, RgbaBackgroundColourBecomesTheTransparentColour)
 {
-    PngSpec spec = Spec(1, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, {1, 2, 3, 4});
-    spec.background = png_color_16{0, 10, 20, 30, 0};
+    PngRecipe recipe = Recipe(1, 1, 8, PNG_COLOR_TYPE_RGB_ALPHA, {1, 2, 3, 4});
+    recipe.background = png_color_16{0, 10, 20, 30, 0};
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     ASSERT_NE(image.AlphaPlane(), nullptr);
     const RGBQUAD key = image.Info().transparentColour;
     EXPECT_EQ(key.rgbRed, 10);
@@ -260,9 +260,9 @@ TEST(PngReader, RgbaBackgroundColourBecomesTheTransparentColour)
 
 TEST(PngReader, SixteenBitGreyAlphaGetsAnAlphaPlane)
 {
-    PngSpec spec = Spec(2, 1, 16, PNG_COLOR_TYPE_GRAY_ALPHA, {0x12, 0x34, 0x80, 0x00, 0xAB, 0xCD, 0xFF, 0xFF});
+    PngRecipe recipe = Recipe(2, 1, 16, PNG_COLOR_TYPE_GRAY_ALPHA, {0x12, 0x34, 0x80, 0x00, 0xAB, 0xCD, 0xFF, 0xFF});
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.BitCount(), 24);
     ASSERT_NE(image.AlphaPlane(), nullptr);
     ExpectPixel(image, 0, 0, {0x12, 0x12, 0x12, 0x80});
@@ -275,9 +275,9 @@ TEST(PngReader, SixteenBitRgbaIsBlendedWithoutAnAlphaPlane)
     const std::vector<png_byte> pixels = {0, 0, 0, 0, 0, 0, 0, 0,
                                           0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0x00};
-    PngSpec spec = Spec(3, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, pixels);
+    PngRecipe recipe = Recipe(3, 1, 16, PNG_COLOR_TYPE_RGB_ALPHA, pixels);
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.BitCount(), 24);
     EXPECT_EQ(image.AlphaPlane(), nullptr);
     ExpectPixel(image, 0, 0, {192, 192, 192, 255});
@@ -285,9 +285,9 @@ TEST(PngReader, SixteenBitRgbaIsBlendedWithoutAnAlphaPlane)
     const SeenPixel half = PixelAt(image, 2, 0);
     EXPECT_NEAR(half.red, 223, 1);
 
-    spec.background = png_color_16{0, 0, 0xFFFF, 0, 0};
+    recipe.background = png_color_16{0, 0, 0xFFFF, 0, 0};
     CDibImage overGreen(ImageFormat::Png);
-    LoadPng(overGreen, spec);
+    LoadPng(overGreen, recipe);
     ExpectPixel(overGreen, 0, 0, {0, 255, 0, 255});
     ExpectPixel(overGreen, 1, 0, {255, 0, 0, 255});
 }
@@ -298,10 +298,10 @@ TEST(PngReader, EightBitGreyAlphaIsBlendedOverBlackWhateverTheFileGamma)
     // linear light under the file's gamma would give about 186.
     for (const double gamma : {0.0, 1.0 / 2.2, 1.0}) {
         SCOPED_TRACE(gamma);
-        PngSpec spec = Spec(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {255, 128, 40, 255});
-        spec.gamma = gamma;
+        PngRecipe recipe = Recipe(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {255, 128, 40, 255});
+        recipe.gamma = gamma;
         CDibImage image(ImageFormat::Png);
-        LoadPng(image, spec);
+        LoadPng(image, recipe);
         EXPECT_EQ(image.BitCount(), 8);
         EXPECT_EQ(image.AlphaPlane(), nullptr);
         ExpectPixel(image, 0, 0, {128, 128, 128, 255});
@@ -311,9 +311,9 @@ TEST(PngReader, EightBitGreyAlphaIsBlendedOverBlackWhateverTheFileGamma)
 
 TEST(PngReader, SixteenBitGreyKeepsTheHighByte)
 {
-    PngSpec spec = Spec(2, 1, 16, PNG_COLOR_TYPE_GRAY, {0x12, 0xFF, 0xFE, 0x01});
+    PngRecipe recipe = Recipe(2, 1, 16, PNG_COLOR_TYPE_GRAY, {0x12, 0xFF, 0xFE, 0x01});
     CDibImage image(ImageFormat::Png);
-    LoadPng(image, spec);
+    LoadPng(image, recipe);
     EXPECT_EQ(image.BitCount(), 8);
     EXPECT_EQ(image.GetPixelIndex(0, 0), 0x12);
     EXPECT_EQ(image.GetPixelIndex(1, 0), 0xFE);
@@ -322,7 +322,7 @@ TEST(PngReader, SixteenBitGreyKeepsTheHighByte)
 TEST(PngReader, ImageTooLargeToHoldFailsWithAMessage)
 {
     // A valid 1 x 1 RGB file whose header then claims 1,000,000 x 1,000,000.
-    std::string file = WritePng(Spec(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3}));
+    std::string file = WritePng(Recipe(1, 1, 8, PNG_COLOR_TYPE_RGB, {1, 2, 3}));
     ASSERT_FALSE(file.empty());
     const char huge[8] = {0, 0x0F, 0x42, 0x40, 0, 0x0F, 0x42, 0x40};
     file.replace(16, 8, huge, 8);
@@ -335,7 +335,7 @@ TEST(PngReader, ImageTooLargeToHoldFailsWithAMessage)
 
 TEST(PngReader, TruncatedDataFailsAndKeepsTheTargetPicture)
 {
-    std::string file = WritePng(Spec(2, 2, 8, PNG_COLOR_TYPE_GRAY, {1, 2, 3, 4}));
+    std::string file = WritePng(Recipe(2, 2, 8, PNG_COLOR_TYPE_GRAY, {1, 2, 3, 4}));
     file.resize(file.size() - 20);
     CDibImage image(ImageFormat::Png);
     ASSERT_NE(image.Create(3, 3, 8, ImageFormat::Png), nullptr);

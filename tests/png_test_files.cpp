@@ -24,26 +24,26 @@ std::uint32_t ReadBigEndian32(const std::string& bytes, std::size_t at)
 }
 
 // Kept apart from WritePng so that a libpng error jumps over no C++ object.
-bool WriteGuarded(png_structp png, png_infop info, const PngSpec& spec, std::string* out)
+bool WriteGuarded(png_structp png, png_infop info, const PngRecipe& recipe, std::string* out)
 {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, out, AppendToString, NoFlush);
-    png_set_IHDR(png, info, png_uint_32(spec.width), png_uint_32(spec.height), spec.bitDepth,
-                 spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, png_uint_32(recipe.width), png_uint_32(recipe.height), recipe.bitDepth,
+                 recipe.colourType, recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.transAlpha.empty())
-        png_set_tRNS(png, info, spec.transAlpha.data(), int(spec.transAlpha.size()), nullptr);
-    if (spec.transColour) png_set_tRNS(png, info, nullptr, 1, &*spec.transColour);
-    if (spec.background) png_set_bKGD(png, info, &*spec.background);
-    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
+    if (!recipe.palette.empty())
+        png_set_PLTE(png, info, recipe.palette.data(), int(recipe.palette.size()));
+    if (!recipe.transAlpha.empty())
+        png_set_tRNS(png, info, recipe.transAlpha.data(), int(recipe.transAlpha.size()), nullptr);
+    if (recipe.transColour) png_set_tRNS(png, info, nullptr, 1, &*recipe.transColour);
+    if (recipe.background) png_set_bKGD(png, info, &*recipe.background);
+    if (recipe.gamma > 0) png_set_gAMA(png, info, recipe.gamma);
     png_write_info(png, info);
-    const int passes = spec.interlaced ? png_set_interlace_handling(png) : 1;
-    const std::size_t rowBytes = PngRowBytes(spec);
+    const int passes = recipe.interlaced ? png_set_interlace_handling(png) : 1;
+    const std::size_t rowBytes = PngRowBytes(recipe);
     for (int pass = 0; pass < passes; ++pass)
-        for (int y = 0; y < spec.height; ++y)
-            png_write_row(png, spec.pixels.data() + std::size_t(y) * rowBytes);
+        for (int y = 0; y < recipe.height; ++y)
+            png_write_row(png, recipe.pixels.data() + std::size_t(y) * rowBytes);
     png_write_end(png, info);
     return true;
 }
@@ -61,33 +61,33 @@ void ReadFromMemory(png_structp png, png_bytep data, png_size_t length)
     reader->at += length;
 }
 
-// Fills spec with the stored rows and chunks; kept apart so that a libpng
+// Fills recipe with the stored rows and chunks; kept apart so that a libpng
 // error jumps over no C++ object.
-bool ReadGuarded(png_structp png, png_infop info, MemoryReader* reader, PngSpec* spec,
+bool ReadGuarded(png_structp png, png_infop info, MemoryReader* reader, PngRecipe* recipe,
                  std::vector<png_bytep>* rows)
 {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, reader, ReadFromMemory);
     png_read_info(png, info);
-    spec->width = int(png_get_image_width(png, info));
-    spec->height = int(png_get_image_height(png, info));
-    spec->bitDepth = png_get_bit_depth(png, info);
-    spec->colourType = png_get_color_type(png, info);
+    recipe->width = int(png_get_image_width(png, info));
+    recipe->height = int(png_get_image_height(png, info));
+    recipe->bitDepth = png_get_bit_depth(png, info);
+    recipe->colourType = png_get_color_type(png, info);
     png_colorp palette = nullptr;
     int count = 0;
-    if (png_get_PLTE(png, info, &palette, &count)) spec->palette.assign(palette, palette + count);
+    if (png_get_PLTE(png, info, &palette, &count)) recipe->palette.assign(palette, palette + count);
     png_bytep alpha = nullptr;
     png_color_16p colour = nullptr;
     if (png_get_tRNS(png, info, &alpha, &count, &colour)) {
-        if (alpha) spec->transAlpha.assign(alpha, alpha + count);
-        else if (colour) spec->transColour = *colour;
+        if (alpha) recipe->transAlpha.assign(alpha, alpha + count);
+        else if (colour) recipe->transColour = *colour;
     }
-    if (png_get_bKGD(png, info, &colour)) spec->background = *colour;
+    if (png_get_bKGD(png, info, &colour)) recipe->background = *colour;
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
-    spec->pixels.assign(rowBytes * std::size_t(spec->height), 0);
-    for (int y = 0; y < spec->height; ++y) (*rows)[std::size_t(y)] = spec->pixels.data() + std::size_t(y) * rowBytes;
+    recipe->pixels.assign(rowBytes * std::size_t(recipe->height), 0);
+    for (int y = 0; y < recipe->height; ++y) (*rows)[std::size_t(y)] = recipe->pixels.data() + std::size_t(y) * rowBytes;
     png_read_image(png, rows->data());
     return true;
 }
@@ -100,36 +100,36 @@ std::string DeinterlacedPng(const std::string& png)
     if (!read) return {};
     png_infop info = png_create_info_struct(read);
     MemoryReader reader{&png, 0};
-    PngSpec spec;
-    // The test files are small; rows are pointed into spec.pixels.
+    PngRecipe recipe;
+    // The test files are small; rows are pointed into recipe.pixels.
     std::vector<png_bytep> rows(1u << 16);
-    const bool ok = info && ReadGuarded(read, info, &reader, &spec, &rows);
+    const bool ok = info && ReadGuarded(read, info, &reader, &recipe, &rows);
     png_destroy_read_struct(&read, &info, nullptr);
     if (!ok) return {};
-    spec.interlaced = false;
-    return WritePng(spec);
+    recipe.interlaced = false;
+    return WritePng(recipe);
 }
 
-std::size_t PngRowBytes(const PngSpec& spec)
+std::size_t PngRowBytes(const PngRecipe& recipe)
 {
     int channels = 1;
-    switch (spec.colourType) {
+    switch (recipe.colourType) {
     case PNG_COLOR_TYPE_RGB: channels = 3; break;
     case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
     case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
     default: break;
     }
-    return (std::size_t(spec.width) * channels * spec.bitDepth + 7) / 8;
+    return (std::size_t(recipe.width) * channels * recipe.bitDepth + 7) / 8;
 }
 
-std::string WritePng(const PngSpec& spec)
+std::string WritePng(const PngRecipe& recipe)
 {
-    if (spec.pixels.size() < PngRowBytes(spec) * std::size_t(spec.height)) return {};
+    if (recipe.pixels.size() < PngRowBytes(recipe) * std::size_t(recipe.height)) return {};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return {};
     png_infop info = png_create_info_struct(png);
     std::string out;
-    const bool ok = info && WriteGuarded(png, info, spec, &out);
+    const bool ok = info && WriteGuarded(png, info, recipe, &out);
     png_destroy_write_struct(&png, &info);
     return ok ? out : std::string();
 }

@@ -10,7 +10,7 @@
 
 namespace kestrel::test {
 
-struct PngSpec {
+struct PngRecipe {
     int width = 1;
     int height = 1;
     int bitDepth = 8;
@@ -26,11 +26,11 @@ struct PngSpec {
     std::vector<png_byte> pixels;
 };
 
-// The encoded file, or an empty string when libpng refused the spec.
-std::string WritePng(const PngSpec& spec);
+// The encoded file, or an empty string when libpng refused the recipe.
+std::string WritePng(const PngRecipe& recipe);
 
-// Bytes per stored row of spec.
-std::size_t PngRowBytes(const PngSpec& spec);
+// Bytes per stored row of recipe.
+std::size_t PngRowBytes(const PngRecipe& recipe);
 
 // The same stream without any chunk of the given type.
 std::string WithoutPngChunk(const std::string& png, const char type[4]);

@@ -56,9 +56,9 @@ protected:
     std::string dir_;
 };
 
-kestrel::test::TiffPageSpec GreyPage(std::uint32_t width)
+kestrel::test::TiffPageRecipe GreyPage(std::uint32_t width)
 {
-    kestrel::test::TiffPageSpec page;
+    kestrel::test::TiffPageRecipe page;
     page.width = width;
     page.height = 2;
     page.pixels.assign(std::size_t(width) * 2, 0x40);
@@ -89,7 +89,7 @@ TEST_F(ConvertTool, FramePicksTheTiffPage)
 
 TEST_F(ConvertTool, PngAndJpegLoadThroughTheirFormats)
 {
-    kestrel::test::PngSpec png;
+    kestrel::test::PngRecipe png;
     png.width = 4;
     png.height = 3;
     png.pixels.assign(12, 0x80);
@@ -99,7 +99,7 @@ TEST_F(ConvertTool, PngAndJpegLoadThroughTheirFormats)
     EXPECT_NE(pngRun.output.find("\"width\":4,\"height\":3,\"bitCount\":8"), std::string::npos)
         << pngRun.output;
 
-    kestrel::test::JpegSpec jpeg;
+    kestrel::test::JpegRecipe jpeg;
     jpeg.pixels.assign(8 * 8 * 3, 0x30);
     const std::string jpegPath = Write("colour.jpg", kestrel::test::WriteJpeg(jpeg));
     const RunResult jpegRun = RunConvert("--format jpeg --info " + ShellQuote(jpegPath));

@@ -19,7 +19,7 @@ using kestrel::test::DecodeBytes;
 using kestrel::test::HandBuiltTiff;
 using kestrel::test::PackRows;
 using kestrel::test::TiffEntry;
-using kestrel::test::TiffPageSpec;
+using kestrel::test::TiffPageRecipe;
 
 constexpr std::uint16_t SHORT = 3;
 constexpr std::uint16_t LONG = 4;
@@ -31,10 +31,10 @@ std::vector<unsigned> Values(std::size_t count, unsigned levels)
     return values;
 }
 
-TiffPageSpec Page(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+TiffPageRecipe Page(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
                   std::uint16_t samples, std::uint16_t photometric)
 {
-    TiffPageSpec page;
+    TiffPageRecipe page;
     page.width = width;
     page.height = height;
     page.bitsPerSample = bits;
@@ -49,30 +49,30 @@ TiffPageSpec Page(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
 std::vector<std::pair<std::string, int>> SeedFiles()
 {
     std::vector<std::pair<std::string, int>> files;  // file, pages
-    auto add = [&files](const std::vector<TiffPageSpec>& pages, bool bigEndian) {
+    auto add = [&files](const std::vector<TiffPageRecipe>& pages, bool bigEndian) {
         const std::string file = kestrel::test::WriteTiff(pages, bigEndian);
         if (!file.empty()) files.emplace_back(file, int(pages.size()));
     };
-    TiffPageSpec palette = Page(9, 7, 4, 1, PHOTOMETRIC_PALETTE);
+    TiffPageRecipe palette = Page(9, 7, 4, 1, PHOTOMETRIC_PALETTE);
     palette.rowsPerStrip = 3;
     for (unsigned i = 0; i < 48; ++i) palette.colourMap.push_back(std::uint16_t(i * 1300));
-    TiffPageSpec twoBitTiles = Page(20, 18, 2, 1, PHOTOMETRIC_MINISWHITE);
+    TiffPageRecipe twoBitTiles = Page(20, 18, 2, 1, PHOTOMETRIC_MINISWHITE);
     twoBitTiles.tileWidth = 16;
     twoBitTiles.tileLength = 16;
     add({palette, twoBitTiles}, false);
 
-    TiffPageSpec rgbTiles = Page(18, 5, 8, 3, PHOTOMETRIC_RGB);
+    TiffPageRecipe rgbTiles = Page(18, 5, 8, 3, PHOTOMETRIC_RGB);
     rgbTiles.tileWidth = 16;
     rgbTiles.tileLength = 16;
     add({rgbTiles}, false);
 
-    TiffPageSpec grey16 = Page(6, 5, 16, 1, PHOTOMETRIC_MINISBLACK);
+    TiffPageRecipe grey16 = Page(6, 5, 16, 1, PHOTOMETRIC_MINISBLACK);
     grey16.compression = COMPRESSION_PACKBITS;
     grey16.rowsPerStrip = 2;
     grey16.xResolution = 300.0f;
     add({grey16}, true);
 
-    TiffPageSpec planes = Page(5, 4, 8, 4, PHOTOMETRIC_RGB);
+    TiffPageRecipe planes = Page(5, 4, 8, 4, PHOTOMETRIC_RGB);
     planes.alphaSample = true;
     planes.planarConfig = PLANARCONFIG_SEPARATE;
     planes.compression = COMPRESSION_ADOBE_DEFLATE;

@@ -19,15 +19,15 @@ using kestrel::test::DecodeBytes;
 using kestrel::test::PackRows;
 using kestrel::test::PixelAt;
 using kestrel::test::SeenPixel;
-using kestrel::test::TiffPageSpec;
+using kestrel::test::TiffPageRecipe;
 using kestrel::test::WriteTiff;
 
 constexpr const char* MSG_NO_PAGE = "Error: page not present in TIFF file";
 
-TiffPageSpec GreyPage(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+TiffPageRecipe GreyPage(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
                       std::uint16_t photometric, const std::vector<unsigned>& values)
 {
-    TiffPageSpec page;
+    TiffPageRecipe page;
     page.width = width;
     page.height = height;
     page.bitsPerSample = bits;
@@ -118,7 +118,7 @@ TEST(TiffReader, FilesThatAreNotTiffFailToOpen)
 
 TEST(TiffReader, PagesAreCountedAndChosenByFrameIndex)
 {
-    std::vector<TiffPageSpec> pages;
+    std::vector<TiffPageRecipe> pages;
     for (std::uint32_t width = 1; width <= 3; ++width)
         pages.push_back(
             GreyPage(width, 2, 8, PHOTOMETRIC_MINISBLACK, PatternValues(width, 2, 256)));
@@ -137,8 +137,8 @@ TEST(TiffReader, PagesAreCountedAndChosenByFrameIndex)
 
 TEST(TiffReader, LzwPagesAreRefusedWhileOtherPagesLoad)
 {
-    TiffPageSpec plain = GreyPage(4, 2, 8, PHOTOMETRIC_MINISBLACK, PatternValues(4, 2, 256));
-    TiffPageSpec lzw = plain;
+    TiffPageRecipe plain = GreyPage(4, 2, 8, PHOTOMETRIC_MINISBLACK, PatternValues(4, 2, 256));
+    TiffPageRecipe lzw = plain;
     lzw.compression = COMPRESSION_LZW;
     const std::string file = WriteTiff({plain, lzw});
     CDibImage image(ImageFormat::Tiff);
@@ -150,12 +150,12 @@ TEST(TiffReader, LzwPagesAreRefusedWhileOtherPagesLoad)
 
 TEST(TiffReader, OtherCompressionsDecodeLikeUncompressedPages)
 {
-    TiffPageSpec plain = GreyPage(19, 7, 8, PHOTOMETRIC_MINISBLACK, PatternValues(19, 7, 256));
+    TiffPageRecipe plain = GreyPage(19, 7, 8, PHOTOMETRIC_MINISBLACK, PatternValues(19, 7, 256));
     plain.rowsPerStrip = 3;
     CDibImage expected(ImageFormat::Tiff);
     LoadTiff(expected, WriteTiff(plain));
     for (const std::uint16_t compression : {COMPRESSION_PACKBITS, COMPRESSION_ADOBE_DEFLATE}) {
-        TiffPageSpec packed = plain;
+        TiffPageRecipe packed = plain;
         packed.compression = compression;
         CDibImage image(ImageFormat::Tiff);
         LoadTiff(image, WriteTiff(packed));
@@ -209,7 +209,7 @@ TEST(TiffReader, SixteenBitGreyKeepsTheHighByteInEitherByteOrder)
     std::vector<std::uint16_t> samples;
     for (std::uint32_t i = 0; i < width * height; ++i)
         samples.push_back(std::uint16_t(0x1234 + 0x0B57 * i));
-    TiffPageSpec page;
+    TiffPageRecipe page;
     page.width = width;
     page.height = height;
     page.bitsPerSample = 16;
@@ -238,7 +238,7 @@ TEST(TiffReader, PalettePagesKeepTheirDepthAndTheirColourMap)
     for (const Case c : {Case{1, 1}, Case{2, 4}, Case{4, 4}, Case{8, 8}}) {
         SCOPED_TRACE(testing::Message() << c.bits << " bits");
         const unsigned entries = 1u << c.bits;
-        TiffPageSpec page =
+        TiffPageRecipe page =
             GreyPage(11, 4, c.bits, PHOTOMETRIC_PALETTE, PatternValues(11, 4, entries));
         // 16-bit map values: b * 257 scales back to b exactly; 65534 rounds down to 254.
         page.colourMap.resize(3 * entries);
@@ -266,7 +266,7 @@ TEST(TiffReader, PalettePagesKeepTheirDepthAndTheirColourMap)
 
 TEST(TiffReader, ColourMapsOfByteValuesAreUsedUnchanged)
 {
-    TiffPageSpec page = GreyPage(16, 1, 4, PHOTOMETRIC_PALETTE, PatternValues(16, 1, 16));
+    TiffPageRecipe page = GreyPage(16, 1, 4, PHOTOMETRIC_PALETTE, PatternValues(16, 1, 16));
     page.colourMap.resize(48);
     for (unsigned i = 0; i < 16; ++i) {
         page.colourMap[i] = std::uint16_t(i * 16);
@@ -283,9 +283,9 @@ TEST(TiffReader, ColourMapsOfByteValuesAreUsedUnchanged)
     }
 }
 
-TiffPageSpec RgbPage(std::uint32_t width, std::uint32_t height, std::uint16_t samples)
+TiffPageRecipe RgbPage(std::uint32_t width, std::uint32_t height, std::uint16_t samples)
 {
-    TiffPageSpec page;
+    TiffPageRecipe page;
     page.width = width;
     page.height = height;
     page.samplesPerPixel = samples;
@@ -324,7 +324,7 @@ TEST(TiffReader, RgbPagesBecomeTwentyFourBitsWithoutAlpha)
 
 TEST(TiffReader, SixteenBitRgbIsReducedToEightBits)
 {
-    TiffPageSpec page = RgbPage(5, 3, 3);
+    TiffPageRecipe page = RgbPage(5, 3, 3);
     std::vector<std::uint16_t> samples;
     for (const std::uint8_t byte : page.pixels) samples.push_back(std::uint16_t(byte * 257));
     page.bitsPerSample = 16;
@@ -339,8 +339,8 @@ TEST(TiffReader, SeparatePlanesGiveTheSamePictureAsOnePlane)
 {
     const std::uint32_t width = 9;
     const std::uint32_t height = 4;
-    const TiffPageSpec contiguous = RgbPage(width, height, 3);
-    TiffPageSpec separate = contiguous;
+    const TiffPageRecipe contiguous = RgbPage(width, height, 3);
+    TiffPageRecipe separate = contiguous;
     separate.planarConfig = PLANARCONFIG_SEPARATE;
     separate.rowsPerStrip = 3;
     separate.pixels.clear();
@@ -352,7 +352,7 @@ TEST(TiffReader, SeparatePlanesGiveTheSamePictureAsOnePlane)
     ExpectRgbPattern(image, width, height);
 
     // Grey with alpha in two planes: read whole, as 24 bits of grey.
-    TiffPageSpec grey =
+    TiffPageRecipe grey =
         GreyPage(width, height, 8, PHOTOMETRIC_MINISBLACK, PatternValues(width, height, 256));
     grey.samplesPerPixel = 2;
     grey.alphaSample = true;
@@ -385,7 +385,7 @@ TEST(TiffReader, TiledPagesGiveTheSameImageAsStrips)
         SCOPED_TRACE(testing::Message() << c.bits << " bits, photometric " << c.photometric);
         const std::uint32_t width = 37;
         const std::uint32_t height = 21;
-        TiffPageSpec strips;
+        TiffPageRecipe strips;
         if (c.photometric == PHOTOMETRIC_RGB) {
             strips = RgbPage(width, height, 3);
         } else {
@@ -397,7 +397,7 @@ TEST(TiffReader, TiledPagesGiveTheSameImageAsStrips)
             for (unsigned i = 0; i < 48; ++i) strips.colourMap.push_back(std::uint16_t(i * 1000));
         }
         strips.rowsPerStrip = 4;
-        TiffPageSpec tiles = strips;
+        TiffPageRecipe tiles = strips;
         tiles.tileWidth = 16;
         tiles.tileLength = 16;
         CDibImage fromStrips(ImageFormat::Tiff);
@@ -412,7 +412,7 @@ TEST(TiffReader, ManyStripsWithAShortLastStripFillEveryRow)
 {
     const std::uint32_t width = 10;
     const std::uint32_t height = 10;
-    TiffPageSpec page =
+    TiffPageRecipe page =
         GreyPage(width, height, 4, PHOTOMETRIC_MINISBLACK, PatternValues(width, height, 16));
     page.rowsPerStrip = 3;
     CDibImage image(ImageFormat::Tiff);
@@ -426,7 +426,7 @@ TEST(TiffReader, ManyStripsWithAShortLastStripFillEveryRow)
 // copied as the file packs them, at most one stored row per row.
 TEST(TiffReader, TwoSamplesInOnePlaneAreCopiedAsPacked)
 {
-    TiffPageSpec page = GreyPage(4, 2, 8, PHOTOMETRIC_MINISBLACK, {});
+    TiffPageRecipe page = GreyPage(4, 2, 8, PHOTOMETRIC_MINISBLACK, {});
     page.samplesPerPixel = 2;
     page.alphaSample = true;
     for (int i = 0; i < 16; ++i) page.pixels.push_back(std::uint8_t(10 + i));
@@ -441,7 +441,7 @@ TEST(TiffReader, TwoSamplesInOnePlaneAreCopiedAsPacked)
 
 TEST(TiffReader, ResolutionIsTakenAsDotsPerInchWhenPresent)
 {
-    TiffPageSpec page = GreyPage(2, 2, 8, PHOTOMETRIC_MINISBLACK, {1, 2, 3, 4});
+    TiffPageRecipe page = GreyPage(2, 2, 8, PHOTOMETRIC_MINISBLACK, {1, 2, 3, 4});
     CDibImage plain(ImageFormat::Tiff);
     LoadTiff(plain, WriteTiff(page));
     EXPECT_EQ(plain.Info().xDpi, 72);

@@ -9,12 +9,12 @@ namespace kestrel::test {
 
 namespace {
 
-std::size_t Planes(const TiffPageSpec& page)
+std::size_t Planes(const TiffPageRecipe& page)
 {
     return page.planarConfig == PLANARCONFIG_SEPARATE ? page.samplesPerPixel : 1;
 }
 
-std::size_t PlaneBytes(const TiffPageSpec& page)
+std::size_t PlaneBytes(const TiffPageRecipe& page)
 {
     return TiffRowBytes(page) * page.height;
 }
@@ -29,7 +29,7 @@ void CopyBitsSlowly(const std::uint8_t* src, std::size_t srcBit, std::uint8_t* d
     }
 }
 
-bool SetTags(TIFF* tiff, const TiffPageSpec& page)
+bool SetTags(TIFF* tiff, const TiffPageRecipe& page)
 {
     bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, page.width) &&
               TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, page.height) &&
@@ -63,7 +63,7 @@ bool SetTags(TIFF* tiff, const TiffPageSpec& page)
 
 // libtiff swaps the bytes it is given in place for Motorola files, so each
 // strip or tile goes through a copy.
-bool WriteStrips(TIFF* tiff, const TiffPageSpec& page)
+bool WriteStrips(TIFF* tiff, const TiffPageRecipe& page)
 {
     const std::size_t rowBytes = TiffRowBytes(page);
     const std::uint32_t rowsPerStrip = page.rowsPerStrip ? page.rowsPerStrip : page.height;
@@ -83,7 +83,7 @@ bool WriteStrips(TIFF* tiff, const TiffPageSpec& page)
     return true;
 }
 
-bool WriteTiles(TIFF* tiff, const TiffPageSpec& page)
+bool WriteTiles(TIFF* tiff, const TiffPageRecipe& page)
 {
     const std::size_t bitsPerPixel =
         std::size_t(page.bitsPerSample) * (Planes(page) == 1 ? page.samplesPerPixel : 1);
@@ -121,20 +121,20 @@ void Put32(std::string& out, std::uint32_t v)
 
 }  // namespace
 
-std::size_t TiffRowBytes(const TiffPageSpec& page)
+std::size_t TiffRowBytes(const TiffPageRecipe& page)
 {
     const std::size_t samples = Planes(page) == 1 ? page.samplesPerPixel : 1;
     return (samples * page.bitsPerSample * page.width + 7) / 8;
 }
 
-std::string WriteTiff(const std::vector<TiffPageSpec>& pages, bool bigEndian)
+std::string WriteTiff(const std::vector<TiffPageRecipe>& pages, bool bigEndian)
 {
     const std::string dir = MakeTempDir("kestrel-tiff");
     if (dir.empty()) return {};
     const std::string path = dir + "/written.tif";
     TIFF* tiff = TIFFOpen(path.c_str(), bigEndian ? "wb" : "wl");
     bool ok = tiff != nullptr;
-    for (const TiffPageSpec& page : pages) {
+    for (const TiffPageRecipe& page : pages) {
         if (!ok) break;
         ok = page.pixels.size() >= PlaneBytes(page) * Planes(page) && SetTags(tiff, page) &&
              (page.tileWidth && page.tileLength ? WriteTiles(tiff, page)
@@ -148,9 +148,9 @@ std::string WriteTiff(const std::vector<TiffPageSpec>& pages, bool bigEndian)
     return bytes;
 }
 
-std::string WriteTiff(const TiffPageSpec& page, bool bigEndian)
+std::string WriteTiff(const TiffPageRecipe& page, bool bigEndian)
 {
-    return WriteTiff(std::vector<TiffPageSpec>{page}, bigEndian);
+    return WriteTiff(std::vector<TiffPageRecipe>{page}, bigEndian);
 }
 
 std::vector<std::uint8_t> PackRows(const std::vector<unsigned>& values, unsigned bits,

@@ -12,7 +12,7 @@
 
 namespace kestrel::test {
 
-struct TiffPageSpec {
+struct TiffPageRecipe {
     std::uint32_t width = 1;
     std::uint32_t height = 1;
     std::uint16_t bitsPerSample = 8;
@@ -33,13 +33,13 @@ struct TiffPageSpec {
     std::vector<std::uint8_t> pixels;
 };
 
-// The encoded file, or an empty string when libtiff refused the spec.
+// The encoded file, or an empty string when libtiff refused the recipe.
 // bigEndian writes a Motorola-order file.
-std::string WriteTiff(const std::vector<TiffPageSpec>& pages, bool bigEndian = false);
-std::string WriteTiff(const TiffPageSpec& page, bool bigEndian = false);
+std::string WriteTiff(const std::vector<TiffPageRecipe>& pages, bool bigEndian = false);
+std::string WriteTiff(const TiffPageRecipe& page, bool bigEndian = false);
 
 // Bytes of one packed row of one plane.
-std::size_t TiffRowBytes(const TiffPageSpec& page);
+std::size_t TiffRowBytes(const TiffPageRecipe& page);
 
 // Packs values of `bits` bits each (first value in the highest bits) into
 // rows of `perRow` values, each row starting on a byte.
