@@ -53,7 +53,7 @@ TEST(JpegFuzz, EveryTruncationFailsCleanlyOrLoads)
         ASSERT_GT(seed.size(), 100u);
         for (std::size_t length = 0; length < seed.size(); ++length) {
             CDibImage image(ImageFormat::Jpeg);
-            ExpectConsistent(image, kestrel::test::DecodeBytes(image, seed.substr(0, length), ImageFormat::Jpeg));
+            ExpectConsistent(image, kestrel::test::DecodeFromBytes(image, seed.substr(0, length), ImageFormat::Jpeg));
         }
     }
 }
@@ -66,7 +66,7 @@ TEST(JpegFuzz, FlippedBytesNeverBreakTheReader)
                 std::string damaged = seed;
                 damaged[at] = char(damaged[at] ^ mask);
                 CDibImage image(ImageFormat::Jpeg);
-                ExpectConsistent(image, kestrel::test::DecodeBytes(image, damaged, ImageFormat::Jpeg));
+                ExpectConsistent(image, kestrel::test::DecodeFromBytes(image, damaged, ImageFormat::Jpeg));
             }
         }
     }

@@ -13,7 +13,7 @@
 
 namespace {
 
-using kestrel::test::DecodeBytes;
+using kestrel::test::DecodeFromBytes;
 using kestrel::test::JpegRecipe;
 using kestrel::test::PixelAt;
 using kestrel::test::SeenPixel;
@@ -71,7 +71,7 @@ TEST(JpegReader, GreyscaleGivesAnEightBitImageWithAGreyRampBottomUp)
     JpegRecipe recipe = Flat(16, 16, 1, JCS_GRAYSCALE, {30});
     std::fill(recipe.pixels.begin(), recipe.pixels.begin() + 16 * 8, JSAMPLE(220));
     CDibImage image(ImageFormat::Jpeg);
-    ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
+    ASSERT_TRUE(DecodeFromBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 8);
     EXPECT_EQ(image.Width(), 16);
     EXPECT_EQ(image.Height(), 16);
@@ -98,7 +98,7 @@ TEST(JpegReader, ColourGivesBlueGreenRedWithTheFirstPixelInTheLastRow)
         }
         recipe.progressive = progressive;
         CDibImage image(ImageFormat::Jpeg);
-        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
+        ASSERT_TRUE(DecodeFromBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
         EXPECT_EQ(image.BitCount(), 24);
         EXPECT_EQ(image.GetPalette(), nullptr);
         const BYTE* firstStored = image.Info().pixels + std::size_t(15) * image.Info().stride;
@@ -121,7 +121,7 @@ TEST(JpegReader, CmykIsMultipliedByItsFourthByte)
             for (int x = 0; x < 24; ++x)
                 std::memcpy(&recipe.pixels[(std::size_t(y) * 24 + x) * 4], blocks[x / 8], 4);
         CDibImage image(ImageFormat::Jpeg);
-        ASSERT_TRUE(DecodeBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
+        ASSERT_TRUE(DecodeFromBytes(image, WriteJpeg(recipe), ImageFormat::Jpeg)) << image.LastError();
         EXPECT_EQ(image.BitCount(), 24);
         ExpectColour(image, 3, 3, 255, 0, 0);
         ExpectColour(image, 11, 3, 100, 150, 200);
@@ -136,7 +136,7 @@ TEST(JpegReader, TruncatedScanDataStillLoadsTheWholePicture)
     std::string file = WriteJpeg(recipe);
     file.resize(file.size() / 2);
     CDibImage image(ImageFormat::Jpeg);
-    EXPECT_TRUE(DecodeBytes(image, file, ImageFormat::Jpeg)) << image.LastError();
+    EXPECT_TRUE(DecodeFromBytes(image, file, ImageFormat::Jpeg)) << image.LastError();
     EXPECT_EQ(image.Width(), 64);
     EXPECT_EQ(image.Height(), 64);
     EXPECT_STREQ(image.LastError(), "");
@@ -145,16 +145,16 @@ TEST(JpegReader, TruncatedScanDataStillLoadsTheWholePicture)
 TEST(JpegReader, FilesThatAreNotJpegFailWithLibjpegsMessage)
 {
     CDibImage image(ImageFormat::Jpeg);
-    EXPECT_FALSE(DecodeBytes(image, "GIF89a this is no JPEG", ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(image, "GIF89a this is no JPEG", ImageFormat::Jpeg));
     EXPECT_STREQ(image.LastError(), "Not a JPEG file: starts with 0x47 0x49");
     EXPECT_TRUE(image.IsEmpty());
 
-    EXPECT_FALSE(DecodeBytes(image, "", ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(image, "", ImageFormat::Jpeg));
     EXPECT_STREQ(image.LastError(), "Empty input file");
 
     // Cut inside the header: libjpeg finds no image.
     const std::string file = WriteJpeg(Flat(8, 8, 1, JCS_GRAYSCALE, {5}));
-    EXPECT_FALSE(DecodeBytes(image, file.substr(0, 30), ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(image, file.substr(0, 30), ImageFormat::Jpeg));
     EXPECT_NE(image.LastError()[0], '\0');
     EXPECT_TRUE(image.IsEmpty());
 }
@@ -163,7 +163,7 @@ TEST(JpegReader, AFailedLoadKeepsTheTargetPicture)
 {
     CDibImage image(ImageFormat::Jpeg);
     ASSERT_NE(image.Create(5, 5, 24, ImageFormat::Jpeg), nullptr);
-    EXPECT_FALSE(DecodeBytes(image, "\xFF\xD8\xFF\xC0", ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(image, "\xFF\xD8\xFF\xC0", ImageFormat::Jpeg));
     EXPECT_EQ(image.Width(), 5);
     EXPECT_NE(image.LastError()[0], '\0');
 }
@@ -173,7 +173,7 @@ TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)
     // Baseline: only the image would be huge.
     const std::string baseline = WriteJpeg(Flat(16, 16, 1, JCS_GRAYSCALE, {9}));
     CDibImage image(ImageFormat::Jpeg);
-    EXPECT_FALSE(DecodeBytes(image, WithFrameSize(baseline, 65000, 65000), ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(image, WithFrameSize(baseline, 65000, 65000), ImageFormat::Jpeg));
     EXPECT_STREQ(image.LastError(), "Can't allocate memory for JPEG image");
 
     // Progressive: libjpeg would buffer every coefficient of the picture
@@ -181,7 +181,7 @@ TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)
     JpegRecipe recipe = Flat(16, 16, 3, JCS_RGB, {1, 2, 3});
     recipe.progressive = true;
     CDibImage progressive(ImageFormat::Jpeg);
-    EXPECT_FALSE(DecodeBytes(progressive, WithFrameSize(WriteJpeg(recipe), 65000, 65000), ImageFormat::Jpeg));
+    EXPECT_FALSE(DecodeFromBytes(progressive, WithFrameSize(WriteJpeg(recipe), 65000, 65000), ImageFormat::Jpeg));
     EXPECT_NE(progressive.LastError()[0], '\0');
     EXPECT_TRUE(progressive.IsEmpty());
 }

@@ -75,7 +75,7 @@ TEST(PngFuzz, EveryTruncationFailsCleanlyOrLoads)
     for (const std::string& seed : seeds) {
         for (std::size_t length = 0; length < seed.size(); ++length) {
             CDibImage image(ImageFormat::Png);
-            const bool ok = kestrel::test::DecodeBytes(image, seed.substr(0, length), ImageFormat::Png);
+            const bool ok = kestrel::test::DecodeFromBytes(image, seed.substr(0, length), ImageFormat::Png);
             ExpectConsistent(image, ok);
             // Without its IEND chunk a file cannot be read to the end.
             EXPECT_FALSE(ok) << "length " << length;
@@ -92,7 +92,7 @@ TEST(PngFuzz, FlippedBytesWithRepairedCrcsNeverBreakTheReader)
                 damaged[at] = char(damaged[at] ^ mask);
                 damaged = kestrel::test::WithRepairedCrcs(damaged);
                 CDibImage image(ImageFormat::Png);
-                const bool ok = kestrel::test::DecodeBytes(image, damaged, ImageFormat::Png);
+                const bool ok = kestrel::test::DecodeFromBytes(image, damaged, ImageFormat::Png);
                 ExpectConsistent(image, ok);
             }
         }

@@ -14,7 +14,7 @@
 
 namespace {
 
-using kestrel::test::DecodeBytes;
+using kestrel::test::DecodeFromBytes;
 using kestrel::test::PixelAt;
 using kestrel::test::PngRecipe;
 using kestrel::test::SeenPixel;
@@ -36,7 +36,7 @@ void LoadPng(CDibImage& image, const PngRecipe& recipe)
 {
     const std::string file = WritePng(recipe);
     ASSERT_FALSE(file.empty()) << "libpng refused the test file";
-    ASSERT_TRUE(DecodeBytes(image, file, ImageFormat::Png)) << image.LastError();
+    ASSERT_TRUE(DecodeFromBytes(image, file, ImageFormat::Png)) << image.LastError();
 }
 
 void ExpectPixel(const CDibImage& image, int x, int y, SeenPixel want)
@@ -65,7 +65,7 @@ TEST(PngReader, NonPngFilesFailWithTheReadMessage)
     for (const std::string& bytes : {std::string(), std::string("GIF89a not a png at all"),
                                     std::string("\x89PNG\r\n\x1a\n", 8)}) {
         CDibImage image(ImageFormat::Png);
-        EXPECT_FALSE(DecodeBytes(image, bytes, ImageFormat::Png));
+        EXPECT_FALSE(DecodeFromBytes(image, bytes, ImageFormat::Png));
         EXPECT_STREQ(image.LastError(), "Error reading PNG file");
         EXPECT_TRUE(image.IsEmpty());
     }
@@ -328,7 +328,7 @@ TEST(PngReader, ImageTooLargeToHoldFailsWithAMessage)
     file.replace(16, 8, huge, 8);
     file = kestrel::test::WithRepairedCrcs(file);
     CDibImage image(ImageFormat::Png);
-    EXPECT_FALSE(DecodeBytes(image, file, ImageFormat::Png));
+    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Png));
     EXPECT_STREQ(image.LastError(), "Can't allocate memory for PNG image");
     EXPECT_TRUE(image.IsEmpty());
 }
@@ -339,7 +339,7 @@ TEST(PngReader, TruncatedDataFailsAndKeepsTheTargetPicture)
     file.resize(file.size() - 20);
     CDibImage image(ImageFormat::Png);
     ASSERT_NE(image.Create(3, 3, 8, ImageFormat::Png), nullptr);
-    EXPECT_FALSE(DecodeBytes(image, file, ImageFormat::Png));
+    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Png));
     EXPECT_STREQ(image.LastError(), "Error reading PNG file");
     EXPECT_EQ(image.Width(), 3);
 }

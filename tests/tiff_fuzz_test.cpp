@@ -15,7 +15,7 @@
 
 namespace {
 
-using kestrel::test::DecodeBytes;
+using kestrel::test::DecodeFromBytes;
 using kestrel::test::HandBuiltTiff;
 using kestrel::test::PackRows;
 using kestrel::test::TiffEntry;
@@ -98,7 +98,7 @@ const std::set<std::string>& ReaderMessages()
 void DecodeAndCheck(const std::string& bytes, int frame)
 {
     CDibImage image(ImageFormat::Tiff);
-    const bool ok = DecodeBytes(image, bytes, ImageFormat::Tiff, frame);
+    const bool ok = DecodeFromBytes(image, bytes, ImageFormat::Tiff, frame);
     if (!ok) {
         ASSERT_TRUE(image.IsEmpty());
         ASSERT_EQ(ReaderMessages().count(image.LastError()), 1u) << image.LastError();
@@ -164,7 +164,7 @@ std::string GreyDirectory(std::uint32_t width, std::uint32_t height,
 std::string FailureOf(const std::string& file)
 {
     CDibImage image(ImageFormat::Tiff);
-    EXPECT_FALSE(DecodeBytes(image, file, ImageFormat::Tiff));
+    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Tiff));
     EXPECT_TRUE(image.IsEmpty());
     return image.LastError();
 }
@@ -173,7 +173,7 @@ TEST(TiffDamage, HandBuiltDirectoriesAreReadAsWritten)
 {
     // The builder itself: an 8 x 8 grey page of one strip.
     CDibImage image(ImageFormat::Tiff);
-    ASSERT_TRUE(DecodeBytes(image, GreyDirectory(8, 8, {}), ImageFormat::Tiff))
+    ASSERT_TRUE(DecodeFromBytes(image, GreyDirectory(8, 8, {}), ImageFormat::Tiff))
         << image.LastError();
     EXPECT_EQ(image.BitCount(), 8);
     EXPECT_EQ(image.GetPixelIndex(7, 0), 0x55);

@@ -15,7 +15,7 @@
 
 namespace {
 
-using kestrel::test::DecodeBytes;
+using kestrel::test::DecodeFromBytes;
 using kestrel::test::PackRows;
 using kestrel::test::PixelAt;
 using kestrel::test::SeenPixel;
@@ -54,13 +54,13 @@ std::vector<unsigned> PatternValues(std::uint32_t width, std::uint32_t height, u
 void LoadTiff(CDibImage& image, const std::string& file, int frame = 0)
 {
     ASSERT_FALSE(file.empty()) << "libtiff refused the test file";
-    ASSERT_TRUE(DecodeBytes(image, file, ImageFormat::Tiff, frame)) << image.LastError();
+    ASSERT_TRUE(DecodeFromBytes(image, file, ImageFormat::Tiff, frame)) << image.LastError();
 }
 
 std::string FailureOf(const std::string& file, int frame = 0)
 {
     CDibImage image(ImageFormat::Tiff);
-    EXPECT_FALSE(DecodeBytes(image, file, ImageFormat::Tiff, frame));
+    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Tiff, frame));
     EXPECT_TRUE(image.IsEmpty());
     return image.LastError();
 }

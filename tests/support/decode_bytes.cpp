@@ -1,20 +1,7 @@
 #include "tests/support/decode_bytes.h"
 
-#include <cstdio>
 
 namespace kestrel::test {
-
-bool DecodeBytes(CDibImage& image, const std::string& bytes, ImageFormat format, int frameIndex)
-{
-    FILE* file = std::tmpfile();
-    if (!file) return false;
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::rewind(file);
-    image.Info().frameIndex = frameIndex;
-    const bool ok = image.Decode(file, format);
-    std::fclose(file);
-    return ok;
-}
 
 SeenPixel PixelAt(const CDibImage& image, int x, int y)
 {

@@ -5,13 +5,9 @@
 #include <string>
 
 #include "image/dib_image.h"
+#include "tests/support/memory_file.h"
 
 namespace kestrel::test {
-
-// Decodes bytes with the reader for format through a temporary stdio stream,
-// as Load does with a file. frameIndex is set on image first.
-bool DecodeBytes(CDibImage& image, const std::string& bytes, ImageFormat format,
-                 int frameIndex = 0);
 
 // One pixel as it is seen: colour through the colour table for indexed
 // images, and its alpha from the alpha plane, palette alpha or the

@@ -4,20 +4,6 @@
 
 namespace kestrel::test {
 
-bool DecodeFromBytes(CDibImage& image, const std::string& bytes, ImageFormat format, int frameIndex)
-{
-    // fmemopen refuses a zero-length buffer; a stream on one NUL byte that
-    // is already at its end reads as an empty file.
-    std::string copy = bytes.empty() ? std::string(1, '\0') : bytes;
-    FILE* stream = fmemopen(copy.data(), copy.size(), "rb");
-    if (!stream) return false;
-    if (bytes.empty()) std::fseek(stream, 0, SEEK_END);
-    image.Info().frameIndex = frameIndex;
-    const bool ok = image.Decode(stream, format);
-    std::fclose(stream);
-    return ok;
-}
-
 Rgba SeenPixel(const CDibImage& image, int x, int rowFromTop)
 {
     const int y = image.Height() - 1 - rowFromTop;

@@ -6,12 +6,9 @@
 #include <string>
 
 #include "image/dib_image.h"
+#include "tests/support/memory_file.h"
 
 namespace kestrel::test {
-
-// Decodes bytes with the reader for format into image (through a memory
-// stream, as Load would from a file). frameIndex reaches icon and TIFF readers.
-bool DecodeFromBytes(CDibImage& image, const std::string& bytes, ImageFormat format, int frameIndex = 0);
 
 // A pixel as seen: row 0 is the top of the picture. Indexed images give their
 // table colour; alpha is 255 without an alpha plane.
