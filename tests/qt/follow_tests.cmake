@@ -6,6 +6,7 @@ include(GoogleTest)
 
 if(TARGET kestrel_shots_follow AND TARGET kestrel_shell)
   file(GLOB KESTREL_FOLLOW_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/follow_*.cpp)
+  list(APPEND KESTREL_FOLLOW_TEST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/qt_test_main.cpp)
   add_executable(kestrel_follow_tests ${KESTREL_FOLLOW_TEST_SOURCES})
   target_link_libraries(kestrel_follow_tests PRIVATE kestrel_shell kestrel_shots_follow kestrel_testsupport
                         Qt6::Test GTest::gtest)

@@ -1,4 +1,4 @@
-// Main of the follow tests: one QApplication for the whole binary, on the
+// Main of the Qt test binaries: one QApplication for the whole binary, on the
 // offscreen platform unless the caller chose another, and settings kept in a
 // temporary folder so no test touches the user's own.
 #include <gtest/gtest.h>
