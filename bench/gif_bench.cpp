@@ -26,6 +26,7 @@
 
 #include "image/dib_image.h"
 #include "tests/support/gif_writer.h"
+#include "tests/support/giflib_memory_reader.h"
 #include "tests/support/memory_file.h"
 #include "tests/support/test_paths.h"
 
@@ -34,6 +35,8 @@ namespace {
 using kestrel::test::GifBytes;
 using kestrel::test::GifColour;
 using kestrel::test::GifPicture;
+using kestrel::test::MemoryReader;
+using kestrel::test::ReadFromMemory;
 
 // A smooth "photo": overlapping waves of colour, with fine texture.
 void PhotoColour(int x, int y, int width, int height, double rgb[3])
@@ -216,20 +219,6 @@ const BenchFile& Shared(const std::string& name)
 const BenchFile& FileFor(const std::string& name)
 {
     return name.find(".gif") != std::string::npos ? Shared(name) : Generated(name);
-}
-
-struct MemoryReader {
-    const GifBytes* bytes;
-    std::size_t pos;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* to, int count)
-{
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
-    const std::size_t n = std::min(std::size_t(count), reader->bytes->size() - reader->pos);
-    std::memcpy(to, reader->bytes->data() + reader->pos, n);
-    reader->pos += n;
-    return int(n);
 }
 
 // giflib's line-by-line path for the first image: DGifGetLine into one

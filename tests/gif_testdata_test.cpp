@@ -11,6 +11,7 @@
 
 #include "tests/gif_test_helpers.h"
 #include "tests/support/external_decoders.h"
+#include "tests/support/giflib_memory_reader.h"
 #include "tests/support/test_paths.h"
 
 namespace kestrel::test {
@@ -28,20 +29,6 @@ struct GiflibFrame {
     std::vector<bool> rowDecoded;
     GifBytes pixels;
 };
-
-struct MemoryReader {
-    const GifBytes* bytes;
-    std::size_t pos;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* to, int count)
-{
-    auto* reader = static_cast<MemoryReader*>(gif->UserData);
-    const std::size_t n = std::min(std::size_t(count), reader->bytes->size() - reader->pos);
-    std::memcpy(to, reader->bytes->data() + reader->pos, n);
-    reader->pos += n;
-    return int(n);
-}
 
 GiflibFrame GiflibFirstFrame(const GifBytes& bytes)
 {
