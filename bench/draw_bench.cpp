@@ -89,19 +89,24 @@ void DrawCase(benchmark::State& state, Size source, int bits, Size out, bool tra
     CountOutput(state, out);
 }
 
+// Qt's two orders of getting a scaled picture in format: scale then
+// convert, or convert then scale.
+QImage QtScaled(const QImage& input, Size out, QImage::Format format, bool scaleFirst)
+{
+    if (scaleFirst)
+        return input.scaled(out.width, out.height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .convertToFormat(format);
+    return input.convertToFormat(format).scaled(out.width, out.height, Qt::IgnoreAspectRatio,
+                                                Qt::FastTransformation);
+}
+
 void QtCase(benchmark::State& state, Size source, int bits, Size out, bool scaleFirst)
 {
     CDibImage image(ImageFormat::Gif);
     FillImage(image, source, bits);
     const QImage input = ToQImage(image);
     for (auto _ : state) {
-        QImage result;
-        if (scaleFirst)
-            result = input.scaled(out.width, out.height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                         .convertToFormat(QImage::Format_RGB32);
-        else
-            result = input.convertToFormat(QImage::Format_RGB32)
-                         .scaled(out.width, out.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QImage result = QtScaled(input, out, QImage::Format_RGB32, scaleFirst);
         benchmark::DoNotOptimize(result.constBits());
     }
     CountOutput(state, out);
@@ -120,13 +125,7 @@ void QtBlendCase(benchmark::State& state, Size source, Size out, bool scaleFirst
     QImage surface(out.width, out.height, QImage::Format_RGB32);
     surface.fill(Qt::white);
     for (auto _ : state) {
-        QImage layer;
-        if (scaleFirst)
-            layer = input.scaled(out.width, out.height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        else
-            layer = input.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                        .scaled(out.width, out.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QImage layer = QtScaled(input, out, QImage::Format_ARGB32_Premultiplied, scaleFirst);
         QPainter painter(&surface);
         painter.drawImage(0, 0, layer);
         painter.end();
