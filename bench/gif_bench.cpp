@@ -25,6 +25,7 @@
 #include <string>
 
 #include "image/dib_image.h"
+#include "tests/support/dithered_photo.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/giflib_memory_reader.h"
 #include "tests/support/memory_file.h"
@@ -33,7 +34,6 @@
 namespace {
 
 using kestrel::test::GifBytes;
-using kestrel::test::GifColour;
 using kestrel::test::GifPicture;
 using kestrel::test::MemoryReader;
 using kestrel::test::ReadFromMemory;
@@ -47,52 +47,12 @@ void PhotoColour(int x, int y, int width, int height, double rgb[3])
     rgb[2] = 110 + 100 * std::cos(3.0 * u * v + 5.0 * v) + 20 * std::sin(31.0 * u);
 }
 
-// A 6 x 7 x 6 colour cube (252 colours) plus four greys.
-std::vector<GifColour> CubePalette()
-{
-    std::vector<GifColour> palette;
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 7; ++g)
-            for (int b = 0; b < 6; ++b)
-                palette.push_back({std::uint8_t(r * 51), std::uint8_t(g * 255 / 6), std::uint8_t(b * 51)});
-    for (int i = 1; i <= 4; ++i) palette.push_back({std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25)});
-    return palette;
-}
-
-// The photo quantised to the cube with Floyd-Steinberg error diffusion, as a
-// GIF of a photograph usually is.
+// The photo quantised to the colour cube.
 GifPicture DitheredPhoto(int width, int height)
 {
-    GifPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.palette = CubePalette();
-    picture.pixels.resize(std::size_t(width) * std::size_t(height));
-    std::vector<double> error(std::size_t(width + 2) * 3 * 2, 0.0);
-    double* current = error.data();
-    double* next = error.data() + std::size_t(width + 2) * 3;
-    for (int y = 0; y < height; ++y) {
-        std::fill(next, next + std::size_t(width + 2) * 3, 0.0);
-        for (int x = 0; x < width; ++x) {
-            double rgb[3];
-            PhotoColour(x, y, width, height, rgb);
-            int level[3];
-            const int steps[3] = {5, 6, 5};
-            for (int c = 0; c < 3; ++c) {
-                const double want = std::clamp(rgb[c] + current[std::size_t(x + 1) * 3 + c], 0.0, 255.0);
-                level[c] = int(std::lround(want * steps[c] / 255.0));
-                const double got = level[c] * 255.0 / steps[c];
-                const double e = want - got;
-                current[std::size_t(x + 2) * 3 + c] += e * 7 / 16;
-                next[std::size_t(x) * 3 + c] += e * 3 / 16;
-                next[std::size_t(x + 1) * 3 + c] += e * 5 / 16;
-                next[std::size_t(x + 2) * 3 + c] += e * 1 / 16;
-            }
-            picture.pixels[std::size_t(y) * width + x] = std::uint8_t((level[0] * 7 + level[1]) * 6 + level[2]);
-        }
-        std::swap(current, next);
-    }
-    return picture;
+    return kestrel::test::DitheredToCube(width, height, [&](int x, int y, double rgb[3]) {
+        PhotoColour(x, y, width, height, rgb);
+    });
 }
 
 // A desktop: flat window backgrounds, title bars, borders, lines of "text"

@@ -45,13 +45,13 @@
 #include "app/framework/file_open_dialog.h"
 #include "image/device_context.h"
 #include "shots/shot_list_document.h"
+#include "tests/support/dithered_photo.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/test_paths.h"
 
 namespace {
 
 using kestrel::test::GifBytes;
-using kestrel::test::GifColour;
 using kestrel::test::GifPicture;
 
 constexpr int kViewWidth = 2560;
@@ -89,30 +89,10 @@ std::string ShotName(int number)
     return name;
 }
 
-// A 6 x 7 x 6 colour cube (252 colours) plus four greys.
-std::vector<GifColour> CubePalette()
-{
-    std::vector<GifColour> palette;
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 7; ++g)
-            for (int b = 0; b < 6; ++b)
-                palette.push_back({std::uint8_t(r * 51), std::uint8_t(g * 255 / 6), std::uint8_t(b * 51)});
-    for (int i = 1; i <= 4; ++i)
-        palette.push_back({std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25), std::uint8_t(i * 51 - 25)});
-    return palette;
-}
-
-// A photo as GIFs of photos usually are: smooth colour fields with fine
-// texture and grain, quantised to a 256-colour cube with Floyd-Steinberg error
-// diffusion, which leaves few runs and makes the LZW data about as long as
-// the pixels. Each seed moves the fields.
+// A photo: smooth colour fields with fine texture and grain, quantised to
+// the colour cube. Each seed moves the fields.
 GifPicture DitheredPhoto(int width, int height, unsigned seed)
 {
-    GifPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.palette = CubePalette();
-    picture.pixels.resize(std::size_t(width) * std::size_t(height));
     const double phase = seed * 0.7;
     std::vector<double> across[3], down[3];
     for (int c = 0; c < 3; ++c) {
@@ -125,31 +105,10 @@ GifPicture DitheredPhoto(int width, int height, unsigned seed)
     }
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> grain(-28.0, 28.0);
-    const int steps[3] = {5, 6, 5};
-    const std::size_t span = std::size_t(width + 2) * 3;
-    std::vector<double> error(span * 2, 0.0);
-    double* current = error.data();
-    double* next = error.data() + span;
-    for (int y = 0; y < height; ++y) {
-        std::fill(next, next + span, 0.0);
-        for (int x = 0; x < width; ++x) {
-            int level[3];
-            for (int c = 0; c < 3; ++c) {
-                const double value = 125 + across[c][std::size_t(x)] + down[c][std::size_t(y)] + grain(random);
-                const double want = std::clamp(value + current[std::size_t(x + 1) * 3 + c], 0.0, 255.0);
-                level[c] = int(std::lround(want * steps[c] / 255.0));
-                const double e = want - level[c] * 255.0 / steps[c];
-                current[std::size_t(x + 2) * 3 + c] += e * 7 / 16;
-                next[std::size_t(x) * 3 + c] += e * 3 / 16;
-                next[std::size_t(x + 1) * 3 + c] += e * 5 / 16;
-                next[std::size_t(x + 2) * 3 + c] += e * 1 / 16;
-            }
-            picture.pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
-                std::uint8_t((level[0] * 7 + level[1]) * 6 + level[2]);
-        }
-        std::swap(current, next);
-    }
-    return picture;
+    return kestrel::test::DitheredToCube(width, height, [&](int x, int y, double rgb[3]) {
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = 125 + across[c][std::size_t(x)] + down[c][std::size_t(y)] + grain(random);
+    });
 }
 
 // A small shot: a 320x240 picture in 16 colours, bands and a frame.
