@@ -33,36 +33,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_reads.h"
+
 namespace {
 
 constexpr std::uint32_t CORE_HEADER_SIZE = 12;
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 constexpr std::uint32_t MASKS_SIZE = 12;
 
-std::uint16_t Le16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t Le32(const BYTE* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-
-bool ReadExact(FILE* file, void* buffer, std::size_t bytes)
-{
-    return bytes == 0 || std::fread(buffer, 1, bytes, file) == bytes;
-}
-
 int ReadByte(FILE* file) { return std::fgetc(file); }
-
-// Bytes from the current position to the end, or -1 when the stream cannot
-// tell (a pipe).
-std::int64_t BytesLeft(FILE* file)
-{
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    std::fseek(file, here, SEEK_SET);
-    return end < here ? 0 : end - here;
-}
 
 int DpiFromPelsPerMetre(LONG pelsPerMetre)
 {

@@ -52,6 +52,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_reads.h"
 #include "formats/gif_row_packing.h"
 
 namespace {
@@ -131,8 +132,6 @@ inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
     }
 }
 
-std::uint16_t ReadU16(const BYTE* at) { return std::uint16_t(at[0] | (at[1] << 8)); }
-
 // Skips count bytes: by seeking where the stream allows it, else by reading.
 bool SkipBytes(FILE* file, int count)
 {
@@ -197,8 +196,8 @@ bool CGifImage::Decode(FILE* file)
                 if (std::fread(colourTable, 3, std::size_t(colourCount), file) != std::size_t(colourCount))
                     return true;
             }
-            const int width = ReadU16(descriptor + 4);
-            const int height = ReadU16(descriptor + 6);
+            const int width = Le16(descriptor + 4);
+            const int height = Le16(descriptor + 6);
             const int bitCount = colourCount <= 2 ? 1 : colourCount <= 16 ? 4 : 8;
             // Created with format code 0, as GIF images have always been made here.
             // A picture too large to hold is a failed load, not an empty success.
@@ -235,7 +234,7 @@ bool CGifImage::ReadGraphicControl(FILE* file)
     BYTE block[4];
     if (std::fread(block, 1, sizeof block, file) != sizeof block) return false;
     if (block[0] & 1) m_info.transparentIndex = block[3];
-    m_info.frameDelay = ReadU16(block + 1);
+    m_info.frameDelay = Le16(block + 1);
     return true;
 }
 

@@ -26,24 +26,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_reads.h"
+
 namespace {
 
 constexpr std::size_t DIRECTORY_HEADER_SIZE = 6;
 constexpr std::size_t ENTRY_SIZE = 16;
 constexpr std::size_t BITMAP_HEADER_SIZE = 40;
 constexpr BYTE PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-std::uint16_t Le16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t Le32(const BYTE* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-
-bool ReadExact(FILE* file, void* buffer, std::size_t bytes)
-{
-    return bytes == 0 || std::fread(buffer, 1, bytes, file) == bytes;
-}
 
 }  // namespace
 

@@ -25,25 +25,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_reads.h"
+
 namespace {
 
 constexpr std::size_t HEADER_SIZE = 128;
 // A code byte and a value byte expand to at most 63 bytes.
 constexpr std::int64_t MAX_EXPANSION_PER_BYTE = 32;
 constexpr std::int64_t MAX_EXPANDED_BYTES = std::int64_t(CDibImage::MAX_DIB_BYTES);
-
-std::uint16_t Le16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-
-// Bytes from the current position to the end, or -1 when the stream cannot
-// tell (a pipe); such a stream is not bounded up front.
-std::int64_t BytesLeft(FILE* file)
-{
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    std::fseek(file, here, SEEK_SET);
-    return end < here ? 0 : end - here;
-}
 
 }  // namespace
 

@@ -24,11 +24,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "formats/byte_reads.h"
+
 namespace {
 
 constexpr std::size_t HEADER_SIZE = 18;
-
-std::uint16_t Le16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
 
 // One pixel as read from the file, in the image's own terms.
 struct Pixel {
