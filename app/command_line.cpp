@@ -1,5 +1,11 @@
 #include "app/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -117,6 +123,15 @@ QString CheckOpenPath(const QString& path)
     if (file.isDir()) {
         if (!file.isReadable() || !file.isExecutable() || !QDir(path).isReadable())
             return QStringLiteral("cannot open '%1': the directory cannot be listed").arg(path);
+        return {};
+    }
+    // A FIFO or device only names its directory; opening one could wait
+    // for a writer, so only a regular file is opened to see that it reads.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        if (::access(name.constData(), R_OK) != 0)
+            return QStringLiteral("cannot open '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
         return {};
     }
     QFile probe(path);

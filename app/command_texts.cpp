@@ -1,6 +1,6 @@
 #include "app/command_texts.h"
 
-#include "shots/shot_directory_follower.h"
+#include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_ids.h"
 
 namespace {

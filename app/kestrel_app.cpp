@@ -11,8 +11,8 @@
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
 #include "app/splash_wnd.h"
-#include "shots/player_view.h"
-#include "shots/shot_directory_follower.h"
+#include "shots/qt/player_view.h"
+#include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.

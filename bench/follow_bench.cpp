@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "shots/shot_directory_follower.h"
+#include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_list_patcher.h"
 #include "tests/support/test_paths.h"
 

@@ -54,6 +54,7 @@
 
 #include "formats/byte_reads.h"
 #include "formats/gif_row_packing.h"
+#include "formats/gif_structure.h"
 
 namespace {
 
@@ -166,7 +167,7 @@ bool CGifImage::Decode(FILE* file)
     if (!file) return false;
     BYTE header[13];
     const std::size_t got = std::fread(header, 1, sizeof header, file);
-    if (got >= 4 && std::memcmp(header, "GIF8", 4) != 0) return false;
+    if (got >= GIF_SIGNATURE_SIZE && !IsGifSignature(header)) return false;
     if (got < sizeof header) return true;
 
     BYTE colourTable[3 * 256];

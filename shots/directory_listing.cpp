@@ -1,8 +1,6 @@
 #include "shots/directory_listing.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -11,11 +9,6 @@
 namespace {
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
-std::int64_t ToFileTime(const struct timespec& time)
-{
-    return kFileTimeUnixEpoch + std::int64_t(time.tv_sec) * 10000000 + time.tv_nsec / 100;
-}
 
 // The extension test on the bytes readdir gives, before any string is made.
 bool NameHasExtension(std::string_view name, std::string_view extension)
@@ -93,10 +86,7 @@ std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& director
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !NameHasExtension(name, extension)) continue;
         struct stat status {};
-        if (fstatat(dirFd, entry->d_name, &status, 0) != 0 &&
-            fstatat(dirFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
-        }
+        if (!StatAsListed(dirFd, entry->d_name, status)) continue;
         entries.push_back({std::string(name), ToFileTime(status.st_mtim)});
     }
     closedir(dir);

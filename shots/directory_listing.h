@@ -7,21 +7,19 @@
 // them ("B.gif" before "a.gif"). Callers that sort by time keep this as the
 // order among equal times, so it must not depend on the file system.
 //
-// Times are signed 64-bit counts of 100-nanosecond intervals since
-// 1 January 1601 (UTC), the classic file-time scale.
+// Times are file times (file_status.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "shots/file_status.h"
+
 struct DirectoryEntry {
     std::string name;
     std::int64_t lastWriteTime;
 };
-
-// 100-nanosecond intervals from 1601-01-01 to 1970-01-01.
-constexpr std::int64_t kFileTimeUnixEpoch = 116444736000000000;
 
 // directory may end in a separator or not. An unreadable or missing
 // directory lists nothing. Entries whose status cannot be read (removed while

@@ -6,6 +6,7 @@
 
 #include "app/framework/file_open_dialog.h"
 #include "shots/directory_listing.h"
+#include "shots/file_status.h"
 #include "shots/shot_number_text.h"
 
 CKESTRELDoc::CKESTRELDoc()
@@ -110,17 +111,100 @@ void CKESTRELDoc::LoadShot()
 
     // A shot that cannot be read is still an image, one without pixels.
     m_pImage.reset();
-    m_pImage.reset(new (std::nothrow) CDibImage(record.path.c_str(), ImageFormat::Gif));
+    m_pImage.reset(new (std::nothrow) CDibImage(ImageFormat::Gif));
+    // Only a regular file is read: a FIFO or device named *.gif would
+    // block the window, and is an image without pixels instead.
+    if (m_pImage) {
+        if (FILE* file = OpenRegularFile(record.path)) {
+            m_pImage->Decode(file, ImageFormat::Gif);
+            std::fclose(file);
+        }
+    }
     ++m_nShotPos;
 
     SetBoxText(m_pShotNumberBox, ShotNumberText(record.path));
-    char position[64];
-    char range[96];
-    std::snprintf(position, sizeof position, POSITION_FORMAT, m_nShotPos, m_nShotCount);
-    std::snprintf(range, sizeof range, RANGE_FORMAT, m_nShotNumbers[0],
-                  m_nShotNumbers[std::size_t(m_nShotCount - 1)]);
-    SetBoxText(m_pStatusBox, std::string(position) + range);
+    SetBoxText(m_pStatusBox, StatusText(m_nShotPos, m_nShotCount, m_nShotNumbers[0],
+                                        m_nShotNumbers[std::size_t(m_nShotCount - 1)]));
 }
+
+void CKESTRELDoc::LoadShotAt(std::size_t index)
+{
+    m_nShotPos = std::int32_t(std::min(index, m_shots.size()));
+    LoadShot();
+}
+
+std::string CKESTRELDoc::StatusText(std::int32_t position, std::int32_t count, int first, int last)
+{
+    if (count <= 0) return std::string();
+    char positionText[64];
+    char rangeText[96];
+    std::snprintf(positionText, sizeof positionText, POSITION_FORMAT, position, count);
+    std::snprintf(rangeText, sizeof rangeText, RANGE_FORMAT, first, last);
+    return std::string(positionText) + rangeText;
+}
+
+const ShotRecord* CKESTRELDoc::DisplayedShot() const
+{
+    if (m_nShotPos < 1 || std::size_t(m_nShotPos) > m_shots.size()) return nullptr;
+    return m_shots[std::size_t(m_nShotPos - 1)].get();
+}
+
+std::ptrdiff_t CKESTRELDoc::IndexOf(const ShotRecord* record) const
+{
+    if (!record) return -1;
+    // Equal times sit together: search only among them.
+    const auto first = std::lower_bound(m_shots.begin(), m_shots.end(), record->lastWriteTime,
+                                        [](const std::unique_ptr<ShotRecord>& shot, std::int64_t time) {
+                                            return shot->lastWriteTime < time;
+                                        });
+    for (auto at = first; at != m_shots.end() && (*at)->lastWriteTime == record->lastWriteTime; ++at) {
+        if (at->get() == record) return at - m_shots.begin();
+    }
+    return -1;
+}
+
+bool CKESTRELDoc::InsertShot(std::size_t index, std::unique_ptr<ShotRecord> record)
+{
+    const std::size_t count = m_shots.size();
+    if (!record || count >= std::size_t(MAX_SHOTS) || index > count) return false;
+    const int number = ShotNumberFromPath(record->path);
+    m_shots.insert(m_shots.begin() + std::ptrdiff_t(index), std::move(record));
+    std::copy_backward(m_nShotNumbers.begin() + std::ptrdiff_t(index), m_nShotNumbers.begin() + std::ptrdiff_t(count),
+                       m_nShotNumbers.begin() + std::ptrdiff_t(count + 1));
+    m_nShotNumbers[index] = number;
+    m_nShotCount = std::int32_t(m_shots.size());
+    return true;
+}
+
+std::unique_ptr<ShotRecord> CKESTRELDoc::RemoveShot(std::size_t index)
+{
+    const std::size_t count = m_shots.size();
+    if (index >= count) return nullptr;
+    std::unique_ptr<ShotRecord> record = std::move(m_shots[index]);
+    m_shots.erase(m_shots.begin() + std::ptrdiff_t(index));
+    std::copy(m_nShotNumbers.begin() + std::ptrdiff_t(index + 1), m_nShotNumbers.begin() + std::ptrdiff_t(count),
+              m_nShotNumbers.begin() + std::ptrdiff_t(index));
+    m_nShotCount = std::int32_t(m_shots.size());
+    return record;
+}
+
+std::unique_ptr<ShotRecord> CKESTRELDoc::ReplaceShot(std::size_t index, std::unique_ptr<ShotRecord> record)
+{
+    if (!record || index >= m_shots.size()) return record;
+    m_nShotNumbers[index] = ShotNumberFromPath(record->path);
+    std::swap(m_shots[index], record);
+    return record;
+}
+
+bool CKESTRELDoc::MoveCursorTo(const ShotRecord* record)
+{
+    const std::ptrdiff_t index = IndexOf(record);
+    if (index < 0) return false;
+    m_nShotPos = std::int32_t(index + 1);
+    return true;
+}
+
+void CKESTRELDoc::SetCursor(std::int32_t position) { m_nShotPos = std::clamp(position, 0, m_nShotCount); }
 
 int CKESTRELDoc::ShotNumberFromPath(const std::string& path)
 {

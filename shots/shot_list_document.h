@@ -60,6 +60,41 @@ public:
 
     static int ShotNumberFromPath(const std::string& path);
 
+    // The list, read. Records are ascending by last-write time.
+    const std::vector<std::unique_ptr<ShotRecord>>& Shots() const { return m_shots; }
+    std::size_t ShotCount() const { return m_shots.size(); }
+    const ShotRecord& Shot(std::size_t index) const { return *m_shots[index]; }
+    int ShotNumber(std::size_t index) const { return m_nShotNumbers[index]; }
+    // The record on display (the one before the cursor), or null before any
+    // load and when the cursor stands before the first.
+    const ShotRecord* DisplayedShot() const;
+    // Index of record in the list, or -1.
+    std::ptrdiff_t IndexOf(const ShotRecord* record) const;
+
+    // The list, changed. Each operation keeps m_shots, m_nShotNumbers and
+    // m_nShotCount in step and leaves the cursor where it was; the caller
+    // keeps the order by time.
+    // Inserts record before index; false (and nothing changes) when the list
+    // is full or index lies past its end.
+    bool InsertShot(std::size_t index, std::unique_ptr<ShotRecord> record);
+    // Takes the record at index out of the list and hands it back.
+    std::unique_ptr<ShotRecord> RemoveShot(std::size_t index);
+    // Puts record in place of the one at index, which is handed back.
+    std::unique_ptr<ShotRecord> ReplaceShot(std::size_t index, std::unique_ptr<ShotRecord> record);
+    // Puts the cursor on record, the shot on display; false when it is not
+    // listed.
+    bool MoveCursorTo(const ShotRecord* record);
+    // Sets the cursor, held within 0 to the count.
+    void SetCursor(std::int32_t position);
+    // Shows the shot at index, as LoadShot with the cursor there.
+    void LoadShotAt(std::size_t index);
+
+    // The status box's text for position of count shots whose first and
+    // last shot numbers are first and last; empty when count is 0.
+    static std::string StatusText(std::int32_t position, std::int32_t count, int first, int last);
+    void WriteStatusBox(const std::string& text) { SetBoxText(m_pStatusBox, text); }
+    void WriteShotNumberBox(const std::string& text) { SetBoxText(m_pShotNumberBox, text); }
+
     // The formats of the status box.
     static constexpr const char* POSITION_FORMAT = "%d of %d Shots     ";
     static constexpr const char* RANGE_FORMAT = "First Shot: %d     Last Shot: %d";

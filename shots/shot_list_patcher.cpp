@@ -1,7 +1,6 @@
 #include "shots/shot_list_patcher.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <unordered_set>
 
 namespace {
@@ -34,7 +33,7 @@ void ShotListPatcher::Reset(const std::vector<DirectoryEntry>& beyondCapacity)
     m_known.clear();
     m_beyond.clear();
     m_ghost = nullptr;
-    for (const auto& record : m_doc.m_shots) m_known[NameOf(*record)] = Known{record->lastWriteTime, true};
+    for (const auto& record : m_doc.Shots()) m_known[NameOf(*record)] = Known{record->lastWriteTime, true};
     for (const DirectoryEntry& entry : beyondCapacity) {
         if (m_known.count(entry.name)) continue;
         m_known[entry.name] = Known{entry.lastWriteTime, false};
@@ -42,27 +41,9 @@ void ShotListPatcher::Reset(const std::vector<DirectoryEntry>& beyondCapacity)
     }
 }
 
-const ShotRecord* ShotListPatcher::Displayed() const
-{
-    const std::int32_t pos = m_doc.m_nShotPos;
-    if (pos < 1 || std::size_t(pos) > m_doc.m_shots.size()) return nullptr;
-    return m_doc.m_shots[std::size_t(pos - 1)].get();
-}
-
-std::ptrdiff_t ShotListPatcher::IndexOf(const ShotRecord* record) const
-{
-    if (!record) return -1;
-    const auto& shots = m_doc.m_shots;
-    for (std::size_t i = LowerBoundByTime(shots, record->lastWriteTime);
-         i < shots.size() && shots[i]->lastWriteTime == record->lastWriteTime; ++i) {
-        if (shots[i].get() == record) return std::ptrdiff_t(i);
-    }
-    return -1;
-}
-
 std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t lastWriteTime) const
 {
-    const auto& shots = m_doc.m_shots;
+    const auto& shots = m_doc.Shots();
     const std::string& directory = m_doc.m_strDirectory;
     for (std::size_t i = LowerBoundByTime(shots, lastWriteTime);
          i < shots.size() && shots[i]->lastWriteTime == lastWriteTime; ++i) {
@@ -83,19 +64,9 @@ std::string ShotListPatcher::NameOf(const ShotRecord& record) const
 
 void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
 {
-    // Callers make room first: the number table has MAX_SHOTS entries.
-    auto& shots = m_doc.m_shots;
-    auto& numbers = m_doc.m_nShotNumbers;
-    const std::size_t count = shots.size();
-    if (count >= std::size_t(CKESTRELDoc::MAX_SHOTS)) return;
-
-    const std::size_t at = UpperBoundByTime(shots, record->lastWriteTime);
-    const int number = CKESTRELDoc::ShotNumberFromPath(record->path);
-    shots.insert(shots.begin() + std::ptrdiff_t(at), std::move(record));
-    std::copy_backward(numbers.begin() + std::ptrdiff_t(at), numbers.begin() + std::ptrdiff_t(count),
-                       numbers.begin() + std::ptrdiff_t(count + 1));
-    numbers[at] = number;
-    m_doc.m_nShotCount = std::int32_t(shots.size());
+    // Callers make room first: the document refuses a record past MAX_SHOTS.
+    const std::size_t at = UpperBoundByTime(m_doc.Shots(), record->lastWriteTime);
+    m_doc.InsertShot(at, std::move(record));
 }
 
 void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWriteTime)
@@ -105,22 +76,14 @@ void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWri
 
 std::unique_ptr<ShotRecord> ShotListPatcher::TakeListed(std::size_t index)
 {
-    auto& shots = m_doc.m_shots;
-    auto& numbers = m_doc.m_nShotNumbers;
-    const std::size_t count = shots.size();
-    std::unique_ptr<ShotRecord> record = std::move(shots[index]);
-    shots.erase(shots.begin() + std::ptrdiff_t(index));
-    std::copy(numbers.begin() + std::ptrdiff_t(index + 1), numbers.begin() + std::ptrdiff_t(count),
-              numbers.begin() + std::ptrdiff_t(index));
-    m_doc.m_nShotCount = std::int32_t(shots.size());
-    return record;
+    return m_doc.RemoveShot(index);
 }
 
 void ShotListPatcher::RemoveListed(std::size_t index) { TakeListed(index); }
 
 void ShotListPatcher::Rebalance(const ShotRecord* displayed)
 {
-    auto& shots = m_doc.m_shots;
+    const auto& shots = m_doc.Shots();
     while (shots.size() < std::size_t(CKESTRELDoc::MAX_SHOTS) && !m_beyond.empty()) {
         const auto oldest = *m_beyond.begin();
         m_beyond.erase(m_beyond.begin());
@@ -151,14 +114,7 @@ void ShotListPatcher::Rebalance(const ShotRecord* displayed)
 
 void ShotListPatcher::FollowDisplayed(const ShotRecord* displayed)
 {
-    if (displayed) {
-        const std::ptrdiff_t index = IndexOf(displayed);
-        if (index >= 0) {
-            m_doc.m_nShotPos = std::int32_t(index + 1);
-            return;
-        }
-    }
-    m_doc.m_nShotPos = std::clamp(m_doc.m_nShotPos, 0, m_doc.m_nShotCount);
+    if (!m_doc.MoveCursorTo(displayed)) m_doc.SetCursor(m_doc.m_nShotPos);
 }
 
 bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult& result, const ShotRecord* displayed)
@@ -212,7 +168,7 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
         if (known->second.listed) {
             const std::ptrdiff_t index = FindListed(change.name, known->second.lastWriteTime);
             if (index >= 0) {
-                if (m_doc.m_shots[std::size_t(index)].get() == displayed && !m_ghost) {
+                if (&m_doc.Shot(std::size_t(index)) == displayed && !m_ghost) {
                     m_ghost = displayed;  // stays on display until the user moves
                 } else {
                     RemoveListed(std::size_t(index));
@@ -228,7 +184,7 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
     }
 
     if (known == m_known.end()) {
-        if (m_doc.m_shots.size() < std::size_t(CKESTRELDoc::MAX_SHOTS)) {
+        if (m_doc.ShotCount() < std::size_t(CKESTRELDoc::MAX_SHOTS)) {
             InsertListed(change.name, change.lastWriteTime);
             m_known[change.name] = Known{change.lastWriteTime, true};
         } else {
@@ -251,7 +207,7 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
     }
     const std::ptrdiff_t index = FindListed(change.name, entry.lastWriteTime);
     if (index < 0) return;
-    if (m_doc.m_shots[std::size_t(index)].get() == displayed) result.displayedRewritten = true;
+    if (&m_doc.Shot(std::size_t(index)) == displayed) result.displayedRewritten = true;
     if (change.lastWriteTime != entry.lastWriteTime) {
         std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
         record->lastWriteTime = change.lastWriteTime;
@@ -318,7 +274,7 @@ bool ShotListPatcher::DropGhost()
         // Nothing of the list is on display: the cursor stands before the
         // place the ghost had, so "next" shows the shot that followed it.
         Rebalance(nullptr);
-        m_doc.m_nShotPos = std::clamp(std::int32_t(index), 0, m_doc.m_nShotCount);
+        m_doc.SetCursor(std::int32_t(index));
     } else {
         Rebalance(displayed);
         FollowDisplayed(displayed);
@@ -328,7 +284,7 @@ bool ShotListPatcher::DropGhost()
 
 std::string ShotListPatcher::StatusText() const
 {
-    const std::int32_t count = m_doc.m_nShotCount;
+    const std::int32_t count = std::int32_t(m_doc.ShotCount());
     const std::ptrdiff_t ghostIndex = IndexOf(m_ghost);
     const std::int32_t shown = count - (ghostIndex >= 0 ? 1 : 0);
     if (shown <= 0) return std::string();
@@ -338,11 +294,5 @@ std::string ShotListPatcher::StatusText() const
     position = std::clamp(position, 0, shown);
     const std::size_t first = ghostIndex == 0 ? 1 : 0;
     const std::size_t last = std::size_t(count - 1) - (ghostIndex == count - 1 ? 1 : 0);
-
-    char positionText[64];
-    char rangeText[96];
-    std::snprintf(positionText, sizeof positionText, CKESTRELDoc::POSITION_FORMAT, position, shown);
-    std::snprintf(rangeText, sizeof rangeText, CKESTRELDoc::RANGE_FORMAT, m_doc.m_nShotNumbers[first],
-                  m_doc.m_nShotNumbers[last]);
-    return std::string(positionText) + rangeText;
+    return CKESTRELDoc::StatusText(position, shown, m_doc.ShotNumber(first), m_doc.ShotNumber(last));
 }

@@ -82,9 +82,9 @@ public:
 
     const ShotRecord* Ghost() const { return m_ghost; }
     // The record on display: the one at the cursor, or null before any load.
-    const ShotRecord* Displayed() const;
+    const ShotRecord* Displayed() const { return m_doc.DisplayedShot(); }
     // Index of record in the document's list, or -1.
-    std::ptrdiff_t IndexOf(const ShotRecord* record) const;
+    std::ptrdiff_t IndexOf(const ShotRecord* record) const { return m_doc.IndexOf(record); }
 
     // The status line for the list as it stands: the document's formats,
     // without the ghost in the count or in the first and last numbers.

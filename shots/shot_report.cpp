@@ -60,7 +60,13 @@ std::string JoinRanges(const std::vector<ShotNumberRange>& ranges)
 std::string FormatFileTimeIso8601(std::int64_t fileTime)
 {
     constexpr std::int64_t kPerSecond = 10000000;
-    const std::int64_t sinceUnix = fileTime - kFileTimeUnixEpoch;  // no overflow: file times start at 1601
+    char text[96];
+    std::int64_t sinceUnix = 0;
+    if (__builtin_sub_overflow(fileTime, kFileTimeUnixEpoch, &sinceUnix)) {
+        // Before 1601 by more than the range holds: a saturated time.
+        std::snprintf(text, sizeof text, "@%lld", static_cast<long long>(fileTime));
+        return text;
+    }
     std::int64_t seconds = sinceUnix / kPerSecond;
     std::int64_t fraction = sinceUnix % kPerSecond;
     if (fraction < 0) {
@@ -69,7 +75,6 @@ std::string FormatFileTimeIso8601(std::int64_t fileTime)
     }
     const std::time_t whole = std::time_t(seconds);
     std::tm parts {};
-    char text[96];
     if (!gmtime_r(&whole, &parts)) {
         std::snprintf(text, sizeof text, "@%lld", static_cast<long long>(fileTime));
         return text;
@@ -131,9 +136,9 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err)
 
     std::vector<int> numbers;
     std::vector<std::int64_t> times;
-    for (std::int32_t i = 0; i < document.m_nShotCount; ++i) {
-        const ShotRecord& shot = *document.m_shots[std::size_t(i)];
-        numbers.push_back(document.m_nShotNumbers[std::size_t(i)]);
+    for (std::size_t i = 0; i < document.ShotCount(); ++i) {
+        const ShotRecord& shot = document.Shot(i);
+        numbers.push_back(document.ShotNumber(i));
         times.push_back(shot.lastWriteTime);
         out << (i + 1) << '\t' << numbers.back() << '\t' << shot.path.substr(directory.size()) << '\t'
             << FormatFileTimeIso8601(shot.lastWriteTime) << '\n';
@@ -146,7 +151,7 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err)
     }
     out << "Shots: " << numbers.size() << "     First Shot: " << numbers.front()
         << "     Last Shot: " << numbers.back() << '\n';
-    if (document.m_nShotCount == CKESTRELDoc::MAX_SHOTS) {
+    if (document.ShotCount() == std::size_t(CKESTRELDoc::MAX_SHOTS)) {
         const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
         if (all > numbers.size()) {
             out << "Listed: the oldest " << numbers.size() << " of " << all << " GIF files\n";

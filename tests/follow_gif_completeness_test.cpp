@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "shots/gif_completeness.h"
+#include "formats/gif_structure.h"
+#include "shots/file_status.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,6 +127,61 @@ TEST(DirectoryListing, ListsALinkThatLeadsNowhereWithItsOwnTime)
     // its own (the time it was made, long after 40 s past 1970).
     EXPECT_EQ(entries[1].lastWriteTime, kFileTimeUnixEpoch + 40 * 10000000LL);
     EXPECT_GT(entries[0].lastWriteTime, kFileTimeUnixEpoch + 1000000000 * 10000000LL);
+}
+
+TEST(FileTimes, SaturateInsteadOfOverflowing)
+{
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    struct Case {
+        std::int64_t seconds;
+        long nanoseconds;
+        std::int64_t fileTime;
+    };
+    const Case cases[] = {
+        {0, 0, kFileTimeUnixEpoch},
+        {1, 550, kFileTimeUnixEpoch + 10000005},
+        {-11644473600, 0, 0},                       // 1601-01-01
+        {910692730085, 477580799, kMax},            // the last time that fits
+        {910692730085, 477580800, kMax},            // one unit past it
+        {910692730086, 0, kMax},
+        {std::numeric_limits<std::int64_t>::max(), 999999999, kMax},
+        {-922337203686, 0, kMin},
+        {std::numeric_limits<std::int64_t>::min(), 0, kMin},
+    };
+    for (const Case& c : cases) {
+        struct timespec time {};
+        time.tv_sec = time_t(c.seconds);
+        time.tv_nsec = c.nanoseconds;
+        EXPECT_EQ(ToFileTime(time), c.fileTime) << c.seconds << " s " << c.nanoseconds << " ns";
+    }
+}
+
+// tmpfs, for one, keeps any 64-bit second count.
+TEST(FileTimes, AFileFarInTheFutureHasTheLatestTime)
+{
+    ShotDir dir("/dev/shm");
+    if (dir.Dir() == "/") GTEST_SKIP() << "no /dev/shm to make a directory in";
+    dir.AddFile("a.gif", 2'000'000'000'000'000'000LL);
+    dir.AddFile("b.gif", 1'000'000'000);
+    struct stat status {};
+    ASSERT_EQ(stat(dir.Path("a.gif").c_str(), &status), 0);
+    if (status.st_mtim.tv_sec != 2'000'000'000'000'000'000LL) {
+        GTEST_SKIP() << "this file system does not keep a time that far ahead";
+    }
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(dir.Dir(), ".gif");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].lastWriteTime, std::numeric_limits<std::int64_t>::max());
+    EXPECT_LT(entries[1].lastWriteTime, entries[0].lastWriteTime);
+}
+
+TEST(DirectoryListing, ListsAFifoWithItsTime)
+{
+    ShotDir dir;
+    dir.AddFifo("pipe.gif", 77);
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(dir.Dir(), ".gif");
+    ASSERT_EQ(Names(entries), (std::vector<std::string>{"pipe.gif"}));
+    EXPECT_EQ(entries[0].lastWriteTime, kFileTimeUnixEpoch + 77 * 10000000LL);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -453,6 +454,83 @@ TEST(ShotListDocument, StartsEmptyWithFitOnAndNewDocumentKeepsEverything)
     EXPECT_EQ(fixture.doc.m_nShotPos, 1);
     EXPECT_EQ(fixture.doc.m_bFitToScreen, 0);
     EXPECT_NE(fixture.doc.m_pImage, nullptr);
+}
+
+// Every change of the list keeps the records, the number table and the
+// count in step, and leaves the cursor alone.
+TEST(ShotListOperations, KeepTheRecordsNumbersAndCountInStep)
+{
+    CKESTRELDoc doc;
+    doc.m_strDirectory = "/shots/";
+    auto record = [](const char* name, std::int64_t time) {
+        return std::make_unique<ShotRecord>(ShotRecord{std::string("/shots/") + name, time});
+    };
+    auto numbers = [&doc] {
+        std::vector<int> all;
+        for (std::size_t i = 0; i < doc.ShotCount(); ++i) all.push_back(doc.ShotNumber(i));
+        EXPECT_EQ(std::size_t(doc.m_nShotCount), doc.ShotCount());
+        return all;
+    };
+    EXPECT_TRUE(doc.InsertShot(0, record("a0003.gif", 30)));
+    EXPECT_TRUE(doc.InsertShot(0, record("a0001.gif", 10)));
+    EXPECT_TRUE(doc.InsertShot(1, record("a0002.gif", 20)));
+    EXPECT_FALSE(doc.InsertShot(9, record("a0009.gif", 90)));  // past the end
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3}));
+
+    doc.SetCursor(2);
+    const std::unique_ptr<ShotRecord> removed = doc.RemoveShot(0);
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(removed->path, "/shots/a0001.gif");
+    EXPECT_EQ(numbers(), (std::vector<int>{2, 3}));
+    EXPECT_EQ(doc.m_nShotPos, 2);
+    EXPECT_EQ(doc.RemoveShot(5), nullptr);
+
+    EXPECT_EQ(doc.ReplaceShot(1, record("b0042.gif", 30))->path, "/shots/a0003.gif");
+    EXPECT_EQ(numbers(), (std::vector<int>{2, 42}));
+
+    EXPECT_TRUE(doc.MoveCursorTo(&doc.Shot(0)));
+    EXPECT_EQ(doc.m_nShotPos, 1);
+    EXPECT_EQ(doc.DisplayedShot(), &doc.Shot(0));
+    EXPECT_FALSE(doc.MoveCursorTo(removed.get()));
+    doc.SetCursor(7);
+    EXPECT_EQ(doc.m_nShotPos, 2);
+    doc.SetCursor(-1);
+    EXPECT_EQ(doc.m_nShotPos, 0);
+    EXPECT_EQ(doc.DisplayedShot(), nullptr);
+}
+
+TEST(ShotListOperations, TheTableHoldsAtMostMaxShots)
+{
+    CKESTRELDoc doc;
+    for (int i = 0; i < CKESTRELDoc::MAX_SHOTS; ++i) {
+        ASSERT_TRUE(doc.InsertShot(doc.ShotCount(), std::make_unique<ShotRecord>(ShotRecord{"s0001.gif", i})));
+    }
+    EXPECT_FALSE(doc.InsertShot(0, std::make_unique<ShotRecord>(ShotRecord{"s0002.gif", -1})));
+    EXPECT_EQ(doc.m_nShotCount, CKESTRELDoc::MAX_SHOTS);
+}
+
+TEST(ShotListOperations, StatusTextHasBothFormats)
+{
+    EXPECT_EQ(CKESTRELDoc::StatusText(2, 5, 7, -3), "2 of 5 Shots     First Shot: 7     Last Shot: -3");
+    EXPECT_EQ(CKESTRELDoc::StatusText(0, 0, 1, 1), "");
+}
+
+// A FIFO, socket or device named *.gif is listed, but only regular files
+// are read: loading one is an image without pixels, at once.
+TEST(ShotListLoad, AFifoIsAnImageWithoutPixelsAndNeverBlocks)
+{
+    DocumentWithBoxes fixture;
+    ShotDir dir;
+    dir.AddFile("s0001.gif", 10, 0, shots_test::SolidGif(2, 2, {1, 2, 3}));
+    const std::string fifo = dir.AddFifo("s0002.gif", 20);
+    fixture.Open(dir);
+    ASSERT_EQ(fixture.doc.m_nShotCount, 2);
+    EXPECT_TRUE(shots_test::ReturnsWithoutBlockingOn(fifo, [&] { fixture.doc.LoadShot(); }));
+    EXPECT_EQ(fixture.doc.m_nShotPos, 2);
+    ASSERT_NE(fixture.doc.m_pImage, nullptr);
+    EXPECT_TRUE(fixture.doc.m_pImage->IsEmpty());
+    EXPECT_EQ(fixture.number.m_text, "0002");
+    EXPECT_EQ(fixture.status.m_text, "2 of 2 Shots     First Shot: 1     Last Shot: 2");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "app/kestrel_app.h"
 #include "app/main_frame.h"
 #include "app/splash_wnd.h"
-#include "shots/player_view.h"
+#include "shots/qt/player_view.h"
 #include "shots/shot_list_document.h"
 #include "tests/qt/shot_files.h"
 

@@ -81,6 +81,23 @@ TEST_F(ProgramTest, AFileOpensItsDirectoryAndShotJumps)
     EXPECT_EQ(ViewColour(QImage(Png())), qRgb(0, 255, 0));
 }
 
+// A FIFO among the shots is an empty shot: neither jumping to it nor naming
+// it on the command line waits for a writer.
+TEST_F(ProgramTest, AFifoAmongTheShotsNeverBlocks)
+{
+    m_shots.AddFifo("D0002.gif", 1'600'000'050);
+    const ProgramRun jump = RunKestrel({QStringLiteral("--shot"), QStringLiteral("2"), QStringLiteral("--screenshot"),
+                                        Png(), QStringLiteral("--print-status"), Shots()});
+    ASSERT_EQ(jump.status, 0) << jump.err.toStdString();
+    EXPECT_EQ(jump.out, QStringLiteral("0002\t2 of 4 Shots     First Shot: 7     Last Shot: 12\n"));
+    EXPECT_EQ(ViewColour(QImage(Png())), qRgb(255, 255, 255));
+
+    const ProgramRun named =
+        RunKestrel({QStringLiteral("--screenshot"), Png(), QStringLiteral("--print-status"), Shot("D0002.gif")});
+    ASSERT_EQ(named.status, 0) << named.err.toStdString();
+    EXPECT_EQ(named.out, QStringLiteral("0007\t1 of 4 Shots     First Shot: 7     Last Shot: 12\n"));
+}
+
 TEST_F(ProgramTest, WithoutADisplayAScreenshotIsStillDrawn)
 {
     const ProgramRun run = RunKestrel({QStringLiteral("--screenshot"), Png(), Shots()}, false);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "shots/directory_listing.h"
-#include "shots/shot_directory_follower.h"
+#include "shots/qt/shot_directory_follower.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 
@@ -210,60 +210,6 @@ TEST(Follower, ABurstOfTwoHundredFilesAllArriveInTimeOrder)
     EXPECT_EQ(f.status.m_text, expected);
 }
 
-TEST(Follower, AFileWrittenSlowlyInPiecesIsNotShownUntilItIsWhole)
-{
-    Followed f;
-    f.follower->SetSettleTimes(2000, 10000);  // far longer than the pauses below
-    f.follower->SetFollowNewest(true);
-    const int loads = f.number.m_writes;
-    const std::string gif = Gif(77);
-    const std::string path = f.dir.Path(Name(50));
-
-    // One writer that keeps the file open between pieces.
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::size_t written = 0;
-    for (; written + 8 < gif.size(); written += 8) {
-        std::fwrite(gif.data() + written, 1, 8, file);
-        std::fflush(file);
-        QTest::qWait(60);
-        ASSERT_EQ(f.doc.m_nShotCount, 3) << "listed after " << written + 8 << " bytes";
-    }
-    std::fwrite(gif.data() + written, 1, gif.size() - written, file);
-    std::fclose(file);
-    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 4; }, 1500));
-    EXPECT_EQ(f.Shown(), Name(50));
-    EXPECT_EQ(f.number.m_writes, loads + 1);  // loaded once, whole
-
-    // Writers that close the file after every piece.
-    const std::string second = f.dir.Path(Name(51));
-    for (std::size_t at = 0; at < gif.size(); at += 8) {
-        FILE* piece = std::fopen(second.c_str(), "ab");
-        ASSERT_NE(piece, nullptr);
-        std::fwrite(gif.data() + at, 1, std::min<std::size_t>(8, gif.size() - at), piece);
-        std::fclose(piece);
-        if (at + 8 < gif.size()) {
-            QTest::qWait(60);
-            ASSERT_EQ(f.doc.m_nShotCount, 4) << "listed after " << at + 8 << " bytes";
-        }
-    }
-    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5; }, 1500));
-    EXPECT_EQ(f.Shown(), Name(51));
-    EXPECT_EQ(f.number.m_writes, loads + 2);
-    f.ExpectListMatchesDirectory();
-}
-
-TEST(Follower, AFileThatNeverBecomesAWholeGifIsListedOnceItStopsChanging)
-{
-    Followed f;
-    f.follower->SetSettleTimes(100, 1000);
-    kestrel::test::WriteFileBytes(f.dir.Path(Name(60)), "GIF89a\x01");
-    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 4; }));
-    kestrel::test::WriteFileBytes(f.dir.Path(Name(61)), "not a picture");
-    ASSERT_TRUE(WaitUntil([&] { return f.doc.m_nShotCount == 5; }));
-    f.ExpectListMatchesDirectory();
-}
-
 TEST(Follower, FollowNewestShowsEachArrivalUntilTheUserMoves)
 {
     Followed f;
@@ -288,6 +234,20 @@ TEST(Follower, FollowNewestShowsEachArrivalUntilTheUserMoves)
 
     f.follower->ToggleFollowNewest();
     EXPECT_EQ(f.Shown(), Name(5));
+}
+
+TEST(Follower, FollowNewestOntoAFifoNeverBlocks)
+{
+    Followed f;
+    f.follower->SetFollowNewest(true);
+    const std::string fifo = f.dir.Path(Name(4));
+    EXPECT_TRUE(shots_test::ReturnsWithoutBlockingOn(fifo, [&] {
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+        ASSERT_TRUE(WaitUntil([&] { return f.Shown() == Name(4); }));
+    }));
+    ASSERT_NE(f.doc.m_pImage, nullptr);
+    EXPECT_TRUE(f.doc.m_pImage->IsEmpty());
+    EXPECT_EQ(f.status.m_text, "4 of 4 Shots     First Shot: 1     Last Shot: 4");
 }
 
 TEST(Follower, AnEmptyDirectoryShowsItsFirstShotWhenItArrives)

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "app/framework/frame_window.h"
-#include "shots/player_view.h"
-#include "shots/shot_directory_follower.h"
+#include "shots/qt/player_view.h"
+#include "shots/qt/shot_directory_follower.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 

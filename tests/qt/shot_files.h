@@ -6,10 +6,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +31,13 @@ namespace shots_test {
 class ShotDir {
 public:
     ShotDir() : m_path(kestrel::test::MakeTempDir("kestrel-shots")) {}
+    // In base instead of the usual temporary folder; Dir() is "/" when base
+    // has no room for one.
+    explicit ShotDir(const std::string& base)
+    {
+        std::string pattern = base + "/kestrel-shots-XXXXXX";
+        if (mkdtemp(pattern.data())) m_path = pattern;
+    }
     ~ShotDir()
     {
         std::error_code ignored;
@@ -56,6 +69,15 @@ public:
         return path;
     }
 
+    // A FIFO named name (no writer ever opens it) with the given time.
+    std::string AddFifo(const std::string& name, long long seconds)
+    {
+        const std::string path = Path(name);
+        mkfifo(path.c_str(), 0644);
+        SetTime(path, seconds, 0);
+        return path;
+    }
+
     static void SetTime(const std::string& path, long long seconds, long nanoseconds)
     {
         struct timespec times[2];
@@ -68,6 +90,39 @@ public:
 private:
     std::string m_path;
 };
+
+// Runs call and tells whether it came back without waiting on fifo. Should
+// it still be running after timeout, fifo is opened for writing and closed
+// again until it comes back, so a reader stuck on it sees an end of file
+// and the test fails instead of hanging.
+inline bool ReturnsWithoutBlockingOn(const std::string& fifo, const std::function<void()>& call,
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool blocked = false;
+    std::thread rescue([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (done.wait_for(lock, timeout, [&] { return finished; })) return;
+        blocked = true;
+        while (!finished) {
+            lock.unlock();
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+            lock.lock();
+            done.wait_for(lock, std::chrono::milliseconds(20), [&] { return finished; });
+        }
+    });
+    call();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+    }
+    done.notify_all();
+    rescue.join();
+    return !blocked;
+}
 
 class RecordingTextBox : public ITextBox {
 public:

@@ -174,6 +174,27 @@ TEST(ShotViewCommands, PlayLoadsNothingAndStopKeepsTheShot)
     EXPECT_EQ(host.number->text().toStdString(), "0020");
 }
 
+// A FIFO named like a shot is shown as a shot without pixels, at once,
+// whether a step or a play tick reaches it.
+TEST(ShotViewCommands, StepsAndTicksOntoAFifoNeverBlock)
+{
+    ShotDir dir;
+    dir.AddFile("c0010.gif", 100);
+    const std::string fifo = dir.AddFifo("b0020.gif", 200);
+    ViewHost host;
+    host.Open(dir);
+    EXPECT_TRUE(shots_test::ReturnsWithoutBlockingOn(fifo, [&] { ASSERT_TRUE(host.Execute(ID_SHOT_NEXT)); }));
+    EXPECT_EQ(host.number->text().toStdString(), "0020");
+    ASSERT_NE(host.doc.m_pImage, nullptr);
+    EXPECT_TRUE(host.doc.m_pImage->IsEmpty());
+
+    ASSERT_TRUE(host.Execute(ID_SHOT_FIRST));
+    ASSERT_TRUE(host.Execute(ID_SHOT_PLAY));
+    EXPECT_TRUE(shots_test::ReturnsWithoutBlockingOn(fifo, [&] { host.view->DispatchTimer(CKestrel::PLAY_TIMER_ID); }));
+    EXPECT_EQ(host.doc.m_nShotPos, 2);
+    EXPECT_TRUE(host.doc.m_pImage->IsEmpty());
+}
+
 TEST(ShotViewTimer, RunsForTheLifeOfTheViewAtOneSecond)
 {
     ViewHost host;

@@ -19,7 +19,7 @@
 #include "app/framework/edit_box.h"
 #include "app/framework/frame_window.h"
 #include "app/framework/main_window.h"
-#include "shots/player_view.h"
+#include "shots/qt/player_view.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
 #include "tests/qt/shot_files.h"

@@ -1,4 +1,4 @@
-#include "shots/player_view.h"
+#include "shots/qt/player_view.h"
 
 #include <QWidget>
 #include <cstdio>
