@@ -72,6 +72,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             info.m_bPrintStatus = true;
         } else if (word == QLatin1String("--follow")) {
             info.m_bFollow = true;
+        } else if (word == QLatin1String("--poll")) {
+            info.m_bPoll = true;
         } else if (word == QLatin1String("--list")) {
             info.m_bList = true;
         } else if (Names(word, QStringLiteral("--interval"))) {
@@ -142,8 +144,8 @@ QString CheckOpenPath(const QString& path)
 QString CommandLineUsage()
 {
     return QStringLiteral(
-        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--interval MS]\n"
-        "               [--help] [--version] [PATH]\n"
+        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
+        "               [--interval MS] [--help] [--version] [PATH]\n"
         "       kestrel --list PATH\n");
 }
 
@@ -162,6 +164,8 @@ QString CommandLineHelp()
         "                     status box on one line\n"
         "  --follow           show each new shot as it arrives in the directory (key F\n"
         "                     turns it on and off; any move turns it off)\n"
+        "  --poll             look for new shots by listing the directory once a second, as\n"
+        "                     on network file systems, instead of asking the kernel\n"
         "  --interval MS      show each shot for MS milliseconds while playing (20 to\n"
         "                     60000; 1000 when not given)\n"
         "  --list             print the shots of PATH's directory, one line each (position,\n"

@@ -1,7 +1,7 @@
 // The command line of kestrel:
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
-//           [--follow] [--interval MS] [--help] [--version] [PATH]
+//           [--follow] [--poll] [--interval MS] [--help] [--version] [PATH]
 //   kestrel --list PATH
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
@@ -23,6 +23,7 @@ struct CCommandLineInfo {
     QString m_strScreenshot;          // --screenshot FILE
     bool m_bPrintStatus = false;      // --print-status
     bool m_bFollow = false;           // --follow: show each new shot as it arrives
+    bool m_bPoll = false;             // --poll: list the directory once a second to follow it
     int m_nPlayInterval = PLAY_INTERVAL_DEFAULT_MS;  // --interval MS: the play timer's period
     bool m_bList = false;             // --list: print the shot report of PATH, no window
 };

@@ -61,6 +61,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
+    m_pFollower->SetForcePolling(info.m_bPoll);
     m_pFollower->SetFollowNewest(info.m_bFollow);
     m_pMainFrame = new CMainFrame;
     m_pMainFrame->SetHelpHandler([this] { WinHelp(); });

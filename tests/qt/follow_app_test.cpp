@@ -49,6 +49,21 @@ TEST_F(FollowAppTest, FollowFromTheCommandLineShowsTheNewestShotAndEachArrival)
     EXPECT_EQ(StatusText(), "3 of 5 Shots     First Shot: 7     Last Shot: 21");
 }
 
+TEST_F(FollowAppTest, PollFromTheCommandLineListsALocalDirectoryToFollowIt)
+{
+    CCommandLineInfo info = NoSplash();
+    info.m_strFileName = QString::fromStdString(m_shots.Dir());
+    info.m_bFollow = true;
+    info.m_bPoll = true;
+    Start(info);
+    ASSERT_NE(m_app->Follower(), nullptr);
+    EXPECT_TRUE(m_app->Follower()->Polls());
+    EXPECT_FALSE(m_app->Follower()->UsesKernelNotification());
+    WriteShot("D0020.gif");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return NumberText() == "0020"; }, 5000));
+    EXPECT_EQ(StatusText(), "4 of 4 Shots     First Shot: 7     Last Shot: 20");
+}
+
 TEST_F(FollowAppTest, KeyFTurnsFollowingOnAndOff)
 {
     StartOnShots();
@@ -89,6 +104,8 @@ TEST(FollowCommandLine, FollowIntervalAndListWords)
     EXPECT_EQ(ParseCommandLine({"--interval=60000"}).info.m_nPlayInterval, 60000);
     EXPECT_EQ(ParseCommandLine({}).info.m_nPlayInterval, 1000);
     EXPECT_FALSE(ParseCommandLine({}).info.m_bFollow);
+    EXPECT_TRUE(ParseCommandLine({"--poll", "dir"}).info.m_bPoll);
+    EXPECT_FALSE(ParseCommandLine({"dir"}).info.m_bPoll);
 
     result = ParseCommandLine({"--list", "dir"});
     EXPECT_EQ(result.action, Action::Run);
