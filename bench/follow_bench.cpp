@@ -19,6 +19,7 @@
 
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_list_patcher.h"
+#include "tests/support/gif_writer.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -44,12 +45,18 @@ std::string ShotName(int number)
     return name;
 }
 
-// A small but whole GIF: 6 header bytes, screen, 2-entry table, one 1x1 image.
+// A small but whole GIF: a 2-entry table and one 1x1 image.
 const std::string& TinyGif()
 {
-    static const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff"
-                                 "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b",
-                                 35);
+    static const std::string gif = [] {
+        kestrel::test::GifPicture picture;
+        picture.width = 1;
+        picture.height = 1;
+        picture.pixels = {0};
+        picture.palette = {{0, 0, 0}, {255, 255, 255}};
+        const kestrel::test::GifBytes bytes = kestrel::test::EncodeGif(picture);
+        return std::string(bytes.begin(), bytes.end());
+    }();
     return gif;
 }
 

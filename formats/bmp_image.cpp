@@ -110,9 +110,8 @@ bool CBmpImage::Decode(FILE* file)
     try {
         DecodeOrThrow(file);
         return true;
-    } catch (const char* message) {
-        SetLastError(message);
-        return false;
+    } catch (...) {
+        return DecodeFailure();
     }
 }
 

@@ -42,9 +42,8 @@ bool CIcoImage::Decode(FILE* file)
     if (!file) return false;
     try {
         return DecodeOrThrow(file);
-    } catch (const char* message) {
-        SetLastError(message);
-        return false;
+    } catch (...) {
+        return DecodeFailure();
     }
 }
 

@@ -44,9 +44,8 @@ bool CPcxImage::Decode(FILE* file)
     bool ok = true;
     try {
         DecodeOrThrow(file, expanded, line);
-    } catch (const char* message) {
-        SetLastError(message);
-        ok = false;
+    } catch (...) {
+        ok = DecodeFailure();
     }
     std::free(expanded);
     std::free(line);

@@ -77,9 +77,8 @@ bool CPngImage::Decode(FILE* file)
         png_destroy_read_struct(&session.png, &session.info, nullptr);
         if (failure) throw failure;
         return true;
-    } catch (const char* message) {
-        SetLastError(message);
-        return false;
+    } catch (...) {
+        return DecodeFailure();
     }
 }
 

@@ -117,9 +117,8 @@ bool CTgaImage::Decode(FILE* file)
     try {
         DecodeOrThrow(file);
         return true;
-    } catch (const char* message) {
-        SetLastError(message);
-        return false;
+    } catch (...) {
+        return DecodeFailure();
     }
 }
 

@@ -144,9 +144,8 @@ bool CTiffImage::Decode(FILE* file)
         }
         ReadRgbaPage(handle.get(), tags);
         return true;
-    } catch (const char* message) {
-        SetLastError(message);
-        return false;
+    } catch (...) {
+        return DecodeFailure();
     }
 }
 

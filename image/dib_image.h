@@ -52,6 +52,10 @@ public:
     // a small damaged header cannot take the machine's memory.
     static constexpr std::uint64_t MAX_DIB_BYTES = KESTREL_MAX_DIB_BYTES;
 
+    // What a load says when something below a reader fails.
+    static constexpr const char* OUT_OF_MEMORY_TEXT = "Not enough memory to read this image";
+    static constexpr const char* UNEXPECTED_FAILURE_TEXT = "Unexpected failure while reading this image";
+
     explicit CDibImage(ImageFormat format);
     CDibImage(const char* path, ImageFormat format);
     CDibImage(const CDibImage& src, bool copyPixels, bool copyAlpha);
@@ -128,6 +132,11 @@ public:
 protected:
     // Copies at most 255 characters of message into lastError.
     void SetLastError(const char* message);
+    // The failure boundary of every reader's Decode, called from its
+    // catch (...) block: the exception in flight becomes lastError (the
+    // reader's constant message text, or what a failure from below means)
+    // and the false that Decode returns.
+    bool DecodeFailure();
 
     BYTE* m_pDib;
     BITMAPINFOHEADER m_header;

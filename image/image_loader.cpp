@@ -27,9 +27,9 @@ bool DecodeWith(CDibImage& target, FILE* file, ImageFormat format, bool passFram
     try {
         ok = reader.Decode(file);
     } catch (const std::bad_alloc&) {
-        std::strcpy(reader.Info().lastError, "Not enough memory to read this image");
+        std::strcpy(reader.Info().lastError, CDibImage::OUT_OF_MEMORY_TEXT);
     } catch (...) {
-        std::strcpy(reader.Info().lastError, "Unexpected failure while reading this image");
+        std::strcpy(reader.Info().lastError, CDibImage::UNEXPECTED_FAILURE_TEXT);
     }
     if (ok) {
         target.Transfer(reader);
@@ -41,6 +41,20 @@ bool DecodeWith(CDibImage& target, FILE* file, ImageFormat format, bool passFram
 }
 
 }  // namespace
+
+bool CDibImage::DecodeFailure()
+{
+    try {
+        throw;
+    } catch (const char* message) {
+        SetLastError(message);
+    } catch (const std::bad_alloc&) {
+        SetLastError(OUT_OF_MEMORY_TEXT);
+    } catch (...) {
+        SetLastError(UNEXPECTED_FAILURE_TEXT);
+    }
+    return false;
+}
 
 bool CDibImage::Load(const char* path, ImageFormat format)
 {

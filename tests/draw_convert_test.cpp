@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 
 #include "tests/draw_reference.h"
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/test_paths.h"
 

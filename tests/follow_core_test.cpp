@@ -101,7 +101,9 @@ TEST(FollowCore, AFileWrittenInPiecesIsTakenOnlyWhenWhole)
             std::fflush(file);
             if (!keepOpen || at + 8 >= gif.size()) std::fclose(file);
             f.core->ReadChanges();
-            if (at + 8 < gif.size()) ASSERT_EQ(f.doc.ShotCount(), keepOpen ? 1u : 2u) << name << " " << at;
+            if (at + 8 < gif.size()) {
+                ASSERT_EQ(f.doc.ShotCount(), keepOpen ? 1u : 2u) << name << " " << at;
+            }
         }
         ASSERT_EQ(f.doc.ShotCount(), keepOpen ? 2u : 3u) << name;
         EXPECT_EQ(f.doc.DisplayedShot()->path, path);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "formats/ico_image.h"
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/ico_builder.h"
 #include "tests/support/reader_bytes.h"

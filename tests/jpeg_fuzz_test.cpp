@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/jpeg_test_files.h"
+#include "tests/support/jpeg_test_files.h"
 #include "tests/support/decode_bytes.h"
 
 namespace {

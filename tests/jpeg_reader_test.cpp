@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "formats/jpeg_image.h"
-#include "tests/jpeg_test_files.h"
+#include "tests/support/jpeg_test_files.h"
 #include "tests/support/decode_bytes.h"
 
 namespace {

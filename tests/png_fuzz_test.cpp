@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/decode_bytes.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "formats/png_image.h"
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/decode_bytes.h"
 
 namespace {

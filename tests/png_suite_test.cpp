@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/decode_bytes.h"
 #include "tests/support/test_paths.h"
 

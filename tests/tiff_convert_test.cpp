@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/jpeg_test_files.h"
-#include "tests/png_test_files.h"
+#include "tests/support/jpeg_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/external_decoders.h"
 #include "tests/support/test_paths.h"
-#include "tests/tiff_test_files.h"
+#include "tests/support/tiff_test_files.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/support/decode_bytes.h"
-#include "tests/tiff_test_files.h"
+#include "tests/support/tiff_test_files.h"
 
 namespace {
 

@@ -18,49 +18,49 @@ int PaletteEntries(int bits) { return bits <= 8 ? 1 << bits : 0; }
 
 std::string PixelData(const BmpImage& b)
 {
-    Bytes out;
+    kestrel::test::ByteBuilder out;
     if (b.compression == 1) {  // RLE8: a run, an absolute run, a delta, end of line, end
         for (int y = 0; y < b.height; ++y) {
             if (y == 2) {
-                out.u8(0).u8(2).u8(1).u8(1);
+                out.U8(0).U8(2).U8(1).U8(1);
                 continue;
             }
-            out.u8(3).u8(y).u8(0).u8(3).u8(1).u8(2).u8(3).u8(0).u8(0).u8(0);
+            out.U8(3).U8(y).U8(0).U8(3).U8(1).U8(2).U8(3).U8(0).U8(0).U8(0);
         }
-        out.u8(0).u8(1);
+        out.U8(0).U8(1);
     } else if (b.compression == 2) {  // RLE4
-        for (int y = 0; y < b.height; ++y) out.u8(4).u8(0x12).u8(0).u8(5).u8(0x34).u8(0x56).u8(0x70).u8(0).u8(0).u8(0);
-        out.u8(0).u8(1);
+        for (int y = 0; y < b.height; ++y) out.U8(4).U8(0x12).U8(0).U8(5).U8(0x34).U8(0x56).U8(0x70).U8(0).U8(0).U8(0);
+        out.U8(0).U8(1);
     } else {
         const int stride = ((b.width * b.bits + 31) / 32) * 4;
         for (int y = 0; y < b.height; ++y)
-            for (int i = 0; i < stride; ++i) out.u8(y * 31 + i * 7);
+            for (int i = 0; i < stride; ++i) out.U8(y * 31 + i * 7);
     }
-    return out.data;
+    return out.Str();
 }
 
 std::string MakeBmp(const BmpImage& b)
 {
-    Bytes info;
+    kestrel::test::ByteBuilder info;
     const int entries = PaletteEntries(b.bits);
     if (b.coreHeader) {
-        info.u32(12).u16(b.width).u16(b.height).u16(1).u16(b.bits);
+        info.U32(12).U16(b.width).U16(b.height).U16(1).U16(b.bits);
     } else {
-        info.u32(40).u32(b.width).u32(b.height).u16(1).u16(b.bits).u32(b.compression);
-        info.u32(0).u32(2835).u32(3780).u32(entries).u32(0);
+        info.U32(40).U32(b.width).U32(b.height).U16(1).U16(b.bits).U32(b.compression);
+        info.U32(0).U32(2835).U32(3780).U32(entries).U32(0);
     }
     for (int i = 0; i < entries; ++i) {
-        info.u8(i * 3).u8(255 - i).u8(i * 7);
-        if (!b.coreHeader) info.u8(0);
+        info.U8(i * 3).U8(255 - i).U8(i * 7);
+        if (!b.coreHeader) info.U8(0);
     }
     const std::string pixels = PixelData(b);
-    Bytes out;
+    kestrel::test::ByteBuilder out;
     if (b.fileHeader) {
-        const std::uint32_t offset = 14 + std::uint32_t(info.data.size());
-        out.text("BM").u32(offset + std::uint32_t(pixels.size())).u32(0).u32(offset);
+        const std::uint32_t offset = 14 + std::uint32_t(info.Str().size());
+        out.Append("BM").U32(offset + std::uint32_t(pixels.size())).U32(0).U32(offset);
     }
-    out.text(info.data).text(pixels);
-    return out.data;
+    out.Append(info.Str()).Append(pixels);
+    return out.Str();
 }
 
 }  // namespace

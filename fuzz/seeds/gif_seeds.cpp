@@ -3,50 +3,10 @@
 #include <vector>
 
 #include "fuzz/seeds/seed_files.h"
+#include "tests/support/gif_writer.h"
 
 namespace kestrel::fuzz {
 namespace {
-
-// LZW data that never lets the table grow past the first code width: a clear
-// code goes out before the decoder would widen its codes. Valid, if large.
-std::string LzwSubBlocks(const std::vector<int>& pixels, int minCodeSize)
-{
-    const int clear = 1 << minCodeSize;
-    const int codeSize = minCodeSize + 1;
-    const int codesPerClear = clear - 2;
-    std::string packed;
-    std::uint32_t bitBuffer = 0;
-    int bitCount = 0;
-    auto put = [&](int code) {
-        bitBuffer |= std::uint32_t(code) << bitCount;
-        bitCount += codeSize;
-        while (bitCount >= 8) {
-            packed.push_back(char(bitBuffer & 0xFF));
-            bitBuffer >>= 8;
-            bitCount -= 8;
-        }
-    };
-    int sinceClear = codesPerClear;
-    for (int pixel : pixels) {
-        if (sinceClear == codesPerClear) {
-            put(clear);
-            sinceClear = 0;
-        }
-        put(pixel & (clear - 1));
-        ++sinceClear;
-    }
-    put(clear + 1);
-    if (bitCount) packed.push_back(char(bitBuffer & 0xFF));
-
-    Bytes out;
-    out.u8(minCodeSize);
-    for (std::size_t at = 0; at < packed.size(); at += 255) {
-        const std::string chunk = packed.substr(at, 255);
-        out.u8(unsigned(chunk.size())).text(chunk);
-    }
-    out.u8(0);
-    return out.data;
-}
 
 struct GifImage {
     int width = 8;
@@ -60,34 +20,43 @@ struct GifImage {
     bool extensions = false;  // comment and application extensions first
 };
 
-void ColourTable(Bytes& out, int bits)
+std::vector<kestrel::test::GifColour> ColourTable(int bits)
 {
-    for (int i = 0; i < (1 << bits); ++i) out.u8(i * 37).u8(255 - i * 11).u8(i * 5);
+    std::vector<kestrel::test::GifColour> table;
+    for (int i = 0; i < (1 << bits); ++i) {
+        table.push_back({std::uint8_t(i * 37), std::uint8_t(255 - i * 11), std::uint8_t(i * 5)});
+    }
+    return table;
 }
 
 std::string MakeGif(const GifImage& g)
 {
-    Bytes out;
-    out.text("GIF89a").u16(g.width).u16(g.height);
-    out.u8((g.globalTable ? 0x80 : 0) | (g.tableBits - 1)).u8(0).u8(0);
-    if (g.globalTable) ColourTable(out, g.tableBits);
+    using kestrel::test::GifBytes;
+    kestrel::test::GifWriter out;
+    if (g.globalTable) {
+        out.Header(g.width, g.height, ColourTable(g.tableBits));
+    } else {
+        out.HeaderPacked(g.width, g.height, std::uint8_t(g.tableBits - 1));
+    }
     if (g.extensions) {
-        out.u8(0x21).u8(0xFE).u8(5).text("seed!").u8(0);
-        out.u8(0x21).u8(0xFF).u8(11).text("NETSCAPE2.0").u8(3).u8(1).u16(0).u8(0);
+        out.Comment("seed!");
+        out.Extension(0xFF, {GifBytes{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'}, GifBytes{1, 0, 0}});
     }
-    if (g.transparent >= 0) out.u8(0x21).u8(0xF9).u8(4).u8(1).u16(10).u8(g.transparent).u8(0);
+    if (g.transparent >= 0) out.GraphicControl(10, g.transparent);
 
-    std::vector<int> pixels;
-    for (int i = 0; i < g.width * g.height; ++i) pixels.push_back((i * 7 + i / g.width) % (1 << g.tableBits));
-    const int minCodeSize = g.tableBits < 2 ? 2 : g.tableBits;
+    GifBytes pixels;
+    for (int i = 0; i < g.width * g.height; ++i) pixels.push_back(std::uint8_t((i * 7 + i / g.width) % (1 << g.tableBits)));
+    const int minCodeSize = kestrel::test::GifMinCodeSize(1 << g.tableBits);
+    kestrel::test::LzwOptions lzw;
+    lzw.minCodeSize = minCodeSize;
+    const GifBytes raster = kestrel::test::LzwEncode(pixels, lzw);
     for (int frame = 0; frame < (g.extraFrame ? 2 : 1); ++frame) {
-        out.u8(0x2C).u16(0).u16(0).u16(g.width).u16(g.height);
-        out.u8((g.localTable ? 0x80 | (g.tableBits - 1) : 0) | (g.interlaced ? 0x40 : 0));
-        if (g.localTable) ColourTable(out, g.tableBits);
-        out.text(LzwSubBlocks(pixels, minCodeSize));
+        out.ImageDescriptor(0, 0, g.width, g.height, g.interlaced,
+                            g.localTable ? ColourTable(g.tableBits) : std::vector<kestrel::test::GifColour>{});
+        out.Raster(minCodeSize, raster);
     }
-    out.u8(0x3B);
-    return out.data;
+    out.Trailer();
+    return std::string(out.Data().begin(), out.Data().end());
 }
 
 }  // namespace

@@ -1,20 +1,17 @@
 // PNG, JPEG and TIFF seeds, written with the same libraries the readers use:
 // every PNG colour type and depth, grey, colour and CMYK JPEGs (baseline and
 // progressive), and TIFF pages of the photometric kinds the reader sorts by.
-#include <png.h>
-#include <stdio.h>
-#include <tiffio.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <jpeglib.h>
-#include <fstream>
-#include <sstream>
-
 #include "fuzz/seeds/seed_files.h"
+#include "tests/support/jpeg_test_files.h"
+#include "tests/support/png_test_files.h"
+#include "tests/support/tiff_test_files.h"
 
 namespace kestrel::fuzz {
 namespace {
+
+using kestrel::test::JpegRecipe;
+using kestrel::test::PngRecipe;
+using kestrel::test::TiffPageRecipe;
 
 struct PngImage {
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -26,85 +23,53 @@ struct PngImage {
     int height = 5;
 };
 
-void AppendToString(png_structp png, png_bytep data, png_size_t length)
-{
-    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), length);
-}
-
 std::string MakePng(const PngImage& p)
 {
-    std::string out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
-    png_set_write_fn(png, &out, AppendToString, nullptr);
-    png_set_IHDR(png, info, p.width, p.height, p.bitDepth, p.colourType,
-                 p.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    PngRecipe recipe;
+    recipe.width = p.width;
+    recipe.height = p.height;
+    recipe.bitDepth = p.bitDepth;
+    recipe.colourType = p.colourType;
+    recipe.interlaced = p.interlaced;
     if (p.colourType == PNG_COLOR_TYPE_PALETTE) {
-        png_color palette[256];
-        for (int i = 0; i < 256; ++i) palette[i] = {png_byte(i), png_byte(255 - i), png_byte(i * 3)};
-        png_set_PLTE(png, info, palette, 1 << p.bitDepth);
+        for (int i = 0; i < (1 << p.bitDepth); ++i) recipe.palette.push_back({png_byte(i), png_byte(255 - i), png_byte(i * 3)});
     }
     if (p.trns) {
-        png_byte alpha[4] = {0, 128, 200, 255};
-        png_color_16 key{};
-        key.gray = 1;
-        key.red = key.green = key.blue = 1;
-        png_set_tRNS(png, info, alpha, p.colourType == PNG_COLOR_TYPE_PALETTE ? 3 : 1, &key);
+        if (p.colourType == PNG_COLOR_TYPE_PALETTE) {
+            recipe.transAlpha = {0, 128, 200};
+        } else {
+            png_color_16 key{};
+            key.gray = 1;
+            key.red = key.green = key.blue = 1;
+            recipe.transColour = key;
+        }
     }
     if (p.bkgd) {
         png_color_16 background{};
         background.index = 1;
         background.red = background.green = background.blue = background.gray = 1;
-        png_set_bKGD(png, info, &background);
+        recipe.background = background;
     }
-    png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    const std::size_t rowBytes = png_get_rowbytes(png, info);
-    std::vector<png_byte> row(rowBytes);
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < p.height; ++y) {
-            for (std::size_t i = 0; i < rowBytes; ++i) row[i] = png_byte(i * 29 + y * 7);
-            png_write_row(png, row.data());
-        }
+    const std::size_t rowBytes = kestrel::test::PngRowBytes(recipe);
+    for (int y = 0; y < p.height; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) recipe.pixels.push_back(png_byte(i * 29 + std::size_t(y) * 7));
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    return kestrel::test::WritePng(recipe);
 }
 
 std::string MakeJpeg(int components, J_COLOR_SPACE space, bool progressive)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr error{};
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = 11;
-    cinfo.image_height = 9;
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 60, TRUE);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(cinfo.image_width * components);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) row[i] = JSAMPLE(i * 23 + cinfo.next_scanline * 11);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
+    JpegRecipe recipe;
+    recipe.width = 11;
+    recipe.height = 9;
+    recipe.components = components;
+    recipe.input = space;
+    recipe.progressive = progressive;
+    recipe.quality = 60;
+    for (int y = 0; y < recipe.height; ++y) {
+        for (int i = 0; i < recipe.width * components; ++i) recipe.pixels.push_back(JSAMPLE(i * 23 + y * 11));
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::string out(reinterpret_cast<char*>(buffer), size);
-    std::free(buffer);
-    return out;
+    return kestrel::test::WriteJpeg(recipe);
 }
 
 struct TiffPage {
@@ -119,64 +84,46 @@ struct TiffPage {
     int rowsPerStrip = 3;
 };
 
-void WriteTiffPage(TIFF* tiff, const TiffPage& page)
+TiffPageRecipe TiffRecipe(const TiffPage& page)
 {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, page.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, page.height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, page.bits);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, page.samples);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, page.photometric);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, page.compression);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, page.planar);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 150.0f);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 75.5f);
-    if (page.samples == 4 && page.photometric == PHOTOMETRIC_RGB) {
-        uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
-    }
-    std::vector<uint16_t> map;
+    TiffPageRecipe recipe;
+    recipe.width = std::uint32_t(page.width);
+    recipe.height = std::uint32_t(page.height);
+    recipe.bitsPerSample = std::uint16_t(page.bits);
+    recipe.samplesPerPixel = std::uint16_t(page.samples);
+    recipe.photometric = std::uint16_t(page.photometric);
+    recipe.compression = std::uint16_t(page.compression);
+    recipe.planarConfig = std::uint16_t(page.planar);
+    recipe.xResolution = 150.0f;
+    recipe.yResolution = 75.5f;
+    recipe.alphaSample = page.samples == 4 && page.photometric == PHOTOMETRIC_RGB;
     if (page.photometric == PHOTOMETRIC_PALETTE) {
-        const int entries = 1 << page.bits;
-        map.resize(3 * entries);
-        for (int i = 0; i < 3 * entries; ++i) map[i] = uint16_t(i * 997);
-        TIFFSetField(tiff, TIFFTAG_COLORMAP, map.data(), map.data() + entries, map.data() + 2 * entries);
+        for (int i = 0; i < 3 * (1 << page.bits); ++i) recipe.colourMap.push_back(std::uint16_t(i * 997));
     }
+    const int planes = page.planar == PLANARCONFIG_SEPARATE ? page.samples : 1;
+    const int perPixel = page.planar == PLANARCONFIG_SEPARATE ? 1 : page.samples;
+    const std::size_t lineBytes = (std::size_t(page.width) * std::size_t(perPixel) * std::size_t(page.bits) + 7) / 8;
     if (page.tiled) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
-        std::vector<unsigned char> tile(TIFFTileSize(tiff), 0x5C);
-        for (uint32_t y = 0; y < uint32_t(page.height); y += 16)
-            for (uint32_t x = 0; x < uint32_t(page.width); x += 16)
-                TIFFWriteTile(tiff, tile.data(), x, y, 0, 0);
+        recipe.tileWidth = 16;
+        recipe.tileLength = 16;
     } else {
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, page.rowsPerStrip);
-        const int planes = page.planar == PLANARCONFIG_SEPARATE ? page.samples : 1;
-        std::vector<unsigned char> line(TIFFScanlineSize(tiff));
-        for (int plane = 0; plane < planes; ++plane) {
-            for (int y = 0; y < page.height; ++y) {
-                for (std::size_t i = 0; i < line.size(); ++i) line[i] = (unsigned char)(i * 41 + y * 3 + plane);
-                TIFFWriteScanline(tiff, line.data(), y, uint16_t(plane));
+        recipe.rowsPerStrip = std::uint32_t(page.rowsPerStrip);
+    }
+    for (int plane = 0; plane < planes; ++plane) {
+        for (int y = 0; y < page.height; ++y) {
+            for (std::size_t i = 0; i < lineBytes; ++i) {
+                recipe.pixels.push_back(page.tiled ? 0x5C : std::uint8_t(i * 41 + std::size_t(y) * 3 + std::size_t(plane)));
             }
         }
     }
-    TIFFWriteDirectory(tiff);
+    return recipe;
 }
 
 std::string MakeTiff(const std::vector<TiffPage>& pages)
 {
-    char path[] = "/tmp/kestrel-seed-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) return {};
-    close(fd);
-    if (TIFF* tiff = TIFFOpen(path, "w")) {
-        for (const TiffPage& page : pages) WriteTiffPage(tiff, page);
-        TIFFClose(tiff);
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    unlink(path);
-    return content.str();
+    std::vector<TiffPageRecipe> recipes;
+    for (const TiffPage& page : pages) recipes.push_back(TiffRecipe(page));
+    return kestrel::test::WriteTiff(recipes);
 }
 
 }  // namespace

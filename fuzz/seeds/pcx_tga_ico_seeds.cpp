@@ -8,33 +8,33 @@ namespace {
 // PCX run-length coding: runs of one byte, or any byte that looks like a count.
 std::string PcxRle(const std::string& raw)
 {
-    Bytes out;
+    kestrel::test::ByteBuilder out;
     for (std::size_t i = 0; i < raw.size();) {
         std::size_t run = 1;
         while (i + run < raw.size() && run < 63 && raw[i + run] == raw[i]) ++run;
         const unsigned byte = std::uint8_t(raw[i]);
-        if (run > 1 || byte >= 0xC0) out.u8(0xC0 | unsigned(run));
-        out.u8(byte);
+        if (run > 1 || byte >= 0xC0) out.U8(0xC0 | unsigned(run));
+        out.U8(byte);
         i += run;
     }
-    return out.data;
+    return out.Str();
 }
 
 std::string MakePcx(int width, int height, int bits, int planes)
 {
     const int bytesPerLine = ((width * bits + 15) / 16) * 2;
-    Bytes out;
-    out.u8(10).u8(5).u8(1).u8(bits).u16(0).u16(0).u16(width - 1).u16(height - 1).u16(72).u16(72);
-    for (int i = 0; i < 16; ++i) out.u8(i * 16).u8(255 - i * 16).u8(i * 8);
-    out.u8(0).u8(planes).u16(bytesPerLine).u16(1).fill(58, 0);
+    kestrel::test::ByteBuilder out;
+    out.U8(10).U8(5).U8(1).U8(bits).U16(0).U16(0).U16(width - 1).U16(height - 1).U16(72).U16(72);
+    for (int i = 0; i < 16; ++i) out.U8(i * 16).U8(255 - i * 16).U8(i * 8);
+    out.U8(0).U8(planes).U16(bytesPerLine).U16(1).Fill(58, 0);
     std::string raw;
     for (int i = 0; i < bytesPerLine * planes * height; ++i) raw.push_back(char(i % 5 == 0 ? 0xAA : i * 13));
-    out.text(PcxRle(raw));
+    out.Append(PcxRle(raw));
     if (bits == 8 && planes == 1) {
-        out.u8(12);
-        for (int i = 0; i < 256; ++i) out.u8(i).u8(255 - i).u8(i / 2);
+        out.U8(12);
+        for (int i = 0; i < 256; ++i) out.U8(i).U8(255 - i).U8(i / 2);
     }
-    return out.data;
+    return out.Str();
 }
 
 struct TgaImage {
@@ -47,21 +47,21 @@ struct TgaImage {
     int mapEntries = 0;
 };
 
-void TgaPixel(Bytes& out, int depth, int v)
+void TgaPixel(kestrel::test::ByteBuilder& out, int depth, int v)
 {
-    if (depth == 8) out.u8(v);
-    else if (depth == 16) out.u16((v * 1237) & 0xFFFF);
-    else if (depth == 24) out.u8(v).u8(v * 3).u8(v * 5);
-    else out.u8(v).u8(v * 3).u8(v * 5).u8(v * 7);
+    if (depth == 8) out.U8(v);
+    else if (depth == 16) out.U16((v * 1237) & 0xFFFF);
+    else if (depth == 24) out.U8(v).U8(v * 3).U8(v * 5);
+    else out.U8(v).U8(v * 3).U8(v * 5).U8(v * 7);
 }
 
 std::string MakeTga(const TgaImage& t)
 {
-    Bytes out;
-    out.u8(t.idLength).u8(t.mapEntries ? 1 : 0).u8(t.type).u16(0).u16(t.mapEntries).u8(t.mapEntries ? 24 : 0);
-    out.u16(0).u16(0).u16(t.width).u16(t.height).u8(t.depth).u8(t.descriptor);
-    out.fill(t.idLength, 'i');
-    for (int i = 0; i < t.mapEntries; ++i) out.u8(i * 9).u8(i * 5).u8(255 - i);
+    kestrel::test::ByteBuilder out;
+    out.U8(t.idLength).U8(t.mapEntries ? 1 : 0).U8(t.type).U16(0).U16(t.mapEntries).U8(t.mapEntries ? 24 : 0);
+    out.U16(0).U16(0).U16(t.width).U16(t.height).U8(t.depth).U8(t.descriptor);
+    out.Fill(t.idLength, 'i');
+    for (int i = 0; i < t.mapEntries; ++i) out.U8(i * 9).U8(i * 5).U8(255 - i);
     const bool rle = t.type >= 9;
     for (int y = 0; y < t.height; ++y) {
         if (!rle) {
@@ -69,21 +69,21 @@ std::string MakeTga(const TgaImage& t)
             continue;
         }
         // A run of two, then a raw packet for the rest of the row.
-        out.u8(0x81);
+        out.U8(0x81);
         TgaPixel(out, t.depth, y);
-        out.u8(t.width - 3);
+        out.U8(t.width - 3);
         for (int x = 2; x < t.width; ++x) TgaPixel(out, t.depth, x * 3 + y);
     }
-    return out.data;
+    return out.Str();
 }
 
 // An icon with one entry per colour count, each image a 40-byte header, the
 // colour table, the rows and the mask.
 std::string MakeIco(const std::vector<int>& colourCounts)
 {
-    Bytes directory;
-    Bytes images;
-    directory.u16(0).u16(1).u16(unsigned(colourCounts.size()));
+    kestrel::test::ByteBuilder directory;
+    kestrel::test::ByteBuilder images;
+    directory.U16(0).U16(1).U16(unsigned(colourCounts.size()));
     std::uint32_t offset = 6 + 16 * std::uint32_t(colourCounts.size());
     int side = 4;
     for (int colours : colourCounts) {
@@ -91,18 +91,18 @@ std::string MakeIco(const std::vector<int>& colourCounts)
         const int entries = 1 << bits;
         const int stride = ((side * bits + 31) / 32) * 4;
         const int maskStride = ((side + 31) / 32) * 4;
-        Bytes image;
-        image.u32(40).u32(side).u32(side * 2).u16(1).u16(bits).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);
-        for (int i = 0; i < entries; ++i) image.u8(i).u8(i * 2).u8(255 - i).u8(0);
-        for (int i = 0; i < stride * side; ++i) image.u8(i * 11);
-        image.fill(std::size_t(maskStride) * side, 0x0F);
-        directory.u8(side).u8(side).u8(colours == 256 ? 0 : colours).u8(0).u16(1).u16(bits);
-        directory.u32(std::uint32_t(image.data.size())).u32(offset);
-        offset += std::uint32_t(image.data.size());
-        images.text(image.data);
+        kestrel::test::ByteBuilder image;
+        image.U32(40).U32(side).U32(side * 2).U16(1).U16(bits).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0);
+        for (int i = 0; i < entries; ++i) image.U8(i).U8(i * 2).U8(255 - i).U8(0);
+        for (int i = 0; i < stride * side; ++i) image.U8(i * 11);
+        image.Fill(std::size_t(maskStride) * side, 0x0F);
+        directory.U8(side).U8(side).U8(colours == 256 ? 0 : colours).U8(0).U16(1).U16(bits);
+        directory.U32(std::uint32_t(image.Str().size())).U32(offset);
+        offset += std::uint32_t(image.Str().size());
+        images.Append(image.Str());
         side += 4;
     }
-    return directory.data + images.data;
+    return directory.Str() + images.Str();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/image_format.h"
+#include "tests/support/byte_builder.h"
 
 namespace kestrel::fuzz {
 
@@ -15,16 +16,6 @@ struct SeedFile {
     ImageFormat format;
     int frameIndex;
     std::string bytes;   // the file itself
-};
-
-// Little-endian byte builder.
-struct Bytes {
-    std::string data;
-    Bytes& u8(unsigned v) { data.push_back(char(v & 0xFF)); return *this; }
-    Bytes& u16(unsigned v) { return u8(v).u8(v >> 8); }
-    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& text(const std::string& s) { data += s; return *this; }
-    Bytes& fill(std::size_t count, unsigned v) { data.append(count, char(v & 0xFF)); return *this; }
 };
 
 std::vector<SeedFile> GifSeeds();

@@ -1,4 +1,4 @@
-#include "tests/jpeg_test_files.h"
+#include "tests/support/jpeg_test_files.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "tests/tiff_test_files.h"
+#include "tests/support/tiff_test_files.h"
 
 #include <algorithm>
 #include <cstdio>

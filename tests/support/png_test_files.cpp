@@ -1,4 +1,4 @@
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 
 #include <zlib.h>
 
