@@ -75,19 +75,14 @@ private:
         if (!image_.Create(width, height, bitCount, ImageFormat(0))) return false;
         if (hasTable) {
             std::uint8_t red[256], green[256], blue[256];
-            bool white = false;
             for (int i = 0; i < count; ++i) {
                 red[i] = table[3 * i];
                 green[i] = table[3 * i + 1];
                 blue[i] = table[3 * i + 2];
-                white = white || (red[i] == 255 && green[i] == 255 && blue[i] == 255);
             }
+            // Entries a short table lacks are white under a transparent index.
             const bool transparent = image_.Info().transparentIndex != -1;
-            if (transparent && count < 256) {
-                for (int i = count; i < 256; ++i) red[i] = green[i] = blue[i] = 255;
-                white = true;
-            }
-            if (transparent && !white) red[255] = green[255] = blue[255] = 255;
+            for (int i = count; transparent && i < 256; ++i) red[i] = green[i] = blue[i] = 255;
             image_.SetPaletteFromPlanes(DWORD(transparent ? 256 : count), red, green, blue);
         }
         interlaced_ = (descriptor[8] & 0x40) != 0;
@@ -194,12 +189,14 @@ private:
                 stack[std::size_t(sp++)] = std::uint8_t(firstByte);
                 cur = oldCode;
             }
+            // A string longer than the stack (a chain that loops) stops the
+            // decoder; the line being filled is not stored.
             while (cur >= firstFree_) {
-                if (sp == 4096) break;
+                if (sp == 4095) return 0;
                 stack[std::size_t(sp++)] = suffix[std::size_t(cur)];
                 cur = prefix[std::size_t(cur)];
             }
-            if (sp < 4096) stack[std::size_t(sp++)] = std::uint8_t(cur);
+            stack[std::size_t(sp++)] = std::uint8_t(cur);
             if (nextSlot_ < topSlot_) {
                 firstByte = stack[std::size_t(sp - 1)];
                 suffix[std::size_t(nextSlot_)] = std::uint8_t(firstByte);
