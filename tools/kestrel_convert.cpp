@@ -19,6 +19,7 @@
 
 #include "image/device_context.h"
 #include "image/dib_image.h"
+#include "tools/json_text.h"
 
 namespace {
 
@@ -180,24 +181,6 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& helpAsked)
         return std::nullopt;
     }
     return options;
-}
-
-std::string JsonEscaped(const char* text)
-{
-    std::string out;
-    for (const unsigned char c : std::string_view(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
 }
 
 void PrintInfo(const CDibImage& image, bool ok)
