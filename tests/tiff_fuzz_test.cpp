@@ -279,7 +279,7 @@ TEST(TiffBoundedWork, ThousandsOfPagesSharingOneLongStripArrayAreCountedWithoutR
     ASSERT_LT(file.size(), 1u << 20);
 
     CDibImage image(ImageFormat::Tiff);
-    image.Info().frameIndex = int(PAGES - 1);
+    image.SetFrameIndex(int(PAGES - 1));
     ASSERT_TRUE(DecodeFromBytes(image, file, ImageFormat::Tiff)) << image.LastError();
     EXPECT_EQ(image.Info().frameCount, int(PAGES));
     EXPECT_EQ(image.GetPixelIndex(0, int(ROWS) - 1 - 300), 300 % 251);  // picture row 300

@@ -266,7 +266,7 @@ int main(int argc, char** argv)
     const Options& options = *parsed;
 
     CDibImage image(options.format);
-    image.Info().frameIndex = options.frame;
+    image.SetFrameIndex(options.frame);
     FILE* probe = std::fopen(options.input.c_str(), "rb");
     const int openError = probe ? 0 : errno;
     if (probe) std::fclose(probe);
@@ -282,7 +282,7 @@ int main(int argc, char** argv)
                          image.LastError()[0] ? image.LastError() : "the file could not be read");
         return 1;
     }
-    if (options.opacity) image.Info().opacity = std::uint8_t(*options.opacity);
+    if (options.opacity) image.SetOpacity(std::uint8_t(*options.opacity));
     if (options.draw) {
         if (image.IsEmpty()) {
             std::fprintf(stderr, "kestrel-convert: %s: the image is empty\n", options.input.c_str());

@@ -6,9 +6,11 @@ namespace kestrel::test {
 
 namespace {
 
-class ReferenceGif {
+// Decodes into an image of its own, as a reader does, so it may set what only
+// readers set (the frame delay).
+class ReferenceGif : public CDibImage {
 public:
-    ReferenceGif(const GifBytes& file, CDibImage& image) : file_(file), image_(image) {}
+    explicit ReferenceGif(const GifBytes& file) : CDibImage(ImageFormat::Gif), file_(file) {}
 
     bool Decode()
     {
@@ -33,8 +35,8 @@ public:
                     if (size != 4) return true;
                     std::uint8_t block[4];
                     if (Read(block, 4) != 4) return true;
-                    if (block[0] & 1) image_.Info().transparentIndex = block[3];
-                    image_.Info().frameDelay = block[1] | (block[2] << 8);
+                    if (block[0] & 1) m_info.transparentIndex = block[3];
+                    m_info.frameDelay = block[1] | (block[2] << 8);
                 }
                 for (;;) {
                     const int length = Get();
@@ -235,7 +237,7 @@ private:
     }
 
     const GifBytes& file_;
-    CDibImage& image_;
+    CDibImage& image_ = *this;
     std::size_t pos_ = 0;
 
     bool interlaced_ = false;
@@ -252,7 +254,10 @@ private:
 
 bool ReferenceDecodeGif(const GifBytes& file, CDibImage& image)
 {
-    return ReferenceGif(file, image).Decode();
+    ReferenceGif reference(file);
+    if (!reference.Decode()) return false;
+    image.Transfer(reference);
+    return true;
 }
 
 }  // namespace kestrel::test
