@@ -117,8 +117,9 @@ void CKESTRELApp::OpenShots(const QString& path)
 
 void CKESTRELApp::JumpToShot(int number)
 {
+    // As if typed into the box, which cannot be edited with no shots listed.
     EditBox* box = m_pMainFrame ? m_pMainFrame->m_wndToolBar->m_wndShotNumber : nullptr;
-    if (!box) return;
+    if (!box || !m_pView || !m_pView->ShotNumberBoxEditable()) return;
     box->SetWindowText(std::to_string(number));
     m_pMainFrame->Router().Notify(IDC_SHOT_NUMBER, EN_KILLFOCUS);
 }

@@ -1,6 +1,7 @@
 // CShotNumberEdit: the toolbar box where the user types a shot number.
 //
-// Digits only, right-aligned, a 1-pixel margin on each side, a sunken frame.
+// Digits only (a validator keeps the digits of typed, pasted and dropped
+// text alike), right-aligned, a 1-pixel margin on each side, a sunken frame.
 // Enter first gives the keyboard focus to the main window, so the box loses
 // it at that moment and the view turns the typed number into a jump; Tab and
 // Escape leave the focus where it is. Like a classic edit control without

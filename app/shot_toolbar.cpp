@@ -52,6 +52,9 @@ CShotToolBar::CShotToolBar(QWidget* parent) : QToolBar(parent)
     m_wndShotStatus->setObjectName(QStringLiteral("shotStatus"));
     m_wndShotStatus->setReadOnly(true);
     m_wndShotStatus->setFrame(false);
+    // The boxes take the focus from a click only: Tab never moves into them.
+    m_wndShotStatus->setFocusPolicy(Qt::ClickFocus);
+    m_wndShotNumber->setFocusPolicy(Qt::ClickFocus);
 }
 
 bool CShotToolBar::LoadToolBar(CommandActions& actions)

@@ -78,7 +78,7 @@ void DrawCase(benchmark::State& state, Size source, int bits, Size out, bool tra
 {
     CDibImage image(ImageFormat::Gif);
     FillImage(image, source, bits);
-    if (transparent) image.Info().transparentIndex = 0;
+    if (transparent) image.SetTransparentIndex(0);
     Surface surface(out);
     DeviceContext dc = surface.Context();
     for (auto _ : state) {

@@ -35,8 +35,10 @@
 //     does; a code above the next free slot is decoded as if it were that
 //     slot; the first code after a clear code is taken as 0 when it is not
 //     yet in the table; when the table is full no entries are added until a
-//     clear code (a deferred clear works); a chain of prefixes is followed
-//     for at most 4096 bytes;
+//     clear code (a deferred clear works); a string that does not fit the
+//     4096-byte stack (only codes above the next free slot can make a chain
+//     of prefixes loop) stops the decoder: the lines completed before it
+//     stay, the line it was filling and the rest of the image stay 0;
 //   - more lines than the image has: a non-interlaced image stops at its
 //     bottom row; an interlaced one, after its fourth pass, fills rows
 //     0, 1, 2, ... once more and then keeps storing every further line on row
@@ -239,25 +241,19 @@ bool CGifImage::ReadGraphicControl(FILE* file)
     return true;
 }
 
-// With a transparent index every entry the table lacks is white, and a full
-// table without white gets white at 255, so a transparent colour never
-// matches a colour the picture uses by chance.
+// With a transparent index every entry the table lacks is white. A full
+// table is kept as the file gives it: pictures use entry 255 like any other.
 void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
 {
     BYTE red[256], green[256], blue[256];
-    bool whitePresent = false;
     for (int i = 0; i < colourCount; ++i) {
         red[i] = colourTable[3 * i];
         green[i] = colourTable[3 * i + 1];
         blue[i] = colourTable[3 * i + 2];
-        if (red[i] == 255 && green[i] == 255 && blue[i] == 255) whitePresent = true;
     }
     const bool transparent = m_info.transparentIndex != -1;
-    if (transparent && colourCount < 256) {
+    if (transparent)
         for (int i = colourCount; i < 256; ++i) red[i] = green[i] = blue[i] = 255;
-        whitePresent = true;
-    }
-    if (transparent && !whitePresent) red[255] = green[255] = blue[255] = 255;
     SetPaletteFromPlanes(DWORD(transparent ? 256 : colourCount), red, green, blue);
 }
 
@@ -519,11 +515,14 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                     pixelStack[sp++] = BYTE(s.firstByte);
                     chain = s.oldCode;
                 }
-                while (chain >= s.firstFree && sp < STACK_SIZE) {
+                while (chain >= s.firstFree) {
+                    // A chain that fills the stack loops: the decoder stops,
+                    // and the line it was filling is dropped.
+                    if (sp == STACK_SIZE - 1) return 0;
                     pixelStack[sp++] = suffix[chain];
                     chain = prefix[chain];
                 }
-                if (sp < STACK_SIZE) pixelStack[sp++] = BYTE(chain);
+                pixelStack[sp++] = BYTE(chain);
                 for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];
                 dst += sp;
             }

@@ -20,6 +20,9 @@
 // libjpeg fills the rest of the picture and the read succeeds. libjpeg's
 // working memory is capped like the image itself, so a small file claiming
 // a huge progressive picture fails instead of taking the machine's memory.
+// Each scan of a progressive file passes over the whole picture, so a file of
+// a few kilobytes repeating one tiny scan a thousand times would take
+// seconds: more than MAX_SCANS scans fail (real files have a dozen or so).
 //
 // The recovery point uses setjmp/longjmp: the functions a jump can leave
 // (ReadGuarded, ReadPicture) hold only plain values; the decompressor lives
@@ -35,6 +38,8 @@
 namespace {
 
 constexpr const char* MSG_NO_MEMORY = "Can't allocate memory for JPEG image";
+constexpr const char* MSG_TOO_MANY_SCANS = "Too many scans in JPEG file";
+constexpr int MAX_SCANS = 100;
 
 struct JpegErrorManager {
     jpeg_error_mgr standard;  // first, so libjpeg's err pointer is ours too
@@ -49,11 +54,22 @@ struct JpegErrorManager {
     std::longjmp(errors->recovery, 1);
 }
 
+// libjpeg's progress monitor, called between the passes over the input.
+void LimitScans(j_common_ptr common)
+{
+    if (!common->is_decompressor) return;
+    if (reinterpret_cast<j_decompress_ptr>(common)->input_scan_number <= MAX_SCANS) return;
+    auto* errors = reinterpret_cast<JpegErrorManager*>(common->err);
+    std::strcpy(errors->message, MSG_TOO_MANY_SCANS);
+    std::longjmp(errors->recovery, 1);
+}
+
 }  // namespace
 
 struct JpegSession {
     jpeg_decompress_struct decompressor;
     JpegErrorManager errors;
+    jpeg_progress_mgr progress;
 };
 
 bool CJpegImage::Decode(FILE* file)
@@ -89,6 +105,8 @@ const char* CJpegImage::ReadPicture(FILE* file, JpegSession& session)
     // Without a cap, a 600-byte progressive file claiming 65000 x 65000
     // makes libjpeg buffer 12 GB of coefficients.
     jpeg.mem->max_memory_to_use = long(MAX_DIB_BYTES);
+    session.progress.progress_monitor = LimitScans;
+    jpeg.progress = &session.progress;
     jpeg_stdio_src(&jpeg, file);
     jpeg_read_header(&jpeg, TRUE);
     jpeg_start_decompress(&jpeg);

@@ -4,9 +4,10 @@
 //  1. A libtiff handle over the open stream (see tiff_stream.h); the handle's
 //     errors and warnings are dropped and libtiff's global error output is
 //     off, so nothing reaches stderr.
-//  2. The pages: libtiff's chain of directories, walked once (libtiff stops at
-//     a directory that loops back); at most 65536 pages, as page numbers
-//     have 16 bits. Then the page frameIndex.
+//  2. The pages: libtiff's chain of directories, counted by their offsets
+//     alone, without reading their entries (libtiff stops at a directory
+//     that loops back); at most 65536 pages, as page numbers have 16 bits.
+//     Then the page frameIndex.
 //  3. Its tags: Compression (LZW pages are refused), ImageWidth, ImageLength,
 //     SamplesPerPixel, BitsPerSample, RowsPerStrip, Photometric,
 //     PlanarConfiguration, X/YResolution (taken as dots per inch).
@@ -22,13 +23,17 @@
 //
 // Damage: a stream libtiff cannot open, a missing page, a size that cannot be
 // held and any libtiff read failure end the read with a message; no row is
-// written before the image and its buffers exist.
+// written before the image and its buffers exist. Strips (or tiles) that
+// together hold more bytes than the file are damage too: sound strips never
+// share bytes, and strips that all point at one block would let a small
+// file inflate to the image cap.
 #include "formats/tiff_image.h"
 
 #include <tiffio.h>
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +113,22 @@ int RowsBitCount(const TiffPageTags& tags)
     return tags.bitsPerSample == 4 ? 4 : 8;
 }
 
+// The bytes the page's strips (or tiles) take from the file, each counted as
+// far as the file reaches, are at most the file.
+bool StripsFitTheFile(TIFF* handle)
+{
+    const std::uint64_t size = TIFFGetSizeProc(handle)(TIFFClientdata(handle));
+    const std::uint32_t strips = TIFFNumberOfStrips(handle);
+    std::uint64_t taken = 0;
+    for (std::uint32_t i = 0; i < strips; ++i) {
+        const std::uint64_t offset = TIFFGetStrileOffset(handle, i);
+        if (offset >= size) continue;
+        taken += std::min(TIFFGetStrileByteCount(handle, i), size - offset);
+        if (taken > size) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool CTiffImage::Decode(FILE* file)
@@ -127,6 +148,7 @@ bool CTiffImage::Decode(FILE* file)
         if (!handle) throw tiff_messages::OPEN;
 
         const TiffPageTags tags = SelectPage(handle.get());
+        if (!StripsFitTheFile(handle.get())) throw tiff_messages::CORRUPT;
         const bool rgba = UsesRgbaPath(tags);
         CreateImage(tags, rgba ? 24 : RowsBitCount(tags));
         if (!rgba) {
@@ -151,11 +173,8 @@ bool CTiffImage::Decode(FILE* file)
 
 TiffPageTags CTiffImage::SelectPage(TIFF* handle)
 {
-    m_info.frameCount = 0;
-    if (TIFFSetDirectory(handle, 0)) {
-        m_info.frameCount = 1;
-        while (m_info.frameCount < MAX_PAGES && TIFFReadDirectory(handle)) ++m_info.frameCount;
-    }
+    const tdir_t pages = TIFFNumberOfDirectories(handle);
+    m_info.frameCount = pages < tdir_t(MAX_PAGES) ? int(pages) : MAX_PAGES;
     if (m_info.frameIndex < 0 || m_info.frameIndex >= m_info.frameCount ||
         !TIFFSetDirectory(handle, tdir_t(m_info.frameIndex)))
         throw tiff_messages::NO_PAGE;

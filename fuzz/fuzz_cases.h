@@ -87,7 +87,7 @@ inline void RunDecodeCase(const std::uint8_t* data, std::size_t size)
     BYTE* before = image.Create(3, 2, 8, format);
     if (!before) std::abort();
     before[sizeof(BITMAPINFOHEADER)] = 0x5A;
-    image.Info().frameIndex = std::int8_t(data[1]);
+    image.SetFrameIndex(std::int8_t(data[1]));
 
     const bool ok = DecodeBytes(image, format, data + DECODE_PREFIX_BYTES, size - DECODE_PREFIX_BYTES);
     if (ok) {
@@ -135,14 +135,14 @@ inline void RunDrawCase(const std::uint8_t* data, std::size_t size)
     if (size < DRAW_PREFIX_BYTES) return;
     const ImageFormat format = FormatFromByte(data[0]);
     CDibImage image(format);
-    image.Info().frameIndex = std::int8_t(data[1]);
+    image.SetFrameIndex(std::int8_t(data[1]));
     if (!DecodeBytes(image, format, data + DRAW_PREFIX_BYTES, size - DRAW_PREFIX_BYTES)) return;
     CheckDecodedImage(image);
 
     const DrawParams d = ParseDrawParams(data + DECODE_PREFIX_BYTES);
-    if (d.flags & 4) image.Info().opacity = d.opacity;
-    if (d.flags & 8) image.Info().transparentIndex = d.transparentIndex;
-    if (d.flags & 16) image.Info().paletteHasAlpha = 1;
+    if (d.flags & 4) image.SetOpacity(d.opacity);
+    if (d.flags & 8) image.SetTransparentIndex(d.transparentIndex);
+    if (d.flags & 16) image.SetPaletteHasAlpha(true);
 
     std::vector<std::uint32_t> surface(std::size_t(d.surfaceWidth) * d.surfaceHeight, 0xFF102030u);
     DeviceContext dc(surface.data(), d.surfaceWidth, d.surfaceHeight, d.surfaceWidth * 4);

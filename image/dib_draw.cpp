@@ -26,7 +26,7 @@
 #include "image/dib_image.h"
 #include "image/draw_composer.h"
 
-int CDibImage::Draw(HDC dc, int x, int y, int width, int height)
+int CDibImage::Draw(HDC dc, int x, int y, int width, int height) const
 {
     if (!m_pDib || !dc || width == 0 || height == 0 || !m_info.drawEnabled) return 0;
     if (width < 0) width = m_header.biWidth;

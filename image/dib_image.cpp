@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -67,10 +68,13 @@ void CDibImage::Destroy()
     std::free(m_pDib);
     m_pAlpha = nullptr;
     m_pDib = nullptr;
+    m_info.pixels = nullptr;
 }
 
 void CDibImage::Copy(const CDibImage& src, bool copyPixels, bool copyAlpha)
 {
+    // Create would free the very block to be copied.
+    if (&src == this) return;
     m_info = src.m_info;
     Create(src.m_header.biWidth, src.m_header.biHeight, src.m_header.biBitCount,
            src.m_info.format);
@@ -150,7 +154,7 @@ DWORD CDibImage::GetDibSize() const
     return m_header.biSize + GetPaletteSize() + m_header.biSizeImage;
 }
 
-BYTE* CDibImage::GetPixels() const
+const BYTE* CDibImage::GetPixels() const
 {
     if (!m_pDib) return nullptr;
     DWORD storedSize;
@@ -158,20 +162,24 @@ BYTE* CDibImage::GetPixels() const
     return m_pDib + storedSize + GetPaletteSize();
 }
 
+BYTE* CDibImage::GetPixels() { return const_cast<BYTE*>(std::as_const(*this).GetPixels()); }
+
 bool CDibImage::IsInside(int x, int y) const
 {
     return x >= 0 && y >= 0 && x < m_header.biWidth && y < m_header.biHeight;
 }
 
-RGBQUAD* CDibImage::GetPalette() const
+const RGBQUAD* CDibImage::GetPalette() const
 {
     if (!m_pDib || m_header.biClrUsed == 0) return nullptr;
-    return reinterpret_cast<RGBQUAD*>(m_pDib + sizeof(BITMAPINFOHEADER));
+    return reinterpret_cast<const RGBQUAD*>(m_pDib + sizeof(BITMAPINFOHEADER));
 }
+
+RGBQUAD* CDibImage::GetPalette() { return const_cast<RGBQUAD*>(std::as_const(*this).GetPalette()); }
 
 RGBQUAD CDibImage::GetPaletteColour(BYTE index) const
 {
-    RGBQUAD* palette = GetPalette();
+    const RGBQUAD* palette = GetPalette();
     if (!palette || index >= m_header.biClrUsed) return RGBQUAD{0, 0, 0, 0};
     return palette[index];
 }
@@ -335,6 +343,13 @@ void CDibImage::SetYDpi(int dpi)
     m_info.yDpi = dpi;
     m_header.biYPelsPerMeter = DpiToPelsPerMeter(dpi);
 }
+
+void CDibImage::SetTransparentIndex(int index) { m_info.transparentIndex = index; }
+void CDibImage::SetTransparentColour(RGBQUAD colour) { m_info.transparentColour = colour; }
+void CDibImage::SetOpacity(BYTE opacity) { m_info.opacity = opacity; }
+void CDibImage::SetPaletteHasAlpha(bool hasAlpha) { m_info.paletteHasAlpha = hasAlpha ? 1 : 0; }
+void CDibImage::SetFrameIndex(int index) { m_info.frameIndex = index; }
+void CDibImage::SetDrawEnabled(bool enabled) { m_info.drawEnabled = enabled ? 1 : 0; }
 
 BYTE* CDibImage::CreateAlpha()
 {

@@ -13,34 +13,30 @@
 #include "formats/tiff_image.h"
 #include "image/dib_image.h"
 
-namespace {
-
-// Runs one reader and moves its result into target. Readers report through
-// their result and lastError; the catch is a last guard so that nothing (an
-// allocation failure inside a library, say) leaves the image layer.
+// Readers report through their result and lastError; the catch is a last
+// guard so that nothing (an allocation failure inside a library, say) leaves
+// the image layer.
 template <typename Reader>
-bool DecodeWith(CDibImage& target, FILE* file, ImageFormat format, bool passFrameIndex)
+bool CDibImage::DecodeWith(FILE* file, ImageFormat format, bool passFrameIndex)
 {
     Reader reader(format);
-    if (passFrameIndex) reader.Info().frameIndex = target.Info().frameIndex;
+    CDibImage& result = reader;
+    if (passFrameIndex) reader.SetFrameIndex(m_info.frameIndex);
     bool ok = false;
     try {
         ok = reader.Decode(file);
     } catch (const std::bad_alloc&) {
-        std::strcpy(reader.Info().lastError, CDibImage::OUT_OF_MEMORY_TEXT);
+        result.SetLastError(OUT_OF_MEMORY_TEXT);
     } catch (...) {
-        std::strcpy(reader.Info().lastError, CDibImage::UNEXPECTED_FAILURE_TEXT);
+        result.SetLastError(UNEXPECTED_FAILURE_TEXT);
     }
     if (ok) {
-        target.Transfer(reader);
+        Transfer(reader);
         return true;
     }
-    std::memcpy(target.Info().lastError, reader.Info().lastError, sizeof reader.Info().lastError);
-    target.Info().lastError[sizeof target.Info().lastError - 1] = '\0';
+    SetLastError(result.m_info.lastError);
     return false;
 }
-
-}  // namespace
 
 bool CDibImage::DecodeFailure()
 {
@@ -69,14 +65,14 @@ bool CDibImage::Load(const char* path, ImageFormat format)
 bool CDibImage::Decode(FILE* file, ImageFormat format)
 {
     switch (format) {
-    case ImageFormat::Bmp: return DecodeWith<CBmpImage>(*this, file, format, false);
-    case ImageFormat::Gif: return DecodeWith<CGifImage>(*this, file, format, false);
-    case ImageFormat::Jpeg: return DecodeWith<CJpegImage>(*this, file, format, false);
-    case ImageFormat::Png: return DecodeWith<CPngImage>(*this, file, format, false);
-    case ImageFormat::Ico: return DecodeWith<CIcoImage>(*this, file, format, true);
-    case ImageFormat::Tiff: return DecodeWith<CTiffImage>(*this, file, format, true);
-    case ImageFormat::Tga: return DecodeWith<CTgaImage>(*this, file, format, false);
-    case ImageFormat::Pcx: return DecodeWith<CPcxImage>(*this, file, format, false);
+    case ImageFormat::Bmp: return DecodeWith<CBmpImage>(file, format, false);
+    case ImageFormat::Gif: return DecodeWith<CGifImage>(file, format, false);
+    case ImageFormat::Jpeg: return DecodeWith<CJpegImage>(file, format, false);
+    case ImageFormat::Png: return DecodeWith<CPngImage>(file, format, false);
+    case ImageFormat::Ico: return DecodeWith<CIcoImage>(file, format, true);
+    case ImageFormat::Tiff: return DecodeWith<CTiffImage>(file, format, true);
+    case ImageFormat::Tga: return DecodeWith<CTgaImage>(file, format, false);
+    case ImageFormat::Pcx: return DecodeWith<CPcxImage>(file, format, false);
     }
     SetLastError("Unsupported operation for this format");
     return false;

@@ -4,9 +4,13 @@
 # times out or runs out of memory is stored as a regression input under
 # tests/regressions/<format>/, which the normal test suite replays.
 #
-#   scripts/fuzz.sh [-t SECONDS] [--smoke] [TARGET...]
+#   scripts/fuzz.sh [-t SECONDS] [--timeout SECONDS] [--smoke] [TARGET...]
 #
 #   -t SECONDS   run time per target (default 60)
+#   --timeout SECONDS
+#                time limit per input (default FUZZ_TIMEOUT, else 10); with
+#                1 and FUZZ_MAX_LEN=1048576 any input of up to 1 MiB that
+#                takes a second is a finding
 #   --smoke      start from the seeds alone, in a throw-away corpus (for CI)
 #   TARGET       decode, draw (default: both)
 #
@@ -27,8 +31,9 @@ targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     -t) seconds=$2; shift 2 ;;
+    --timeout) FUZZ_TIMEOUT=$2; shift 2 ;;
     --smoke) smoke=1; shift ;;
-    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done

@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "image/dib_image.h"
 
@@ -132,7 +134,7 @@ TEST(DibPixels, OutsideGivesTheTransparentIndex)
     CDibImage image(ImageFormat::Gif);
     ASSERT_NE(image.Create(2, 2, 8, ImageFormat::Gif), nullptr);
     EXPECT_EQ(image.GetPixelIndex(-1, 0), 0);
-    image.Info().transparentIndex = 300;
+    image.SetTransparentIndex(300);
     EXPECT_EQ(image.GetPixelIndex(-1, 0), 300 & 0xFF);
     EXPECT_EQ(image.GetPixelIndex(0, 2), 300 & 0xFF);
     image.SetPixelIndex(2, 0, 9);  // ignored
@@ -196,9 +198,9 @@ TEST(DibPalette, TransparentColourByDepth)
     CDibImage image(ImageFormat::Gif);
     ASSERT_NE(image.Create(1, 1, 8, ImageFormat::Gif), nullptr);
     image.SetPaletteEntry(5, 1, 2, 3, 4);
-    image.Info().transparentColour = RGBQUAD{9, 9, 9, 9};
+    image.SetTransparentColour(RGBQUAD{9, 9, 9, 9});
     EXPECT_EQ(image.GetTransparentColour().rgbBlue, 9);
-    image.Info().transparentIndex = 5;
+    image.SetTransparentIndex(5);
     EXPECT_EQ(image.GetTransparentColour().rgbRed, 1);
     EXPECT_EQ(image.GetTransparentColour().rgbReserved, 4);
 }
@@ -210,7 +212,7 @@ TEST(DibCopy, CopiesPixelsPaletteAndAlpha)
     source.SetPixelColour(2, 1, RGB(50, 60, 70));
     ASSERT_NE(source.CreateAlpha(), nullptr);
     source.SetAlpha(2, 1, 77);
-    source.Info().opacity = 12;
+    source.SetOpacity(12);
 
     CDibImage full(source, true, true);
     EXPECT_EQ(full.GetDibSize(), source.GetDibSize());
@@ -226,6 +228,54 @@ TEST(DibCopy, CopiesPixelsPaletteAndAlpha)
     EXPECT_EQ(bare.GetPixels()[3 * 2 + bare.Info().stride], 0);
 }
 
+// Read access never hands out a way to change the picture, and what a caller
+// may change goes through setters (nobody writes stride, pixels or format).
+static_assert(std::is_same_v<decltype(std::declval<const CDibImage&>().GetPixels()), const BYTE*>);
+static_assert(std::is_same_v<decltype(std::declval<const CDibImage&>().GetPalette()), const RGBQUAD*>);
+static_assert(std::is_same_v<decltype(std::declval<CDibImage&>().Info()), const DibImageInfo&>);
+static_assert(std::is_same_v<decltype(&CDibImage::Draw), int (CDibImage::*)(HDC, int, int, int, int) const>);
+
+TEST(DibSettings, SettersChangeOnlyTheirSetting)
+{
+    CDibImage image(ImageFormat::Ico);
+    image.SetTransparentIndex(7);
+    image.SetTransparentColour(RGBQUAD{1, 2, 3, 4});
+    image.SetOpacity(99);
+    image.SetPaletteHasAlpha(true);
+    image.SetFrameIndex(3);
+    image.SetDrawEnabled(false);
+    const DibImageInfo& info = image.Info();
+    EXPECT_EQ(info.transparentIndex, 7);
+    EXPECT_EQ(info.transparentColour.rgbRed, 3);
+    EXPECT_EQ(info.opacity, 99);
+    EXPECT_EQ(info.paletteHasAlpha, 1);
+    EXPECT_EQ(info.frameIndex, 3);
+    EXPECT_EQ(info.drawEnabled, 0);
+    EXPECT_EQ(info.format, ImageFormat::Ico);
+}
+
+TEST(DibCopy, CopyFromItselfChangesNothing)
+{
+    CDibImage image(ImageFormat::Bmp);
+    ASSERT_NE(image.Create(4, 2, 8, ImageFormat::Bmp), nullptr);
+    image.SetPixelIndex(3, 1, 200);
+    const BYTE* block = image.Dib();
+    image.Copy(image, true, true);
+    EXPECT_EQ(image.Dib(), block);
+    EXPECT_EQ(image.GetPixelIndex(3, 1), 200);
+}
+
+TEST(DibDestroy, LeavesNoPointerIntoTheFreedBlock)
+{
+    CDibImage image(ImageFormat::Bmp);
+    ASSERT_NE(image.Create(4, 2, 8, ImageFormat::Bmp), nullptr);
+    ASSERT_NE(image.CreateAlpha(), nullptr);
+    image.Destroy();
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_EQ(image.AlphaPlane(), nullptr);
+    EXPECT_EQ(image.Info().pixels, nullptr);
+}
+
 TEST(DibTransfer, MovesEverythingAndEmptiesTheSource)
 {
     CDibImage target(ImageFormat::Bmp);
@@ -234,7 +284,7 @@ TEST(DibTransfer, MovesEverythingAndEmptiesTheSource)
         CDibImage source(ImageFormat::Gif);
         ASSERT_NE(source.Create(2, 3, 1, ImageFormat::Gif), nullptr);
         ASSERT_NE(source.CreateAlpha(), nullptr);
-        source.Info().frameDelay = 42;
+        source.SetFrameIndex(42);
         const BYTE* block = source.Dib();
         target.Transfer(source);
         EXPECT_EQ(target.Dib(), block);
@@ -243,7 +293,7 @@ TEST(DibTransfer, MovesEverythingAndEmptiesTheSource)
         EXPECT_EQ(source.Header().biWidth, 0);
     }  // destroying the source frees nothing (ASan checks)
     EXPECT_EQ(target.Width(), 2);
-    EXPECT_EQ(target.Info().frameDelay, 42);
+    EXPECT_EQ(target.Info().frameIndex, 42);
     EXPECT_EQ(target.Info().format, ImageFormat::Gif);
     EXPECT_NE(target.AlphaPlane(), nullptr);
 }

@@ -107,7 +107,7 @@ TEST_F(ConvertDraw, OpacityIsSetAfterTheLoadAndBlends)
     CDibImage image(Path("a.png").c_str(), ImageFormat::Png);
     ASSERT_FALSE(image.IsEmpty());
     ASSERT_NE(image.AlphaPlane(), nullptr);
-    image.Info().opacity = 100;
+    image.SetOpacity(100);
 
     ASSERT_EQ(Run("--format png --opacity 100 --draw 5,4,1,0,3,3,000000 " + Path("a.png") + " " + Path("o.ppm")), 0);
     TestSurface expected(5, 4, 0, 0xFF000000u);

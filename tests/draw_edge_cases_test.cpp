@@ -56,7 +56,7 @@ TEST(DrawResult, NothingAttemptedGivesZeroAndTouchesNothing)
     EXPECT_EQ(image.Draw(nullptr, 0, 0, 3, 3), 0);
     EXPECT_EQ(image.Draw(&dc, 0, 0, 0, 3), 0);
     EXPECT_EQ(image.Draw(&dc, 0, 0, 3, 0), 0);
-    image.Info().drawEnabled = 0;
+    image.SetDrawEnabled(false);
     EXPECT_EQ(image.Draw(&dc, 0, 0, 3, 3), 0);
     EXPECT_EQ(surface.pixels, before);
 }
@@ -111,7 +111,7 @@ TEST(DrawVisible, PictureOutsideTheClipDrawsNothingButCounts)
 {
     CDibImage image(ImageFormat::Gif);
     MakeRamp8(image, 4, 4);
-    image.Info().transparentIndex = 3;
+    image.SetTransparentIndex(3);
     TestSurface surface(10, 10, 0, 0xFF808080u);
     surface.clip = DeviceRect{2, 2, 6, 6};
     const auto before = surface.pixels;
@@ -196,12 +196,12 @@ TEST(DrawScaled, OpacityAloneDrawsOpaque)
 {
     CDibImage image(ImageFormat::Gif);
     MakeRamp8(image, 6, 5);
-    image.Info().opacity = 128;
+    image.SetOpacity(128);
     TestSurface surface(9, 9, 0, 0xFFFFFFFFu);
     TestSurface plain = surface;
     DeviceContext dc = surface.MakeContext();
     image.Draw(&dc, 1, 1, 8, 7);
-    image.Info().opacity = 255;
+    image.SetOpacity(255);
     DeviceContext plainDc = plain.MakeContext();
     image.Draw(&plainDc, 1, 1, 8, 7);
     EXPECT_EQ(surface.pixels, plain.pixels);
@@ -218,7 +218,7 @@ TEST(DrawBlend, EqualColourEntriesAreTransparentToo)
     image.SetPixelIndex(0, 0, 5);
     image.SetPixelIndex(1, 0, 9);
     image.SetPixelIndex(2, 0, 7);
-    image.Info().transparentIndex = 5;
+    image.SetTransparentIndex(5);
     TestSurface surface(3, 1, 0, Opaque(40, 50, 60));
     DeviceContext dc = surface.MakeContext();
     EXPECT_EQ(image.Draw(&dc, 0, 0, -1, -1), 1);
@@ -236,7 +236,7 @@ TEST(DrawBlend, KeyComparesTheReservedByteToo)
     image.SetPaletteEntry(2, 9, 9, 9, 1);  // same colour, other reserved byte
     image.SetPixelIndex(0, 0, 1);
     image.SetPixelIndex(1, 0, 2);
-    image.Info().transparentIndex = 1;
+    image.SetTransparentIndex(1);
     TestSurface surface(2, 1, 0, Opaque(0, 0, 0));
     DeviceContext dc = surface.MakeContext();
     image.Draw(&dc, 0, 0, -1, -1);
@@ -250,7 +250,7 @@ TEST(DrawBlend, OpaqueWhiteComesOutAs253OverBlackAnd254OverWhite)
     ASSERT_NE(image.Create(2, 2, 8, ImageFormat::Gif), nullptr);
     image.SetPaletteEntry(0, 255, 255, 255, 0);
     image.SetPaletteEntry(1, 0, 0, 0, 0);
-    image.Info().transparentIndex = 1;  // no pixel uses it
+    image.SetTransparentIndex(1);  // no pixel uses it
     for (const auto& [background, want] : {std::pair{0u, 253u}, {255u, 254u}}) {
         TestSurface surface(2, 2, 0, Opaque(background, background, background));
         DeviceContext dc = surface.MakeContext();
@@ -277,7 +277,7 @@ TEST(DrawBlend, OpacityAndAlphaPlaneMultiply)
     image.SetPixelColour(0, 0, RGB(200, 100, 0));
     ASSERT_NE(image.CreateAlpha(), nullptr);
     image.SetAlpha(0, 0, 128);
-    image.Info().opacity = 200;
+    image.SetOpacity(200);
     TestSurface surface(1, 1, 0, Opaque(0, 0, 0));
     DeviceContext dc = surface.MakeContext();
     image.Draw(&dc, 0, 0, -1, -1);
@@ -292,7 +292,7 @@ TEST(DrawBlend, PaletteAlphaScalesEachEntry)
     image.SetPaletteEntry(0, 255, 0, 0, 0);    // fully transparent red
     image.SetPaletteEntry(1, 0, 0, 255, 128);  // half blue
     image.SetPixelIndex(1, 0, 1);
-    image.Info().paletteHasAlpha = 1;
+    image.SetPaletteHasAlpha(true);
     TestSurface surface(2, 1, 0, Opaque(0, 200, 0));
     DeviceContext dc = surface.MakeContext();
     image.Draw(&dc, 0, 0, -1, -1);
@@ -307,8 +307,8 @@ TEST(DrawBlend, TrueColourKeyNeedsAZeroFourthByte)
     ASSERT_NE(image.Create(2, 1, 24, ImageFormat::Tga), nullptr);
     image.SetPixelColour(0, 0, RGB(1, 2, 3));
     image.SetPixelColour(1, 0, RGB(4, 5, 6));
-    image.Info().transparentIndex = 0;
-    image.Info().transparentColour = RGBQUAD{3, 2, 1, 0};
+    image.SetTransparentIndex(0);
+    image.SetTransparentColour(RGBQUAD{3, 2, 1, 0});
     TestSurface surface(2, 1, 0, Opaque(100, 100, 100));
     ExpectSameAsReference(image, surface, 0, 0, -1, -1);
     TestSurface drawn = surface;
@@ -317,7 +317,7 @@ TEST(DrawBlend, TrueColourKeyNeedsAZeroFourthByte)
     EXPECT_EQ(drawn.At(0, 0), Opaque(100, 100, 100));
     EXPECT_NE(drawn.At(1, 0), Opaque(100, 100, 100));
 
-    image.Info().transparentColour = RGBQUAD{3, 2, 1, 7};
+    image.SetTransparentColour(RGBQUAD{3, 2, 1, 7});
     TestSurface keyedNothing = surface;
     DeviceContext dc2 = keyedNothing.MakeContext();
     image.Draw(&dc2, 0, 0, -1, -1);
@@ -335,7 +335,7 @@ TEST(DrawBlend, TransparentIndexBeyondTheTableKeysNothing)
         image.SetPaletteEntry(1, 255, 255, 255, 0);
         image.SetPixelIndex(1, 0, 1);
         for (const int transparent : {bits == 1 ? 2 : 16, 255, 300, -7}) {
-            image.Info().transparentIndex = transparent;
+            image.SetTransparentIndex(transparent);
             TestSurface surface(8, 4, 0, Opaque(90, 90, 90));
             DeviceContext dc = surface.MakeContext();
             image.Draw(&dc, 0, 0, 8, 4);
@@ -387,7 +387,7 @@ TEST(DrawLimits, DestinationsWiderThanFloatPrecisionSampleInsideTheImage)
     ASSERT_NE(trueColour.CreateAlpha(), nullptr);
     for (CDibImage* image : {&indexed, &trueColour}) {
         for (const int transparent : {-1, 2}) {
-            image->Info().transparentIndex = transparent;
+            image->SetTransparentIndex(transparent);
             TestSurface surface(16, 4);
             ExpectSameAsReference(*image, surface, 12 - width, 0, width, 4);
         }
@@ -398,7 +398,7 @@ TEST(DrawLimits, ImageWithoutPixelsDrawsNothing)
 {
     CDibImage image(ImageFormat::Gif);
     ASSERT_NE(image.Create(0, 4, 8, ImageFormat::Gif), nullptr);
-    image.Info().transparentIndex = 0;
+    image.SetTransparentIndex(0);
     TestSurface surface(6, 6, 0, 0xFF010203u);
     const auto before = surface.pixels;
     DeviceContext dc = surface.MakeContext();
@@ -412,8 +412,8 @@ TEST(DrawState, DrawChangesNothingInTheImage)
 {
     CDibImage image(ImageFormat::Gif);
     MakeRamp8(image, 5, 4);
-    image.Info().transparentIndex = 2;
-    image.Info().opacity = 77;
+    image.SetTransparentIndex(2);
+    image.SetOpacity(77);
     ASSERT_NE(image.CreateAlpha(), nullptr);
     CDibImage copy(image, true, true);
     TestSurface surface(9, 9);

@@ -41,21 +41,21 @@ public:
         if (bits == 24)
             for (int i = 0; i < width; ++i) image.SetPixelColour(Between(0, width - 1), Between(0, height - 1), RGB(1, 2, 3));
 
-        DibImageInfo& info = image.Info();
+        const DibImageInfo& info = image.Info();
         switch (Between(0, 5)) {
-        case 0: case 1: info.transparentIndex = -1; break;
-        case 2: case 3: info.transparentIndex = Between(0, colours ? colours - 1 : 20); break;
-        case 4: info.transparentIndex = colours + Between(0, 300); break;
-        default: info.transparentIndex = -Between(2, 9); break;
+        case 0: case 1: image.SetTransparentIndex(-1); break;
+        case 2: case 3: image.SetTransparentIndex(Between(0, colours ? colours - 1 : 20)); break;
+        case 4: image.SetTransparentIndex(colours + Between(0, 300)); break;
+        default: image.SetTransparentIndex(-Between(2, 9)); break;
         }
-        info.transparentColour = OneIn(4) ? RGBQUAD{Byte(), Byte(), Byte(), Byte()} : RGBQUAD{3, 2, 1, 0};
+        image.SetTransparentColour(OneIn(4) ? RGBQUAD{Byte(), Byte(), Byte(), Byte()} : RGBQUAD{3, 2, 1, 0});
         if (OneIn(4)) {
             ASSERT_NE(image.CreateAlpha(), nullptr);
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) image.SetAlpha(x, y, Byte());
         }
-        info.paletteHasAlpha = OneIn(4);
-        info.opacity = OneIn(2) ? 255 : Byte();
+        image.SetPaletteHasAlpha(OneIn(4));
+        image.SetOpacity(OneIn(2) ? 255 : Byte());
         about << bits << "-bit " << width << "x" << height << " transparent " << info.transparentIndex
               << (image.AlphaPlane() ? " alpha-plane" : "") << (info.paletteHasAlpha ? " palette-alpha" : "")
               << " opacity " << int(info.opacity);
@@ -128,7 +128,7 @@ TEST(DrawRandom, LargePicturesMatchTheReference)
         for (int i = 0; i < 256 && bits == 8; ++i)
             image.SetPaletteEntry(BYTE(i), random.Byte(), random.Byte(), random.Byte(), 0);
         for (DWORD i = 0; i < image.Header().biSizeImage; ++i) image.GetPixels()[i] = random.Byte();
-        if (round % 4 >= 2) image.Info().transparentIndex = 7;
+        if (round % 4 >= 2) image.SetTransparentIndex(7);
 
         TestSurface surface(random.Between(300, 700), random.Between(200, 600));
         surface.clip = DeviceRect{random.Between(-10, 100), random.Between(-10, 100), random.Between(200, 800),

@@ -89,16 +89,19 @@ TEST(GifLzw, CodesAboveTheNextSlotKeepDecodingFromTheTable)
     ExpectSameAsReference(WithCodes(7, 5, 4, codes.Finish()), "after a code beyond the slot");
 }
 
-TEST(GifLzw, SelfReferencingPrefixStopsAtTheStackSize)
+TEST(GifLzw, PrefixLoopStopsTheDecoderKeepingTheLinesCompletedBeforeIt)
 {
-    // 0, then 7 (beyond slot 6) makes oldCode 7; the next 7 is the next slot
-    // and its entry names 7 itself as its prefix, so expanding 7 never ends.
+    // 10 comes above the next slot 8, and 9 right after it, so slot 9 takes
+    // 10 as its prefix and slot 10 takes 9: expanding 9 never ends.
     LzwCodeWriter codes(2);
-    codes.Clear().Code(0).Code(7).Code(7).Code(7).Code(7).Code(1).End();
-    const GifBytes file = WithCodes(100, 100, 4, codes.Finish());
+    codes.Clear().Code(1).Code(2).Code(3).Code(10).Code(9).Code(1).Code(9).Code(2).Code(3).End();
+    const GifBytes file = WithCodes(4, 4, 4, codes.Finish());
     const GifResult result = DecodeGif(file);
     ASSERT_TRUE(result.ok);
-    ExpectSameAsReference(file, "prefix cycle");
+    // 1 | 2 | 3 | 3 3 | 0 0 3 | 1 fill two lines; the started third line and
+    // everything after the loop stay 0.
+    EXPECT_EQ(PictureIndices(*result.image), (GifBytes{1, 2, 3, 3, 3, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ExpectSameAsReference(file, "prefix loop");
 }
 
 TEST(GifLzw, DeferredClearKeepsDecodingAt12Bits)

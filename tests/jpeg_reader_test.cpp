@@ -186,4 +186,32 @@ TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)
     EXPECT_TRUE(progressive.IsEmpty());
 }
 
+// The file with its last scan repeated until it holds `scans` scans. The
+// entropy-coded data never holds FF DA (an FF there is followed by 00).
+std::string WithRepeatedLastScan(const std::string& jpeg, int scans)
+{
+    const std::string sos = "\xFF\xDA";
+    int found = 0;
+    std::size_t last = 0;
+    for (std::size_t at = jpeg.find(sos); at != std::string::npos; at = jpeg.find(sos, at + 2), ++found) last = at;
+    const std::size_t end = jpeg.rfind("\xFF\xD9");
+    const std::string scan = jpeg.substr(last, end - last);
+    std::string out = jpeg.substr(0, end);
+    for (int i = found; i < scans; ++i) out += scan;
+    return out + "\xFF\xD9";
+}
+
+TEST(JpegReader, AThousandScansFailWithAMessageInsteadOfTakingSeconds)
+{
+    // A 4096 x 4096 progressive picture in 11 KB: every scan is a pass over
+    // all of it, whatever little data it holds.
+    JpegRecipe recipe = Flat(16, 16, 1, JCS_GRAYSCALE, {77});
+    recipe.progressive = true;
+    const std::string file = WithRepeatedLastScan(WithFrameSize(WriteJpeg(recipe), 4096, 4096), 1000);
+    CDibImage image(ImageFormat::Jpeg);
+    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Jpeg));
+    EXPECT_STREQ(image.LastError(), "Too many scans in JPEG file");
+    EXPECT_TRUE(image.IsEmpty());
+}
+
 }  // namespace

@@ -166,7 +166,7 @@ TEST(MirrorHorizontal, FourBitRowAndItsAlphaTurnAround)
     }
     ASSERT_NE(image.CreateAlpha(), nullptr);
     for (int x = 0; x < 3; ++x) image.SetAlpha(x, 0, BYTE(10 * (x + 1)));
-    image.Info().opacity = 77;
+    image.SetOpacity(77);
 
     ASSERT_TRUE(image.MirrorHorizontal());
     EXPECT_EQ(image.GetPixelIndex(0, 0), 3);

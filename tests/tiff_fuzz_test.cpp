@@ -216,4 +216,95 @@ TEST(TiffDamage, StripsPastTheEndOfTheFileEndTheReadAsCorrupted)
         "Corrupted TIFF file!");
 }
 
+// Little-endian classic TIFF: header, `data` at offset 8, then one
+// directory per entry list, chained in order. Entries are {tag, type, count,
+// value}, sorted by tag by the caller; arrays live in `data`.
+struct ArrayEntry {
+    std::uint16_t tag, type;
+    std::uint32_t count, value;
+};
+void put16(std::string& out, std::uint32_t v)
+{
+    out += char(v & 0xFF);
+    out += char((v >> 8) & 0xFF);
+}
+void put32(std::string& out, std::uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+std::string ChainedDirectories(std::string data, const std::vector<std::vector<ArrayEntry>>& directories)
+{
+    if (data.size() % 2) data += '\0';
+    std::string out = "II";
+    put16(out, 42);
+    put32(out, std::uint32_t(8 + data.size()));
+    out += data;
+    for (std::size_t d = 0; d < directories.size(); ++d) {
+        put16(out, std::uint32_t(directories[d].size()));
+        for (const ArrayEntry& entry : directories[d]) {
+            put16(out, entry.tag);
+            put16(out, entry.type);
+            put32(out, entry.count);
+            if (entry.type == SHORT && entry.count == 1) {
+                put16(out, entry.value);
+                put16(out, 0);
+            } else {
+                put32(out, entry.value);
+            }
+        }
+        const std::size_t next = out.size() + 4;
+        put32(out, d + 1 < directories.size() ? std::uint32_t(next) : 0);
+    }
+    return out;
+}
+
+// Small files that once took seconds: each must load, or fail, at once.
+
+TEST(TiffBoundedWork, ThousandsOfPagesSharingOneLongStripArrayAreCountedWithoutReadingThem)
+{
+    // 4000 pages of 1 x 60000 grey pixels, one strip per row; every page
+    // names the same two 60000-entry arrays (828 KB in all).
+    constexpr std::uint32_t ROWS = 60000, PAGES = 4000;
+    std::string data;
+    for (std::uint32_t i = 0; i < ROWS; ++i) data += char(i % 251);
+    const std::uint32_t offsets = 8 + ROWS, counts = offsets + 4 * ROWS;
+    for (std::uint32_t i = 0; i < ROWS; ++i) put32(data, 8 + i);
+    for (std::uint32_t i = 0; i < ROWS; ++i) put16(data, 1);
+    const std::vector<ArrayEntry> page = {{256, LONG, 1, 1},        {257, LONG, 1, ROWS},
+                                          {258, SHORT, 1, 8},       {259, SHORT, 1, 1},
+                                          {262, SHORT, 1, 1},       {273, LONG, ROWS, offsets},
+                                          {278, LONG, 1, 1},        {279, SHORT, ROWS, counts}};
+    const std::string file = ChainedDirectories(data, std::vector<std::vector<ArrayEntry>>(PAGES, page));
+    ASSERT_LT(file.size(), 1u << 20);
+
+    CDibImage image(ImageFormat::Tiff);
+    image.SetFrameIndex(int(PAGES - 1));
+    ASSERT_TRUE(DecodeFromBytes(image, file, ImageFormat::Tiff)) << image.LastError();
+    EXPECT_EQ(image.Info().frameCount, int(PAGES));
+    EXPECT_EQ(image.GetPixelIndex(0, int(ROWS) - 1 - 300), 300 % 251);  // picture row 300
+}
+
+TEST(TiffBoundedWork, StripsThatAllPointAtOneBlockAreCorrupted)
+{
+    // A 10000 x 10000 grey page in 100 strips of 100 rows, every strip the
+    // same 16 KB of PackBits runs: 100 MB from a 16 KB file.
+    std::string block;
+    for (int run = 0; run < 7812; ++run) block += std::string{char(-127), '\x2A'};
+    block += std::string{char(-63), '\x2A'};
+    std::string data = block;
+    const std::uint32_t offsets = std::uint32_t(8 + data.size()), counts = offsets + 400;
+    for (int strip = 0; strip < 100; ++strip) put32(data, 8);
+    for (int strip = 0; strip < 100; ++strip) put32(data, std::uint32_t(block.size()));
+    const std::vector<ArrayEntry> page = {{256, LONG, 1, 10000},
+                                          {257, LONG, 1, 10000},
+                                          {258, SHORT, 1, 8},
+                                          {259, SHORT, 1, COMPRESSION_PACKBITS},
+                                          {262, SHORT, 1, 1},
+                                          {273, LONG, 100, offsets},
+                                          {278, LONG, 1, 100},
+                                          {279, LONG, 100, counts}};
+    EXPECT_STREQ(FailureOf(ChainedDirectories(data, {page})).c_str(), "Corrupted TIFF file!");
+}
+
 }  // namespace

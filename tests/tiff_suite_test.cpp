@@ -64,7 +64,7 @@ std::vector<std::string> SuiteFiles()
 
 bool LoadPage(CDibImage& image, const std::string& path, int frame)
 {
-    image.Info().frameIndex = frame;
+    image.SetFrameIndex(frame);
     return image.Load(path.c_str(), ImageFormat::Tiff);
 }
 

@@ -19,6 +19,7 @@
 
 #include "image/device_context.h"
 #include "image/dib_image.h"
+#include "tools/json_text.h"
 
 namespace {
 
@@ -182,24 +183,6 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& helpAsked)
     return options;
 }
 
-std::string JsonEscaped(const char* text)
-{
-    std::string out;
-    for (const unsigned char c : std::string_view(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
-}
-
 void PrintInfo(const CDibImage& image, bool ok)
 {
     const bool empty = image.IsEmpty();
@@ -283,7 +266,7 @@ int main(int argc, char** argv)
     const Options& options = *parsed;
 
     CDibImage image(options.format);
-    image.Info().frameIndex = options.frame;
+    image.SetFrameIndex(options.frame);
     FILE* probe = std::fopen(options.input.c_str(), "rb");
     const int openError = probe ? 0 : errno;
     if (probe) std::fclose(probe);
@@ -299,7 +282,7 @@ int main(int argc, char** argv)
                          image.LastError()[0] ? image.LastError() : "the file could not be read");
         return 1;
     }
-    if (options.opacity) image.Info().opacity = std::uint8_t(*options.opacity);
+    if (options.opacity) image.SetOpacity(std::uint8_t(*options.opacity));
     if (options.draw) {
         if (image.IsEmpty()) {
             std::fprintf(stderr, "kestrel-convert: %s: the image is empty\n", options.input.c_str());

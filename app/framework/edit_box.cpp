@@ -2,14 +2,45 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QValidator>
 
 #include "app/framework/main_window.h"
 
+namespace {
+
+// Drops every character but the digits, wherever the text came from, and
+// keeps the cursor after the same digits.
+class DigitsOnly : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString digits;
+        int digitsBeforeCursor = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (input[i] < u'0' || input[i] > u'9') continue;
+            digits += input[i];
+            if (i < pos) ++digitsBeforeCursor;
+        }
+        input = digits;
+        pos = digitsBeforeCursor;
+        return Acceptable;
+    }
+};
+
+}  // namespace
+
 EditBox::EditBox(UINT controlId, QWidget* parent) : QLineEdit(parent), m_controlId(controlId) {}
+
+void EditBox::SetNumberOnly(bool numberOnly) { setValidator(numberOnly ? new DigitsOnly(this) : nullptr); }
 
 void EditBox::SetWindowText(const std::string& text)
 {
+    // Shown as given: QLineEdit would pass it through the validator too.
+    const QValidator* kept = validator();
+    setValidator(nullptr);
     setText(QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+    setValidator(kept);
 }
 
 std::string EditBox::GetWindowText() const { return text().toLocal8Bit().toStdString(); }
@@ -34,18 +65,6 @@ void EditBox::keyPressEvent(QKeyEvent* event)
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && m_enterMovesFocus) {
         if (QWidget* main = GetMainWindow()) main->setFocus(Qt::OtherFocusReason);
-    }
-    if (m_numberOnly && !enter) {
-        const QString typed = event->text();
-        const bool printable = !typed.isEmpty() && typed.at(0).isPrint();
-        if (printable && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            for (const QChar c : typed) {
-                if (c < u'0' || c > u'9') {
-                    event->accept();
-                    return;
-                }
-            }
-        }
     }
     QLineEdit::keyPressEvent(event);
 }

@@ -4,8 +4,9 @@
 // application), and a document reads and writes its text as an ITextBox.
 //
 // Options for the toolbar boxes:
-// - SetNumberOnly: only digits can be typed (other printable keys are
-//   dropped); text set by the program is shown as given.
+// - SetNumberOnly: the box keeps only the digits of whatever text reaches
+//   it (typed, pasted, dropped, from an input method); text set by the
+//   program is shown as given, and an edit of such a text keeps its digits.
 // - SetEnterMovesFocusToMainWindow: Enter first gives the focus to the main
 //   window, so the box loses it (and notifies) at that moment, then goes on
 //   to the ordinary handling.
@@ -28,7 +29,7 @@ public:
 
     UINT ControlId() const { return m_controlId; }
     void SetNotifyHandler(NotifyHandler handler) { m_notify = std::move(handler); }
-    void SetNumberOnly(bool numberOnly) { m_numberOnly = numberOnly; }
+    void SetNumberOnly(bool numberOnly);
     void SetEnterMovesFocusToMainWindow(bool moves) { m_enterMovesFocus = moves; }
 
     void SetWindowText(const std::string& text) override;
@@ -44,7 +45,6 @@ private:
 
     UINT m_controlId;
     NotifyHandler m_notify;
-    bool m_numberOnly = false;
     bool m_enterMovesFocus = false;
 };
 

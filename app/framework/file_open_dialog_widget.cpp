@@ -17,7 +17,11 @@ QString ToQtNameFilters(const std::string& filter)
         QString patterns = parts[i + 1].trimmed();
         if (description.isEmpty() && patterns.isEmpty()) break;  // the closing "||"
         patterns.replace(u';', u' ');
-        filters << QStringLiteral("%1 (%2)").arg(description, patterns.simplified());
+        patterns = patterns.simplified();
+        // A description that already ends in its patterns ("GIF Files
+        // (*.gif)") is a whole Qt filter as it stands.
+        const QString shown = QStringLiteral("(%1)").arg(patterns);
+        filters << (description.endsWith(shown) ? description : QStringLiteral("%1 %2").arg(description, shown));
     }
     return filters.join(QStringLiteral(";;"));
 }

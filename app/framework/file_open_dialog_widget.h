@@ -7,7 +7,9 @@
 // Makes RunFileOpenDialog show a QFileDialog from now on.
 void InstallWidgetFileOpenDialog();
 
-// "GIF Files (*.gif) | *.gif||" becomes "GIF Files (*.gif) (*.gif)": one Qt
-// name filter per description and pattern pair, patterns separated by ';' in
-// the classic form and by blanks in Qt's.
+// "Pictures|*.gif;*.bmp||" becomes "Pictures (*.gif *.bmp)": one Qt name
+// filter per description and pattern pair, patterns separated by ';' in the
+// classic form and by blanks in Qt's. A description that already shows its
+// patterns keeps them once: "GIF Files (*.gif) | *.gif||" gives
+// "GIF Files (*.gif)".
 QString ToQtNameFilters(const std::string& filter);

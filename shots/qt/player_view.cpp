@@ -208,10 +208,11 @@ void CKestrel::OnUpdateFitToScreen(CCmdUI&)
     // Always available; the check-box button keeps the look its clicks give it.
 }
 
+bool CKestrel::ShotNumberBoxEditable() const { return !m_bPlaying && GetDocument()->m_nShotCount != 0; }
+
 void CKestrel::OnShotNumberSetFocus()
 {
-    // The box cannot be edited while playing or with nothing listed.
-    if (m_bPlaying || GetDocument()->m_nShotCount == 0) {
+    if (!ShotNumberBoxEditable()) {
         if (QWidget* main = GetMainWindow()) main->setFocus(Qt::OtherFocusReason);
     }
 }

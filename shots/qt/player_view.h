@@ -53,7 +53,10 @@ public:
     void OnUpdateFileOpen(CCmdUI& ui);
     void OnUpdateFitToScreen(CCmdUI& ui);
 
-    // The shot-number box (control IDC_SHOT_NUMBER).
+    // The shot-number box (control IDC_SHOT_NUMBER). It can be edited only
+    // while stopped with shots listed; a number given any other way (the
+    // command line) follows the same rule.
+    bool ShotNumberBoxEditable() const;
     void OnShotNumberSetFocus();
     void OnShotNumberKillFocus();
 

@@ -1,6 +1,7 @@
 // The keyboard: accelerators and viewer keys reach their commands through the
 // frame, disabled commands do not run, and the shot-number box keeps the keys
 // it needs.
+#include <QClipboard>
 #include <QFileInfo>
 
 #include "tests/qt/app_fixture.h"
@@ -150,6 +151,39 @@ TEST_F(AppTest, ShotNumberBoxTakesDigitsOnlyAndEnterJumps)
     QTest::keyClick(box, Qt::Key_Enter);
     EXPECT_EQ(Doc()->m_nShotPos, 3);
     EXPECT_EQ(box->text(), QStringLiteral("12"));
+}
+
+TEST_F(AppTest, ShotNumberBoxTakesOnlyTheDigitsOfTextThatIsNotTyped)
+{
+    StartOnShots();
+    CShotNumberEdit* box = ToolBar()->m_wndShotNumber;
+    box->setFocus(Qt::MouseFocusReason);
+    box->selectAll();
+    box->insert(QStringLiteral("1x-2"));  // what pasting, dropping and input methods do
+    EXPECT_EQ(box->text(), QStringLiteral("12"));
+    QApplication::clipboard()->setText(QStringLiteral("shot 3"));
+    box->paste();
+    EXPECT_EQ(box->text(), QStringLiteral("123"));
+}
+
+TEST_F(AppTest, TabNeverGivesEitherBoxTheFocus)
+{
+    StartOnShots();
+    for (int i = 0; i < 6; ++i) {
+        Press(Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), ToolBar()->m_wndShotNumber) << i;
+        EXPECT_NE(QApplication::focusWidget(), ToolBar()->m_wndShotStatus) << i;
+    }
+}
+
+TEST_F(AppTest, ShotOnTheCommandLineLeavesTheBoxEmptyWithNoShotsListed)
+{
+    shots_test::ShotDir empty;
+    CCommandLineInfo info = NoSplash();
+    info.m_strFileName = QString::fromStdString(empty.Dir());
+    info.m_nShot = 1;
+    Start(info);
+    EXPECT_EQ(m_app->StatusLine(), QStringLiteral("\t"));
 }
 
 TEST_F(AppTest, ShotNumberBoxHoldsOnlyTheDigitsThatFit)

@@ -152,7 +152,7 @@ inline std::unique_ptr<CDibImage> IndexedShot(int width, int height, std::array<
             image->SetPixelIndex(x, height - 1 - row, topDownIndices[std::size_t(row * width + x)]);
         }
     }
-    image->Info().transparentIndex = transparentIndex;
+    image->SetTransparentIndex(transparentIndex);
     return image;
 }
 

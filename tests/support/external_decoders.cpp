@@ -97,7 +97,7 @@ std::string CheckToolFile(const ToolFile& file, ImageFormat format)
     if (!decoded) return "the tool could not decode its own file";
 
     CDibImage image(format);
-    image.Info().frameIndex = file.frame;
+    image.SetFrameIndex(file.frame);
     if (!image.Load(path.c_str(), format)) return std::string("Kestrel could not read it: ") + image.LastError();
     return DifferenceFromReference(image, reference, file.colourBits, file.compareAlpha);
 }

@@ -6,9 +6,11 @@ namespace kestrel::test {
 
 namespace {
 
-class ReferenceGif {
+// Decodes into an image of its own, as a reader does, so it may set what only
+// readers set (the frame delay).
+class ReferenceGif : public CDibImage {
 public:
-    ReferenceGif(const GifBytes& file, CDibImage& image) : file_(file), image_(image) {}
+    explicit ReferenceGif(const GifBytes& file) : CDibImage(ImageFormat::Gif), file_(file) {}
 
     bool Decode()
     {
@@ -33,8 +35,8 @@ public:
                     if (size != 4) return true;
                     std::uint8_t block[4];
                     if (Read(block, 4) != 4) return true;
-                    if (block[0] & 1) image_.Info().transparentIndex = block[3];
-                    image_.Info().frameDelay = block[1] | (block[2] << 8);
+                    if (block[0] & 1) m_info.transparentIndex = block[3];
+                    m_info.frameDelay = block[1] | (block[2] << 8);
                 }
                 for (;;) {
                     const int length = Get();
@@ -75,19 +77,14 @@ private:
         if (!image_.Create(width, height, bitCount, ImageFormat(0))) return false;
         if (hasTable) {
             std::uint8_t red[256], green[256], blue[256];
-            bool white = false;
             for (int i = 0; i < count; ++i) {
                 red[i] = table[3 * i];
                 green[i] = table[3 * i + 1];
                 blue[i] = table[3 * i + 2];
-                white = white || (red[i] == 255 && green[i] == 255 && blue[i] == 255);
             }
+            // Entries a short table lacks are white under a transparent index.
             const bool transparent = image_.Info().transparentIndex != -1;
-            if (transparent && count < 256) {
-                for (int i = count; i < 256; ++i) red[i] = green[i] = blue[i] = 255;
-                white = true;
-            }
-            if (transparent && !white) red[255] = green[255] = blue[255] = 255;
+            for (int i = count; transparent && i < 256; ++i) red[i] = green[i] = blue[i] = 255;
             image_.SetPaletteFromPlanes(DWORD(transparent ? 256 : count), red, green, blue);
         }
         interlaced_ = (descriptor[8] & 0x40) != 0;
@@ -194,12 +191,14 @@ private:
                 stack[std::size_t(sp++)] = std::uint8_t(firstByte);
                 cur = oldCode;
             }
+            // A string longer than the stack (a chain that loops) stops the
+            // decoder; the line being filled is not stored.
             while (cur >= firstFree_) {
-                if (sp == 4096) break;
+                if (sp == 4095) return 0;
                 stack[std::size_t(sp++)] = suffix[std::size_t(cur)];
                 cur = prefix[std::size_t(cur)];
             }
-            if (sp < 4096) stack[std::size_t(sp++)] = std::uint8_t(cur);
+            stack[std::size_t(sp++)] = std::uint8_t(cur);
             if (nextSlot_ < topSlot_) {
                 firstByte = stack[std::size_t(sp - 1)];
                 suffix[std::size_t(nextSlot_)] = std::uint8_t(firstByte);
@@ -238,7 +237,7 @@ private:
     }
 
     const GifBytes& file_;
-    CDibImage& image_;
+    CDibImage& image_ = *this;
     std::size_t pos_ = 0;
 
     bool interlaced_ = false;
@@ -255,7 +254,10 @@ private:
 
 bool ReferenceDecodeGif(const GifBytes& file, CDibImage& image)
 {
-    return ReferenceGif(file, image).Decode();
+    ReferenceGif reference(file);
+    if (!reference.Decode()) return false;
+    image.Transfer(reference);
+    return true;
 }
 
 }  // namespace kestrel::test

@@ -24,7 +24,7 @@ bool DecodeFromBytes(CDibImage& image, const std::string& bytes, ImageFormat for
 {
     FILE* stream = OpenMemoryFile(bytes.data(), bytes.size());
     if (!stream) return false;
-    image.Info().frameIndex = frameIndex;
+    image.SetFrameIndex(frameIndex);
     const bool ok = image.Decode(stream, format);
     std::fclose(stream);
     return ok;
