@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,8 @@ struct TwoBitCase {
     bool topDown;
 };
 
+void PrintTo(const TwoBitCase& c, std::ostream* out) { *out << c.name; }
+
 class BmpTwoBit : public testing::TestWithParam<TwoBitCase> {};
 
 TEST_P(BmpTwoBit, BecomesFourBitWithTheSameIndices)
@@ -348,6 +351,8 @@ struct MaskCase {
     Rgba seen[2];
     bool alphaPlane;
 };
+
+void PrintTo(const MaskCase& c, std::ostream* out) { *out << c.name; }
 
 class BmpBitFields : public testing::TestWithParam<MaskCase> {};
 
