@@ -59,17 +59,30 @@ int DpiFromPelsPerMetre(LONG pelsPerMetre)
     return int(std::floor(double(pelsPerMetre) * 0.0254 + 0.5));
 }
 
-// The field of a 32-bit pixel under mask, scaled to 0..255 so that the
-// field's largest value gives 255 whatever its width (a 1-bit alpha field
-// gives 0 or 255, a 10-bit field 1023 -> 255).
-BYTE MaskedField(std::uint32_t pixel, std::uint32_t mask)
-{
-    if (mask == 0) return 0;
-    const int shift = std::countr_zero(mask);
-    const std::uint64_t largest = (std::uint64_t(1) << std::bit_width(mask >> shift)) - 1;
-    const std::uint64_t field = (pixel & mask) >> shift;
-    return BYTE((field * 255 + largest / 2) / largest);
-}
+// One channel of a 32-bit pixel with bit fields: the field under its mask,
+// scaled to 0..255 so that the field's largest value gives 255 whatever its
+// width (a 1-bit alpha field gives 0 or 255, a 10-bit field 1023 -> 255).
+class MaskedChannel {
+public:
+    explicit MaskedChannel(std::uint32_t mask) : m_mask(mask)
+    {
+        if (mask == 0) return;
+        m_shift = std::countr_zero(mask);
+        m_largest = (std::uint64_t(1) << std::bit_width(mask >> m_shift)) - 1;
+    }
+
+    BYTE operator()(std::uint32_t pixel) const
+    {
+        const std::uint64_t field = (pixel & m_mask) >> m_shift;
+        if (m_largest == 255 || m_largest == 0) return BYTE(field);  // 8-bit fields, the usual case, as they are
+        return BYTE((field * 255 + m_largest / 2) / m_largest);
+    }
+
+private:
+    std::uint32_t m_mask;
+    int m_shift = 0;
+    std::uint64_t m_largest = 0;
+};
 
 // What the reader takes from whichever info header the file carries.
 struct BmpHeader {
@@ -359,7 +372,9 @@ std::int64_t CBmpImage::ReadTwoBitRows(FILE* file, std::int64_t height)
         BYTE* row = m_info.pixels + std::size_t(y) * std::size_t(m_info.stride);
         const std::size_t got = std::fread(row, 1, sourceStride, file);
         if (got == 0) return y;
-        for (std::int64_t j = (width + 1) / 2 - 1; j >= 0; --j) {
+        // Past the bytes read, both rows are clear: nothing to widen there.
+        const std::int64_t widened = std::min<std::int64_t>((width + 1) / 2, 2 * std::int64_t(got));
+        for (std::int64_t j = widened - 1; j >= 0; --j) {
             const unsigned pair = (row[j / 2] >> (j % 2 == 0 ? 4 : 0)) & 15u;
             row[j] = BYTE(((pair >> 2) << 4) | (pair & 3u));
         }
@@ -372,17 +387,19 @@ std::int64_t CBmpImage::ReadTwoBitRows(FILE* file, std::int64_t height)
 // for it, is taken from under its mask. Rows the file never filled stay clear.
 void CBmpImage::ConvertMaskedRows(const BYTE* source, const std::uint32_t masks[4], std::int64_t rows)
 {
+    const MaskedChannel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
     const int width = m_header.biWidth;
     const std::size_t sourceStride = std::size_t(width) * 4;
     for (int y = 0; y < m_header.biHeight && y < rows; ++y) {
         const BYTE* from = source + std::size_t(y) * sourceStride;
         BYTE* to = m_info.pixels + std::size_t(y) * std::size_t(m_info.stride);
+        BYTE* alphaRow = m_pAlpha ? m_pAlpha + std::size_t(y) * std::size_t(width) : nullptr;
         for (int x = 0; x < width; ++x) {
             const std::uint32_t pixel = Le32(from + 4 * std::size_t(x));
-            to[3 * x] = MaskedField(pixel, masks[2]);
-            to[3 * x + 1] = MaskedField(pixel, masks[1]);
-            to[3 * x + 2] = MaskedField(pixel, masks[0]);
-            if (m_pAlpha) SetAlpha(x, y, MaskedField(pixel, masks[3]));
+            to[3 * x] = blue(pixel);
+            to[3 * x + 1] = green(pixel);
+            to[3 * x + 2] = red(pixel);
+            if (alphaRow) alphaRow[x] = alpha(pixel);
         }
     }
 }
