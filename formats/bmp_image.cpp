@@ -263,19 +263,20 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         const std::int64_t bytes = sourceStride * rows;
         BYTE* buffer = static_cast<BYTE*>(std::calloc(std::size_t(bytes > 0 ? bytes : 1), 1));
         if (!buffer) throw "can't allocate memory";
-        rowsHeld = ReadRows(file, buffer, sourceStride, rows);
-        // Bit fields whose colour masks are all 0 say nothing: such files
-        // are read like plain ones.
-        const std::uint32_t* masks = header.masks;
-        if (header.compression != 0 && header.hasMasks && (masks[0] | masks[1] | masks[2]) != 0) {
+        const std::size_t got = std::fread(buffer, 1, std::size_t(bytes), file);
+        rowsHeld = (std::int64_t(got) + sourceStride - 1) / std::max<std::int64_t>(sourceStride, 1);
+        // Without masks, or with bit fields whose colour masks are all 0,
+        // bytes 0, 1, 2 are blue, green, red.
+        std::uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0};
+        if (header.compression != 0 && header.hasMasks &&
+            (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
+            std::copy(header.masks, header.masks + 4, masks);
             if (masks[3] != 0 && !CreateAlpha()) {
                 std::free(buffer);
                 throw "can't allocate memory";
             }
-            ConvertMaskedRows(buffer, masks, rowsHeld);
-        } else {
-            ConvertHeldRows(buffer, 0, 0, 0, 32, rowsHeld);
         }
+        ConvertMaskedPixels(buffer, masks, std::int64_t(got / 4));
         std::free(buffer);
         break;
     }
@@ -383,19 +384,20 @@ std::int64_t CBmpImage::ReadTwoBitRows(FILE* file, std::int64_t height)
     return height;
 }
 
-// 32-bit rows with bit fields: each channel, and alpha when there is a plane
-// for it, is taken from under its mask. Rows the file never filled stay clear.
-void CBmpImage::ConvertMaskedRows(const BYTE* source, const std::uint32_t masks[4], std::int64_t rows)
+// 32-bit pixels, the first count of them in file order: each channel, and
+// alpha when there is a plane for it, is taken from under its mask. Pixels
+// the file never gave are 0 before and after, so they are left alone.
+void CBmpImage::ConvertMaskedPixels(const BYTE* source, const std::uint32_t masks[4], std::int64_t count)
 {
     const MaskedChannel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
-    const int width = m_header.biWidth;
-    const std::size_t sourceStride = std::size_t(width) * 4;
-    for (int y = 0; y < m_header.biHeight && y < rows; ++y) {
-        const BYTE* from = source + std::size_t(y) * sourceStride;
+    const std::int64_t width = m_header.biWidth;
+    for (std::int64_t y = 0; y < m_header.biHeight && y * width < count; ++y) {
+        const BYTE* from = source + std::size_t(y * width) * 4;
         BYTE* to = m_info.pixels + std::size_t(y) * std::size_t(m_info.stride);
-        BYTE* alphaRow = m_pAlpha ? m_pAlpha + std::size_t(y) * std::size_t(width) : nullptr;
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t pixel = Le32(from + 4 * std::size_t(x));
+        BYTE* alphaRow = m_pAlpha ? m_pAlpha + std::size_t(y * width) : nullptr;
+        const std::int64_t end = std::min(width, count - y * width);
+        for (std::int64_t x = 0; x < end; ++x) {
+            const std::uint32_t pixel = Le32(from + 4 * x);
             to[3 * x] = blue(pixel);
             to[3 * x + 1] = green(pixel);
             to[3 * x + 2] = red(pixel);
