@@ -4,22 +4,28 @@
 //     pixel data. Without "BM" the file is a bare bitmap that starts with its
 //     info header, and the pixel data follows the colour table.
 //  2. The info header: the 12-byte OS/2 core header (16-bit width, height,
-//     planes, bit count), or a Windows header of 40 bytes or more. Of a 108- or
-//     124-byte header only the first 40 bytes and the three colour masks at
-//     bytes 40-51 are used; the rest is skipped. After a 40-byte header with
-//     compression 3 the three masks follow it.
+//     planes, bit count), an OS/2 2.x header of 16 to 39 bytes (the 40-byte
+//     layout cut short; the fields it leaves out are 0), or a Windows header
+//     of 40 bytes or more. Of a larger header only the first 40 bytes and the
+//     colour masks at bytes 40-55 (red, green, blue, alpha) are used; the rest
+//     is skipped, so whatever the size, the colour table starts right after
+//     the header the file declares. After a 40-byte header the masks follow
+//     it: three with compression 3 (bit fields), four with 6 (alpha bit fields).
 //  3. The colour table of an indexed image: as many entries as the header's
 //     colours-used field says (all 2, 4, 16 or 256 when it is 0), never more than
-//     fit before the pixel-data offset; 4-byte entries, 3-byte after a core
-//     header. Entries the file does not hold stay zero.
+//     fit before the pixel-data offset; 4-byte entries (blue, green, red and the
+//     fourth byte, all kept as stored), 3-byte after a core header. Entries the
+//     file does not hold stay zero.
 //  4. The pixel data: bottom-up rows padded to 4 bytes, or run-length data
 //     (compression 1 for 8 bits, 2 for 4 bits). A negative height means the
 //     rows are stored top-down; the picture is turned upright after reading.
 //
-// 1-, 4- and 8-bit files keep their depth and table; 16-, 24- and 32-bit files
-// become 24-bit images. 16-bit files with compression 3 use their own masks,
-// others are 5-5-5. 32-bit files with compression 0 or 3 take bytes 0, 1, 2 of
-// each pixel as blue, green, red.
+// 1-, 4- and 8-bit files keep their depth and table, and 2-bit files become
+// 4-bit images with the same indices; 16-, 24- and 32-bit files become 24-bit
+// images. 16-bit files with bit fields use their own masks, others are 5-5-5.
+// 32-bit files with bit fields use their masks, each field scaled to 8 bits,
+// and an alpha mask gives an alpha plane; without masks (compression 0) bytes
+// 0, 1, 2 of each pixel are blue, green, red.
 //
 // Damage: a short colour table or short plain pixel data leaves the rest zero
 // and still reads. Run-length data never writes past a row end or outside the
@@ -29,6 +35,7 @@
 #include "formats/bmp_image.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -38,8 +45,12 @@
 namespace {
 
 constexpr std::uint32_t CORE_HEADER_SIZE = 12;
+constexpr std::uint32_t OS2_SHORTEST_HEADER_SIZE = 16;
 constexpr std::uint32_t INFO_HEADER_SIZE = 40;
 constexpr std::uint32_t MASKS_SIZE = 12;
+constexpr std::uint32_t MASK_SIZE = 4;
+constexpr std::uint32_t BIT_FIELDS = 3;
+constexpr std::uint32_t ALPHA_BIT_FIELDS = 6;
 
 int ReadByte(FILE* file) { return std::fgetc(file); }
 
@@ -47,6 +58,31 @@ int DpiFromPelsPerMetre(LONG pelsPerMetre)
 {
     return int(std::floor(double(pelsPerMetre) * 0.0254 + 0.5));
 }
+
+// One channel of a 32-bit pixel with bit fields: the field under its mask,
+// scaled to 0..255 so that the field's largest value gives 255 whatever its
+// width (a 1-bit alpha field gives 0 or 255, a 10-bit field 1023 -> 255).
+class MaskedChannel {
+public:
+    explicit MaskedChannel(std::uint32_t mask) : m_mask(mask)
+    {
+        if (mask == 0) return;
+        m_shift = std::countr_zero(mask);
+        m_largest = (std::uint64_t(1) << std::bit_width(mask >> m_shift)) - 1;
+    }
+
+    BYTE operator()(std::uint32_t pixel) const
+    {
+        const std::uint64_t field = (pixel & m_mask) >> m_shift;
+        if (m_largest == 255 || m_largest == 0) return BYTE(field);  // 8-bit fields, the usual case, as they are
+        return BYTE((field * 255 + m_largest / 2) / m_largest);
+    }
+
+private:
+    std::uint32_t m_mask;
+    int m_shift = 0;
+    std::uint64_t m_largest = 0;
+};
 
 // What the reader takes from whichever info header the file carries.
 struct BmpHeader {
@@ -60,13 +96,13 @@ struct BmpHeader {
     std::int32_t yPelsPerMetre = 0;
     std::uint32_t coloursUsed = 0;
     bool hasMasks = false;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
+    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha (0: none)
 };
 
 BmpHeader ReadInfoHeader(FILE* file)
 {
     BmpHeader header;
-    BYTE bytes[INFO_HEADER_SIZE];
+    BYTE bytes[INFO_HEADER_SIZE] = {};
     if (!ReadExact(file, bytes, 4)) throw "Error reading BMP info";
     header.size = Le32(bytes);
     if (header.size == CORE_HEADER_SIZE) {
@@ -77,7 +113,11 @@ BmpHeader ReadInfoHeader(FILE* file)
         header.bitCount = Le16(bytes + 10);
         return header;
     }
-    if (!ReadExact(file, bytes + 4, INFO_HEADER_SIZE - 4)) throw "Error reading BMP info";
+    // OS/2 2.x headers stop after any field from the bit count on; what they
+    // leave out stays 0.
+    const bool os2Short = header.size >= OS2_SHORTEST_HEADER_SIZE && header.size < INFO_HEADER_SIZE;
+    const std::uint32_t stored = os2Short ? header.size : INFO_HEADER_SIZE;
+    if (!ReadExact(file, bytes + 4, stored - 4)) throw "Error reading BMP info";
     header.width = std::int32_t(Le32(bytes + 4));
     header.height = std::int32_t(Le32(bytes + 8));
     header.bitCount = Le16(bytes + 14);
@@ -86,17 +126,22 @@ BmpHeader ReadInfoHeader(FILE* file)
     header.yPelsPerMetre = std::int32_t(Le32(bytes + 28));
     header.coloursUsed = Le32(bytes + 32);
 
-    // Larger headers carry the masks at bytes 40-51; a 40-byte header with
-    // bit fields is followed by them.
+    // Larger headers carry the masks at bytes 40-55 (alpha from 56 bytes on);
+    // a 40-byte header with bit fields is followed by three of them, or four
+    // with alpha bit fields.
     std::uint32_t extra = header.size > INFO_HEADER_SIZE ? header.size - INFO_HEADER_SIZE : 0;
-    const bool bitFields = header.compression == 3;
+    const bool bitFields = header.compression == BIT_FIELDS || header.compression == ALPHA_BIT_FIELDS;
     if (bitFields && (extra >= MASKS_SIZE || header.size == INFO_HEADER_SIZE)) {
-        BYTE masks[MASKS_SIZE];
-        if (ReadExact(file, masks, MASKS_SIZE)) {
+        std::uint32_t maskBytes = MASKS_SIZE;
+        if (extra >= MASKS_SIZE + MASK_SIZE ||
+            (header.size == INFO_HEADER_SIZE && header.compression == ALPHA_BIT_FIELDS))
+            maskBytes += MASK_SIZE;
+        BYTE masks[MASKS_SIZE + MASK_SIZE];
+        if (ReadExact(file, masks, maskBytes)) {
             header.hasMasks = true;
-            for (int i = 0; i < 3; ++i) header.masks[i] = Le32(masks + 4 * i);
+            for (std::uint32_t i = 0; i < maskBytes / MASK_SIZE; ++i) header.masks[i] = Le32(masks + MASK_SIZE * i);
         }
-        if (extra >= MASKS_SIZE) extra -= MASKS_SIZE;
+        extra -= std::min(extra, maskBytes);
     }
     if (extra > 0 && std::fseek(file, long(extra), SEEK_CUR) != 0) throw "Error reading BMP info";
     return header;
@@ -142,7 +187,8 @@ void CBmpImage::DecodeOrThrow(FILE* file)
     const std::int64_t tableStart = std::ftell(file);
     if (m_header.biClrUsed > 0) {
         const std::uint32_t entrySize = header.core ? 3 : 4;
-        std::uint32_t entries = m_header.biClrUsed;
+        // A 2-bit file holds 4 entries, though its 4-bit image has room for 16.
+        std::uint32_t entries = header.bitCount == 2 ? 4 : m_header.biClrUsed;
         if (header.coloursUsed != 0 && header.coloursUsed < entries) entries = header.coloursUsed;
         if (pixelOffset != 0 && tableStart >= 0) {
             const std::int64_t room = (std::int64_t(start) + pixelOffset - tableStart) / entrySize;
@@ -151,8 +197,10 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         BYTE table[256 * 4] = {};
         ReadExact(file, table, std::size_t(entries) * entrySize);  // a short table reads as zeros
         RGBQUAD* palette = GetPalette();
-        for (std::uint32_t i = 0; i < entries; ++i)
-            palette[i] = RGBQUAD{table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
+        for (std::uint32_t i = 0; i < entries; ++i) {
+            const BYTE* entry = table + i * entrySize;
+            palette[i] = RGBQUAD{entry[0], entry[1], entry[2], BYTE(entrySize == 4 ? entry[3] : 0)};
+        }
     } else if (pixelOffset == 0 && header.coloursUsed > 0 && !header.core) {
         // A true-colour bare bitmap may still carry a table before its pixels.
         std::fseek(file, long(std::min<std::uint32_t>(header.coloursUsed, 1u << 24) * 4), SEEK_CUR);
@@ -169,9 +217,12 @@ void CBmpImage::DecodeOrThrow(FILE* file)
     std::int64_t rowsHeld = height;
     switch (header.bitCount) {
     case 1:
+    case 2:
     case 4:
     case 8:
-        if (header.compression == 0)
+        if (header.compression == 0 && header.bitCount == 2)
+            rowsHeld = ReadTwoBitRows(file, height);
+        else if (header.compression == 0)
             rowsHeld = ReadRows(file, m_info.pixels, stride, height);
         else if (header.compression == 1)
             ReadRunLength(file, false);
@@ -198,7 +249,8 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         rowsHeld = ReadRows(file, m_info.pixels, stride, height);
         break;
     case 32: {
-        if (header.compression != 0 && header.compression != 3) throw "unknown compression";
+        if (header.compression != 0 && header.compression != BIT_FIELDS && header.compression != ALPHA_BIT_FIELDS)
+            throw "unknown compression";
         // The 32-bit rows are longer than the image's own, so they need a
         // buffer of their own, held to the same cap as an image block and
         // made no larger than the rows the file can still give.
@@ -210,8 +262,20 @@ void CBmpImage::DecodeOrThrow(FILE* file)
         const std::int64_t bytes = sourceStride * rows;
         BYTE* buffer = static_cast<BYTE*>(std::calloc(std::size_t(bytes > 0 ? bytes : 1), 1));
         if (!buffer) throw "can't allocate memory";
-        rowsHeld = ReadRows(file, buffer, sourceStride, rows);
-        ConvertHeldRows(buffer, 0, 0, 0, 32, rowsHeld);
+        const std::size_t got = std::fread(buffer, 1, std::size_t(bytes), file);
+        rowsHeld = (std::int64_t(got) + sourceStride - 1) / std::max<std::int64_t>(sourceStride, 1);
+        // Without masks, or with bit fields whose colour masks are all 0,
+        // bytes 0, 1, 2 are blue, green, red.
+        std::uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0};
+        if (header.compression != 0 && header.hasMasks &&
+            (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
+            std::copy(header.masks, header.masks + 4, masks);
+            if (masks[3] != 0 && !CreateAlpha()) {
+                std::free(buffer);
+                throw "can't allocate memory";
+            }
+        }
+        ConvertMaskedPixels(buffer, masks, std::int64_t(got / 4));
         std::free(buffer);
         break;
     }
@@ -296,18 +360,66 @@ void CBmpImage::ReadRunLength(FILE* file, bool nibbles)
     }
 }
 
-// Rows of a top-down file were read in file order; swapping them puts the
-// bottom row first, as the DIB keeps it. Pairs of rows the file never
-// filled are both clear and stay as they are.
+// 2-bit rows, each read into the start of its own 4-bit row and widened there
+// from the end: 4-bit byte j takes pixels 2j and 2j + 1, which both sit in
+// 2-bit byte j / 2, so no byte is written before it has been read. Gives the
+// number of rows that got at least one byte; the rest stay clear.
+std::int64_t CBmpImage::ReadTwoBitRows(FILE* file, std::int64_t height)
+{
+    const std::int64_t width = m_header.biWidth;
+    const std::size_t sourceStride = std::size_t((width * 2 + 31) / 32 * 4);
+    for (std::int64_t y = 0; y < height; ++y) {
+        BYTE* row = m_info.pixels + std::size_t(y) * std::size_t(m_info.stride);
+        const std::size_t got = std::fread(row, 1, sourceStride, file);
+        if (got == 0) return y;
+        // Past the bytes read, both rows are clear: nothing to widen there.
+        const std::int64_t widened = std::min<std::int64_t>((width + 1) / 2, 2 * std::int64_t(got));
+        for (std::int64_t j = widened - 1; j >= 0; --j) {
+            const unsigned pair = (row[j / 2] >> (j % 2 == 0 ? 4 : 0)) & 15u;
+            row[j] = BYTE(((pair >> 2) << 4) | (pair & 3u));
+        }
+        if (got < sourceStride) return y + 1;
+    }
+    return height;
+}
+
+// 32-bit pixels, the first count of them in file order: each channel, and
+// alpha when there is a plane for it, is taken from under its mask. Pixels
+// the file never gave are 0 before and after, so they are left alone.
+void CBmpImage::ConvertMaskedPixels(const BYTE* source, const std::uint32_t masks[4], std::int64_t count)
+{
+    const MaskedChannel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+    const std::int64_t width = m_header.biWidth;
+    for (std::int64_t y = 0; y < m_header.biHeight && y * width < count; ++y) {
+        const BYTE* from = source + std::size_t(y * width) * 4;
+        BYTE* to = m_info.pixels + std::size_t(y) * std::size_t(m_info.stride);
+        BYTE* alphaRow = m_pAlpha ? m_pAlpha + std::size_t(y * width) : nullptr;
+        const std::int64_t end = std::min(width, count - y * width);
+        for (std::int64_t x = 0; x < end; ++x) {
+            const std::uint32_t pixel = Le32(from + 4 * x);
+            to[3 * x] = blue(pixel);
+            to[3 * x + 1] = green(pixel);
+            to[3 * x + 2] = red(pixel);
+            if (alphaRow) alphaRow[x] = alpha(pixel);
+        }
+    }
+}
+
+// Rows of a top-down file were read in file order; swapping them, and their
+// alpha rows, puts the bottom row first, as the DIB keeps it. Pairs of rows
+// the file never filled are both clear and stay as they are.
 void CBmpImage::FlipRows(std::int64_t rowsHeld)
 {
     const std::size_t stride = std::size_t(m_info.stride);
     const int height = m_header.biHeight;
     BYTE* pixels = m_info.pixels;
     if (!pixels || stride == 0) return;
+    const std::size_t width = std::size_t(m_header.biWidth);
     for (int top = 0, bottom = height - 1; top < bottom && top < rowsHeld; ++top, --bottom) {
-        BYTE* a = pixels + std::size_t(top) * stride;
-        BYTE* b = pixels + std::size_t(bottom) * stride;
-        for (std::size_t i = 0; i < stride; ++i) std::swap(a[i], b[i]);
+        std::swap_ranges(pixels + std::size_t(top) * stride, pixels + std::size_t(top + 1) * stride,
+                         pixels + std::size_t(bottom) * stride);
+        if (m_pAlpha)
+            std::swap_ranges(m_pAlpha + std::size_t(top) * width, m_pAlpha + std::size_t(top + 1) * width,
+                             m_pAlpha + std::size_t(bottom) * width);
     }
 }

@@ -7,7 +7,9 @@
 //     bottom).
 //  2. The ID field, skipped.
 //  3. The colour map: length entries of 15/16 (5-5-5), 24 (blue, green, red)
-//     or 32 bits (blue, green, red, alpha); the first 256 fill the table.
+//     or 32 bits (blue, green, red, alpha). Entry i is the colour of index
+//     first + i (a map may start at index 2, say); entries that land past
+//     index 255 are read and dropped.
 //  4. The pixel rows, plain or as packets: a byte h < 128 is followed by h + 1
 //     raw pixels, h >= 128 by one pixel repeated h - 127 times. A packet that
 //     runs past the end of a row goes on in the next row.
@@ -15,6 +17,8 @@
 // 8-bit files become 8-bit indexed images (grey types get a grey table); 24-bit
 // files stay 24-bit; 16- and 32-bit files become 24-bit images, with an alpha
 // plane only when the descriptor's attribute bits say the pixels carry alpha.
+// 16-bit grey files (types 3 and 11) hold a grey byte and an alpha byte per
+// pixel: they become 8-bit grey images, with the alpha plane by the same rule.
 //
 // Damage: "corrupted TGA" when the file has ended before a row starts; a file
 // ending inside the last row leaves the rest of it clear. Nothing is written
@@ -39,7 +43,9 @@ struct Pixel {
 // The pixel layout of one file, and where its pixels go.
 class TgaPixels {
 public:
-    TgaPixels(CDibImage& image, FILE* file, int depth) : m_image(image), m_file(file), m_depth(depth) {}
+    // greyAlpha: 16-bit pixels are a grey byte and an alpha byte.
+    TgaPixels(CDibImage& image, FILE* file, int depth, bool greyAlpha)
+        : m_image(image), m_file(file), m_depth(depth), m_greyAlpha(greyAlpha) {}
 
     // Reads one pixel; false at the end of the file.
     bool Read(Pixel& pixel)
@@ -52,6 +58,11 @@ public:
             return true;
         case 16: {
             if (std::fread(b, 1, 2, m_file) != 2) return false;
+            if (m_greyAlpha) {
+                pixel.bytes[0] = b[0];
+                pixel.alpha = b[1];
+                return true;
+            }
             const unsigned v = b[0] | (unsigned(b[1]) << 8);
             pixel.bytes[0] = BYTE((v & 0x1F) << 3);
             pixel.bytes[1] = BYTE((v >> 2) & 0xF8);
@@ -87,24 +98,27 @@ private:
     CDibImage& m_image;
     FILE* m_file;
     int m_depth;
+    bool m_greyAlpha;
 };
 
-// Colour map entries of any size; entries past the image's table are read
-// and dropped.
-void ReadColourMap(CDibImage& image, FILE* file, int length, int entryBits)
+// Colour map entries of any size, entry i for index first + i; entries past
+// the image's table are read and dropped.
+void ReadColourMap(CDibImage& image, FILE* file, int first, int length, int entryBits)
 {
     const int entryBytes = (entryBits + 7) / 8;
     BYTE b[32] = {};  // room for the largest entry an 8-bit size field can give
     for (int i = 0; i < length; ++i) {
         if (entryBytes > 0 && std::fread(b, 1, std::size_t(entryBytes), file) != std::size_t(entryBytes)) return;
-        if (i > 255) continue;
+        const int index = first + i;
+        if (index > 255) continue;
         if (entryBytes == 2) {
             const unsigned v = b[0] | (unsigned(b[1]) << 8);
-            image.SetPaletteEntry(BYTE(i), BYTE((v >> 7) & 0xF8), BYTE((v >> 2) & 0xF8), BYTE((v & 0x1F) << 3), 0);
+            image.SetPaletteEntry(BYTE(index), BYTE((v >> 7) & 0xF8), BYTE((v >> 2) & 0xF8), BYTE((v & 0x1F) << 3),
+                                  0);
         } else if (entryBytes == 1) {
-            image.SetPaletteEntry(BYTE(i), b[0], b[0], b[0], 0);
+            image.SetPaletteEntry(BYTE(index), b[0], b[0], b[0], 0);
         } else if (entryBytes >= 3) {
-            image.SetPaletteEntry(BYTE(i), b[2], b[1], b[0], 0);
+            image.SetPaletteEntry(BYTE(index), b[2], b[1], b[0], 0);
         }
     }
 }
@@ -129,6 +143,7 @@ void CTgaImage::DecodeOrThrow(FILE* file)
     const int idLength = header[0];
     const int colourMapType = header[1];
     const int imageType = header[2];
+    const int mapFirst = Le16(header + 3);
     const int mapLength = Le16(header + 5);
     const int mapEntryBits = header[7];
     const int width = Le16(header + 12);
@@ -137,17 +152,19 @@ void CTgaImage::DecodeOrThrow(FILE* file)
     const int descriptor = header[17];
     if (idLength > 0) std::fseek(file, idLength, SEEK_CUR);
 
+    const bool grey = imageType == 3 || imageType == 11;
+    const bool greyAlpha = grey && depth == 16;
     const bool hasAlpha = (depth == 16 || depth == 32) && (descriptor & 0x0F) != 0;
-    Create(width, height, depth == 16 || depth == 32 ? 24 : depth, m_info.format);
+    Create(width, height, greyAlpha ? 8 : depth == 16 || depth == 32 ? 24 : depth, m_info.format);
     if (IsEmpty()) throw "TGA Create failed";
     if (hasAlpha && !CreateAlpha()) throw "TGA Create failed";
 
-    if (colourMapType != 0) ReadColourMap(*this, file, mapLength, mapEntryBits);
-    if (imageType == 3 || imageType == 11) SetGreyPalette();
+    if (colourMapType != 0) ReadColourMap(*this, file, mapFirst, mapLength, mapEntryBits);
+    if (grey) SetGreyPalette();
     const bool runLength = imageType == 9 || imageType == 10 || imageType == 11;
     if (!runLength && imageType != 1 && imageType != 2 && imageType != 3) throw "Unknown TGA image type";
 
-    TgaPixels pixels(*this, file, depth);
+    TgaPixels pixels(*this, file, depth, greyAlpha);
     if (!pixels.Decodable()) return;  // such depths carry no pixels we read
 
     // Packet state lives across rows, so a packet that crosses a row end

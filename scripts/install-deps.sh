@@ -10,7 +10,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  imagemagick
+  imagemagick python3-pil
   xvfb xdotool x11-utils fonts-liberation
   strace
 )

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,12 @@ std::vector<RGBQUAD> Palette(int count)
 
 Rgba Entry(int i) { return Rgba{BYTE(255 - i), BYTE(100 + i), BYTE(i * 3), 255}; }
 
-// 5 x 3 indices, top row first, within 0..limit-1.
-std::vector<std::vector<std::uint32_t>> IndexRows(int limit)
+// width x 3 indices, top row first, within 0..limit-1.
+std::vector<std::vector<std::uint32_t>> IndexRows(int limit, int width = 5)
 {
     std::vector<std::vector<std::uint32_t>> rows(3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) rows[y].push_back(std::uint32_t((x * 3 + y * 5 + 1) % limit));
+        for (int x = 0; x < width; ++x) rows[y].push_back(std::uint32_t((x * 3 + y * 5 + 1) % limit));
     return rows;
 }
 
@@ -183,20 +184,82 @@ TEST(BmpIndexed, TopDownRowsComeOutUpright)
     ExpectIndexed(image, rows);
 }
 
-TEST(BmpIndexed, TwoBitFileBecomesFourBitWithoutPixels)
+TEST(BmpIndexed, ColourTableKeepsTheFourthByteOfEachEntry)
 {
     BmpRecipe r;
-    r.width = 4;
-    r.height = 2;
-    r.bitCount = 2;
-    r.palette = Palette(16);
-    r.pixels = std::string(8, '\x55');
+    r.bitCount = 8;
+    r.palette = Palette(256);
+    for (int i = 0; i < 256; ++i) r.palette[i].rgbReserved = BYTE(i);  // as some writers store them
+    r.pixels = PackBmpRows({{7}}, 8);
     CDibImage image(ImageFormat::Bmp);
-    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp));
-    EXPECT_EQ(image.BitCount(), 4);
-    EXPECT_EQ(image.GetPaletteColour(15).rgbRed, 255 - 15);
-    EXPECT_EQ(image.GetPixelIndex(1, 1), 0);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+    EXPECT_EQ(image.GetPaletteColour(7).rgbReserved, 7);
+    EXPECT_EQ(image.GetPaletteColour(255).rgbReserved, 255);
+    EXPECT_EQ(image.Info().paletteHasAlpha, 0);  // stored, not taken as alpha
+    EXPECT_EQ(SeenPixel(image, 0, 0), Entry(7));
 }
+
+// 2-bit files, 13 pixels wide so that their rows are shorter than the 4-bit
+// rows they become: every layout keeps its indices.
+struct TwoBitCase {
+    const char* name;
+    bool fileHeader;
+    bool topDown;
+};
+
+void PrintTo(const TwoBitCase& c, std::ostream* out) { *out << c.name; }
+
+class BmpTwoBit : public testing::TestWithParam<TwoBitCase> {};
+
+TEST_P(BmpTwoBit, BecomesFourBitWithTheSameIndices)
+{
+    BmpRecipe r;
+    r.width = 13;
+    r.height = GetParam().topDown ? -3 : 3;
+    r.bitCount = 2;
+    r.fileHeader = GetParam().fileHeader;
+    r.palette = Palette(4);
+    const auto rows = IndexRows(4, 13);
+    r.pixels = PackBmpRows(rows, 2, GetParam().topDown);
+    CDibImage image(ImageFormat::Bmp);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+    EXPECT_EQ(image.BitCount(), 4);
+    EXPECT_EQ(image.Header().biClrUsed, 16u);
+    ExpectIndexed(image, rows);
+    const RGBQUAD unused = image.GetPaletteColour(4);  // a 2-bit table has 4 entries
+    EXPECT_EQ(unused.rgbRed + unused.rgbGreen + unused.rgbBlue, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, BmpTwoBit,
+                         testing::Values(TwoBitCase{"BottomUp", true, false}, TwoBitCase{"TopDown", true, true},
+                                         TwoBitCase{"BareBitmap", false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// OS/2 2.x headers end after any field from the bit count on: the colour
+// table follows the header the file declares, and the fields it leaves out
+// (the resolution below 32 bytes) are 0.
+class BmpOs2Header : public testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(BmpOs2Header, ColourTableFollowsTheDeclaredHeader)
+{
+    for (bool fileHeader : {true, false}) {
+        BmpRecipe r;
+        r.width = 5;
+        r.height = 3;
+        r.bitCount = 4;
+        r.headerSize = GetParam();
+        r.fileHeader = fileHeader;
+        r.palette = Palette(16);
+        const auto rows = IndexRows(16);
+        r.pixels = PackBmpRows(rows, 4);
+        CDibImage image(ImageFormat::Bmp);
+        ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+        EXPECT_EQ(image.Info().xDpi, GetParam() >= 32 ? 72 : 0);
+        ExpectIndexed(image, rows);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BmpOs2Header, testing::Values(16u, 20u, 24u, 36u, 64u));
 
 TEST(BmpTrueColour, TwentyFourBitsAndResolution)
 {
@@ -276,6 +339,79 @@ TEST(BmpTrueColour, ThirtyTwoBitsWithPlainOrBitFieldCompression)
         EXPECT_EQ(SeenPixel(image, 0, 1), (Rgba{0x40, 0x50, 0x60, 255}));
         EXPECT_EQ(image.AlphaPlane(), nullptr);
     }
+}
+
+// 32-bit bit fields: two pixels, each channel from under the file's mask.
+struct MaskCase {
+    const char* name;
+    std::uint32_t compression;
+    std::uint32_t headerSize;
+    std::vector<std::uint32_t> masks;  // red, green, blue (, alpha)
+    std::uint32_t pixels[2];
+    Rgba seen[2];
+    bool alphaPlane;
+};
+
+void PrintTo(const MaskCase& c, std::ostream* out) { *out << c.name; }
+
+class BmpBitFields : public testing::TestWithParam<MaskCase> {};
+
+TEST_P(BmpBitFields, ThirtyTwoBitsUseTheFilesMasks)
+{
+    const MaskCase& c = GetParam();
+    BmpRecipe r;
+    r.width = 2;
+    r.height = 1;
+    r.bitCount = 32;
+    r.compression = c.compression;
+    r.headerSize = c.headerSize;
+    r.masks = c.masks;
+    r.pixels = PackBmpRows({{c.pixels[0], c.pixels[1]}}, 32);
+    CDibImage image(ImageFormat::Bmp);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+    EXPECT_EQ(image.BitCount(), 24);
+    EXPECT_EQ(image.AlphaPlane() != nullptr, c.alphaPlane);
+    EXPECT_EQ(SeenPixel(image, 0, 0), c.seen[0]);
+    EXPECT_EQ(SeenPixel(image, 1, 0), c.seen[1]);
+}
+
+std::vector<std::uint32_t> ArgbMasks() { return {0xFF0000, 0xFF00, 0xFF, 0xFF000000}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, BmpBitFields,
+    testing::Values(
+        MaskCase{"RedInTheLowByte", 3, 40, {0xFF, 0xFF00, 0xFF0000}, {0x00112233, 0xFF0000FF},
+                 {{0x33, 0x22, 0x11, 255}, {0xFF, 0, 0, 255}}, false},
+        MaskCase{"TenBitFieldsScaled", 3, 40, {0x3FF00000, 0xFFC00, 0x3FF}, {0x3FF80000, 0x00000155},
+                 {{255, 128, 0, 255}, {0, 0, 85, 255}}, false},
+        MaskCase{"NarrowFieldsAndOneAlphaBit", 3, 124, {0xF800, 0x07E0, 0x001F, 0x10000}, {0x1FFFF, 0x0F800},
+                 {{255, 255, 255, 255}, {255, 0, 0, 0}}, true},
+        MaskCase{"ThreeMasksOfA52ByteHeader", 3, 52, {0xFF, 0xFF00, 0xFF0000}, {0x00112233, 0},
+                 {{0x33, 0x22, 0x11, 255}, {0, 0, 0, 255}}, false},
+        MaskCase{"AlphaMaskOfA56ByteHeader", 3, 56, ArgbMasks(), {0x80102030, 0x00FFFFFF},
+                 {{0x10, 0x20, 0x30, 0x80}, {255, 255, 255, 0}}, true},
+        MaskCase{"AlphaMaskOfA124ByteHeader", 3, 124, ArgbMasks(), {0x80102030, 0xFF000000},
+                 {{0x10, 0x20, 0x30, 0x80}, {0, 0, 0, 255}}, true},
+        MaskCase{"AlphaBitFieldsAfterA40ByteHeader", 6, 40, ArgbMasks(), {0x80102030, 0x01FFFFFF},
+                 {{0x10, 0x20, 0x30, 0x80}, {255, 255, 255, 1}}, true},
+        MaskCase{"ZeroMasksReadAsPlain", 3, 40, {0, 0, 0}, {0x80102030, 0},
+                 {{0x10, 0x20, 0x30, 255}, {0, 0, 0, 255}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BmpTrueColour, TopDownAlphaRowsTurnWithTheirPixels)
+{
+    BmpRecipe r;
+    r.width = 1;
+    r.height = -2;
+    r.bitCount = 32;
+    r.compression = 3;
+    r.headerSize = 124;
+    r.masks = ArgbMasks();
+    r.pixels = PackBmpRows({{0x80FF0000}, {0x400000FF}}, 32, true);
+    CDibImage image(ImageFormat::Bmp);
+    ASSERT_TRUE(DecodeFromBytes(image, BuildBmp(r), ImageFormat::Bmp)) << image.LastError();
+    EXPECT_EQ(SeenPixel(image, 0, 0), (Rgba{255, 0, 0, 0x80}));
+    EXPECT_EQ(SeenPixel(image, 0, 1), (Rgba{0, 0, 255, 0x40}));
 }
 
 TEST(BmpDamage, ShortDataOfEveryDepthFillsOnlyItsRowsEvenTopDown)
@@ -522,6 +658,25 @@ TEST(BmpDamage, TruncatedAndChangedFilesNeverBreakTheReader)
     rle4.compression = 2;
     rle4.pixels = Rle8({3, 0x12, 0, 3, 0x56, 0x70, 0, 2, 1, 1, 0, 0, 0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 1});
     files.push_back(BuildBmp(rle4));
+    BmpRecipe twoBit = core;
+    twoBit.headerSize = 20;  // OS/2 2.x, cut after the compression
+    twoBit.bitCount = 2;
+    twoBit.width = 13;
+    twoBit.height = -3;
+    twoBit.palette = Palette(4);
+    twoBit.pixels = PackBmpRows(IndexRows(4, 13), 2, true);
+    files.push_back(BuildBmp(twoBit));
+    for (std::uint32_t compression : {3u, 6u}) {
+        BmpRecipe alpha;
+        alpha.bitCount = 32;
+        alpha.compression = compression;
+        alpha.headerSize = compression == 3 ? 124 : 40;
+        alpha.masks = {0xFF, 0xFF00, 0xFF0000, 0xFF000000};
+        alpha.width = 3;
+        alpha.height = compression == 3 ? -2 : 2;
+        alpha.pixels = std::string(24, '\x5A');
+        files.push_back(BuildBmp(alpha));
+    }
 
     for (const std::string& file : files) {
         CDibImage whole(ImageFormat::Bmp);

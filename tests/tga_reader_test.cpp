@@ -21,11 +21,13 @@ constexpr int BOTTOM_UP = 0x00;
 constexpr int TOP_DOWN = 0x20;
 constexpr int RIGHT_TO_LEFT = 0x10;
 
-// One pixel in the file's format for each depth, from (r, g, b, a).
-std::string FilePixel(int depth, Rgba c)
+// One pixel in the file's format for each depth, from (r, g, b, a); grey
+// 16-bit pixels are red as the grey byte, then alpha.
+std::string FilePixel(int depth, Rgba c, bool grey = false)
 {
     ByteBuilder b;
     if (depth == 8) b.U8(c.r);
+    else if (depth == 16 && grey) b.U8(c.r).U8(c.a);
     else if (depth == 16) b.U16(((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3) | (c.a >= 128 ? 0x8000 : 0));
     else if (depth == 24) b.U8(c.b).U8(c.g).U8(c.r);
     else b.U8(c.b).U8(c.g).U8(c.r).U8(c.a);
@@ -37,26 +39,26 @@ std::string FilePixel(int depth, Rgba c)
 const Rgba PICTURE[2][3] = {{{8, 16, 24, 255}, {32, 40, 48, 0}, {56, 64, 72, 255}},
                             {{80, 88, 96, 0}, {104, 112, 120, 255}, {128, 136, 144, 255}}};
 
-std::string PlainData(int depth, bool topDown)
+std::string PlainData(int depth, bool topDown, bool grey = false)
 {
     std::string data;
     for (int k = 0; k < 2; ++k) {
         const int row = topDown ? k : 1 - k;
-        for (int x = 0; x < 3; ++x) data += FilePixel(depth, PICTURE[row][x]);
+        for (int x = 0; x < 3; ++x) data += FilePixel(depth, PICTURE[row][x], grey);
     }
     return data;
 }
 
 // Row by row: a run of the first pixel's value for 1, then a raw packet of 2.
-std::string RunLengthData(int depth, bool topDown)
+std::string RunLengthData(int depth, bool topDown, bool grey = false)
 {
     std::string data;
     for (int k = 0; k < 2; ++k) {
         const int row = topDown ? k : 1 - k;
         data += char(0x80);
-        data += FilePixel(depth, PICTURE[row][0]);
+        data += FilePixel(depth, PICTURE[row][0], grey);
         data += char(0x01);
-        data += FilePixel(depth, PICTURE[row][1]) + FilePixel(depth, PICTURE[row][2]);
+        data += FilePixel(depth, PICTURE[row][1], grey) + FilePixel(depth, PICTURE[row][2], grey);
     }
     return data;
 }
@@ -217,6 +219,56 @@ TEST(TgaIndexed, GreyFilesGetAGreyTableEvenWithAColourMap)
     }
 }
 
+TEST(TgaIndexed, SixteenBitGreyFilesAreGreyWithAnAlphaPlane)
+{
+    for (int type : {3, 11}) {
+        for (int attributeBits : {8, 0}) {
+            TgaRecipe r;
+            r.imageType = type;
+            r.width = 3;
+            r.height = 2;
+            r.depth = 16;
+            r.descriptor = TOP_DOWN | attributeBits;
+            r.data = type == 3 ? PlainData(16, true, true) : RunLengthData(16, true, true);
+            CDibImage image(ImageFormat::Tga);
+            ASSERT_TRUE(DecodeFromBytes(image, BuildTga(r), ImageFormat::Tga)) << image.LastError();
+            EXPECT_EQ(image.BitCount(), 8);
+            EXPECT_EQ(image.AlphaPlane() != nullptr, attributeBits != 0);
+            for (int row = 0; row < 2; ++row) {
+                for (int x = 0; x < 3; ++x) {
+                    const Rgba c = PICTURE[row][x];
+                    EXPECT_EQ(SeenPixel(image, x, row), (Rgba{c.r, c.r, c.r, BYTE(attributeBits ? c.a : 255)}))
+                        << "type " << type << " attribute bits " << attributeBits << " x " << x << " row " << row;
+                }
+            }
+        }
+    }
+}
+
+TEST(TgaIndexed, ColourMapEntriesStartAtTheFirstIndex)
+{
+    // Entries 0, 1, 2 of the map are indices 2, 3, 4; from 254 on, only two
+    // entries fit in the table.
+    for (int first : {2, 254}) {
+        TgaRecipe r;
+        r.colourMapType = 1;
+        r.imageType = 1;
+        r.mapFirst = first;
+        r.mapLength = 3;
+        r.colourMap = FilePixel(24, Rgba{10, 0, 0, 255}) + FilePixel(24, Rgba{20, 0, 0, 255}) +
+                      FilePixel(24, Rgba{30, 0, 0, 255});
+        r.width = 3;
+        r.height = 1;
+        r.depth = 8;
+        r.data = std::string{char(first), char(first + 1), char(first - 1)};
+        CDibImage image(ImageFormat::Tga);
+        ASSERT_TRUE(DecodeFromBytes(image, BuildTga(r), ImageFormat::Tga)) << image.LastError();
+        EXPECT_EQ(SeenPixel(image, 0, 0), (Rgba{10, 0, 0, 255})) << first;
+        EXPECT_EQ(SeenPixel(image, 1, 0), (Rgba{20, 0, 0, 255})) << first;
+        EXPECT_EQ(SeenPixel(image, 2, 0), (Rgba{0, 0, 0, 255})) << first;  // below the map: as Create left it
+    }
+}
+
 TEST(TgaLayout, IdFieldIsSkippedBeforeTheColourMap)
 {
     TgaRecipe r;
@@ -340,6 +392,27 @@ TEST(TgaDamage, TruncatedAndChangedFilesNeverBreakTheReader)
             files.push_back(BuildTga(r));
         }
     }
+    for (bool runLength : {false, true}) {
+        TgaRecipe grey;
+        grey.imageType = runLength ? 11 : 3;
+        grey.width = 3;
+        grey.height = 2;
+        grey.depth = 16;
+        grey.descriptor = RIGHT_TO_LEFT | 8;
+        grey.data = runLength ? RunLengthData(16, false, true) : PlainData(16, false, true);
+        files.push_back(BuildTga(grey));
+    }
+    TgaRecipe origin;
+    origin.colourMapType = 1;
+    origin.imageType = 9;
+    origin.mapFirst = 250;
+    origin.mapLength = 8;
+    origin.colourMap = std::string(24, '\x33');
+    origin.width = 3;
+    origin.height = 2;
+    origin.depth = 8;
+    origin.data = std::string("\x82\xFB\x02\xFA\xFF\x01", 6);
+    files.push_back(BuildTga(origin));
     for (const std::string& file : files) {
         CDibImage whole(ImageFormat::Tga);
         ASSERT_TRUE(DecodeFromBytes(whole, file, ImageFormat::Tga)) << whole.LastError();

@@ -29,6 +29,12 @@ TEST(TgaRealFiles, EachVariantAgreesWithTheToolThatWroteIt)
     ToolFile topDownAlphaRle{"top-down run-length 32 bits", Tool::Pillow,
                              "im.save(out, 'TGA', orientation=1, rle=True)", Layout(10, 32, 0x28), true};
     topDownAlphaRle.compareAlpha = true;
+    ToolFile greyAlpha{"grey with alpha", Tool::Pillow, "im.convert('LA').save(out, 'TGA')", Layout(3, 16, 8), true};
+    greyAlpha.compareAlpha = true;
+    ToolFile greyAlphaRle = greyAlpha;
+    greyAlphaRle.variant = "run-length grey with alpha";
+    greyAlphaRle.write = "im.convert('LA').save(out, 'TGA', rle=True)";
+    greyAlphaRle.expect = Layout(11, 16, 8);
 
     const std::vector<ToolFile> files = {
         {"colour-mapped", Tool::ImageMagick, "-alpha off -type palette TGA:", Layout(1, 8, 0)},
@@ -45,6 +51,8 @@ TEST(TgaRealFiles, EachVariantAgreesWithTheToolThatWroteIt)
         {"top-down colour-mapped", Tool::Pillow, "im.convert('P').save(out, 'TGA', orientation=1)",
          Layout(1, 8, 0x20)},
         topDownAlphaRle,
+        greyAlpha,
+        greyAlphaRle,
     };
     const auto outcome = kestrel::test::CheckToolFiles(files, ImageFormat::Tga);
     for (const std::string& failure : outcome.failures) ADD_FAILURE() << failure;

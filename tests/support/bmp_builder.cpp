@@ -14,13 +14,17 @@ std::string BuildBmp(const BmpRecipe& r)
             .U32(std::uint32_t(r.pixels.size())).I32(r.xPelsPerMetre).I32(r.yPelsPerMetre)
             .U32(r.coloursUsed).U32(0);
         if (r.headerSize > 40) {
-            for (std::size_t i = 0; i < 3; ++i) info.U32(i < r.masks.size() ? r.masks[i] : 0);
-            info.U32(0);  // alpha mask
+            // Red, green, blue and alpha masks, as many as the header holds.
+            for (std::size_t i = 0; i < 4 && info.Size() + 4 <= r.headerSize; ++i)
+                info.U32(i < r.masks.size() ? r.masks[i] : 0);
             info.Fill(r.headerSize - info.Size(), 0);  // colour space, endpoints, gamma, ...
         } else {
             for (std::uint32_t mask : r.masks) info.U32(mask);
         }
     }
+    // A shorter header is the 40-byte one cut after its first headerSize bytes.
+    const bool cut = r.headerSize > 12 && r.headerSize < 40;
+    const std::string infoBytes = cut ? info.Str().substr(0, r.headerSize) : info.Str();
     ByteBuilder table;
     for (const RGBQUAD& q : r.palette) {
         table.U8(q.rgbBlue).U8(q.rgbGreen).U8(q.rgbRed);
@@ -28,12 +32,12 @@ std::string BuildBmp(const BmpRecipe& r)
     }
 
     const std::size_t fileHeaderSize = r.fileHeader ? 14 : 0;
-    const std::size_t offset = fileHeaderSize + info.Size() + table.Size() + r.gap.size();
+    const std::size_t offset = fileHeaderSize + infoBytes.size() + table.Size() + r.gap.size();
     ByteBuilder file;
     if (r.fileHeader)
         file.Bytes({'B', 'M'}).U32(std::uint32_t(offset + r.pixels.size())).U32(0)
             .U32(r.pixelOffset ? std::uint32_t(offset) : 0);
-    file.Append(info.Str()).Append(table.Str()).Append(r.gap).Append(r.pixels);
+    file.Append(infoBytes).Append(table.Str()).Append(r.gap).Append(r.pixels);
     return file.Str();
 }
 

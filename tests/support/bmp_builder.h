@@ -1,5 +1,6 @@
-// Builds BMP files from readable recipes: file header, any of the 12-, 40-,
-// 108- and 124-byte info headers, masks, colour table and pixel data.
+// Builds BMP files from readable recipes: file header, an info header of any
+// size (12-byte OS/2 core, OS/2 2.x of 16 to 64, Windows 40 to 124), masks,
+// colour table and pixel data.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +16,14 @@ struct BmpRecipe {
     std::int32_t height = 1;
     int bitCount = 8;
     std::uint32_t compression = 0;
-    std::uint32_t headerSize = 40;  // 12 (OS/2 core), 40, 108 or 124
+    std::uint32_t headerSize = 40;  // 12 (OS/2 core), 16..39 (the 40-byte header cut short), 40 or more
     bool fileHeader = true;         // false: a bare bitmap starting with its info header
     bool pixelOffset = true;        // write the offset of the pixel data (else 0)
     std::vector<RGBQUAD> palette;   // written as given; 3 bytes each after a core header
     std::uint32_t coloursUsed = 0;
-    std::vector<std::uint32_t> masks;  // red, green, blue: after a 40-byte header, or inside a larger one
+    // Red, green, blue (and alpha): all after a 40-byte header, or as many as
+    // fit at bytes 40-55 of a larger one.
+    std::vector<std::uint32_t> masks;
     std::int32_t xPelsPerMetre = 2835;
     std::int32_t yPelsPerMetre = 2835;
     std::string gap;     // bytes between the colour table and the pixel data
