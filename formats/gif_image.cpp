@@ -401,23 +401,34 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
                                            std::uint64_t& prevSpan, int& code)
 {
     constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
+    constexpr std::uint64_t LENGTH_BITS = ~std::uint64_t(0xFFFFFFFFu);
     std::uint64_t bits = state.bitBuffer;
     int bitsLeft = state.bitsLeft;
     int codeSize = state.codeSize;
+    unsigned mask = (1u << codeSize) - 1;
+    // Below 12 bits the table always has room (the width grows the moment
+    // the next free slot reaches 1 << codeSize), so "room for an entry" is
+    // nextSlot < MAX_CODES, and the width grows when nextSlot reaches
+    // widenAt.
     int nextSlot = state.nextSlot;
-    int topSlot = state.topSlot;
+    int widenAt = codeSize < MAX_CODE_BITS ? state.topSlot : MAX_CODES + 1;
     int oldCode = state.oldCode;
     const BYTE* blockPos = state.blockPos;
     const BYTE* const blockEnd = state.blockEnd;
+    // Eight bytes can be read at once from below here.
+    const BYTE* const eightEnd = blockEnd - blockBuffer >= 8 ? blockEnd - 7 : blockBuffer;
+    // Strings are placed by their offset from out: the previous one as
+    // position | length << 32, the next one at `at`.
     std::uint64_t prev = prevSpan;
-    BYTE* next = dst;
+    std::uint32_t at = std::uint32_t(dst - out);
+    const std::uint32_t markAt = std::uint32_t(mark - out);
     const int firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
         // The code's bits: eight staged bytes at a time while eight are
         // left, then byte by byte.
         if (bitsLeft < codeSize) {
-            if (blockEnd - blockPos >= 8) {
+            if (blockPos < eightEnd) {
                 std::uint64_t eight;
                 std::memcpy(&eight, blockPos, 8);
                 if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
@@ -435,57 +446,61 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
                 }
             }
         }
-        const int c = int(bits & ((1u << codeSize) - 1));
+        const unsigned c = unsigned(bits) & mask;
         bits >>= codeSize;
         bitsLeft -= codeSize;
 
-        BYTE* const cur = next;
-        BYTE first;
-        if (unsigned(c) < unsigned(nextSlot)) {
-            // In the table: a copy of where its string was written. The clear
-            // and end codes have strings of length 0.
-            const std::uint64_t span = entrySpan[c];
-            const unsigned length = unsigned(span >> 32);
-            const BYTE* from = out + std::uint32_t(span);
-            first = from[0];
-            if (length - 1 < 16u) {
-                Copy16(next, from);
-            } else if (length == 0) {
-                code = c;
+        // Where this code's string is copied from, how many bytes are
+        // copied, and its span once written here. In the table: where its
+        // string was written (the clear and end codes have strings of length
+        // 0). The string being added: the previous code's string, which ends
+        // where this one starts, and then its own first byte.
+        std::uint64_t span;
+        unsigned copied;
+        if (c < unsigned(nextSlot)) {
+            span = entrySpan[c];
+            copied = unsigned(span >> 32);
+            if (copied == 0) {
+                code = int(c);
                 stop = RUN_AT_CODE;
                 break;
-            } else {
-                CopyString(next, from, length);
             }
-            next += length;
-        } else if (c == nextSlot) {
-            // The string being added: the previous code's string and its
-            // own first byte.
-            const BYTE* previous = out + std::uint32_t(prev);
-            const unsigned length = unsigned(prev >> 32);
-            first = previous[0];
-            CopyString(next, previous, length);
-            next[length] = first;
-            next += length + 1;
+        } else if (c == unsigned(nextSlot)) {
+            span = prev + ONE_LONGER;
+            copied = unsigned(prev >> 32);
         } else {
-            code = c;
+            code = int(c);
             stop = RUN_AT_CODE;
             break;
         }
+        const BYTE* const from = out + std::uint32_t(span);
+        const BYTE first = from[0];
 
         // The new entry: the previous string and this one's first byte.
-        if (nextSlot < topSlot) {
+        if (nextSlot < MAX_CODES) {
             suffix[nextSlot] = first;
             prefix[nextSlot] = std::int16_t(oldCode);
             entrySpan[nextSlot] = prev + ONE_LONGER;
-            oldCode = c;
-            if (++nextSlot >= topSlot && codeSize < MAX_CODE_BITS) {
+            oldCode = int(c);
+            if (++nextSlot == widenAt) {
                 ++codeSize;
-                topSlot <<= 1;
+                mask = mask * 2 + 1;
+                widenAt = codeSize < MAX_CODE_BITS ? widenAt * 2 : MAX_CODES + 1;
             }
         }
-        prev = std::uint64_t(cur - out) | (std::uint64_t(next - cur) << 32);
-        if (next >= mark) {
+
+        // The copy, then the first byte once more after it: the last byte
+        // of the string being added, and past the end of any other string
+        // (where the next string will go).
+        BYTE* const to = out + at;
+        if (copied <= 16)
+            Copy16(to, from);
+        else
+            CopyString(to, from, copied);
+        to[copied] = first;
+        prev = (span & LENGTH_BITS) | at;
+        at += std::uint32_t(span >> 32);
+        if (at >= markAt) {
             stop = RUN_AT_MARK;
             break;
         }
@@ -494,13 +509,13 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     state.bitsLeft = bitsLeft;
     state.codeSize = codeSize;
     state.nextSlot = nextSlot;
-    state.topSlot = topSlot;
+    state.topSlot = 1 << codeSize;
     state.oldCode = oldCode;
     state.blockPos = blockPos;
     // The first byte of the last string added, as DecodeLzw keeps it.
     if (nextSlot > firstSlot) state.firstByte = suffix[nextSlot - 1];
     prevSpan = prev;
-    dst = next;
+    dst = out + at;
     return stop;
 }
 
