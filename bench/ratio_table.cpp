@@ -33,7 +33,9 @@ public:
     {
         for (const Run& run : runs) {
             if (run.error_occurred || run.iterations <= 0) continue;
-            const std::string name = run.run_name.str();
+            // The name as registered, without the time-measurement suffixes.
+            const std::string name =
+                run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             if (run.run_type == Run::RT_Aggregate) {
                 if (run.aggregate_name == "median") medians_[name] = run.GetAdjustedCPUTime();
             } else {
