@@ -405,13 +405,11 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     std::uint64_t bits = state.bitBuffer;
     int bitsLeft = state.bitsLeft;
     int codeSize = state.codeSize;
-    unsigned mask = (1u << codeSize) - 1;
     // Below 12 bits the table always has room (the width grows the moment
     // the next free slot reaches 1 << codeSize), so "room for an entry" is
     // nextSlot < MAX_CODES, and the width grows when nextSlot reaches
-    // widenAt.
+    // 1 << codeSize below 12 bits.
     int nextSlot = state.nextSlot;
-    int widenAt = codeSize < MAX_CODE_BITS ? state.topSlot : MAX_CODES + 1;
     int oldCode = state.oldCode;
     const BYTE* blockPos = state.blockPos;
     const BYTE* const blockEnd = state.blockEnd;
@@ -446,7 +444,7 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
                 }
             }
         }
-        const unsigned c = unsigned(bits) & mask;
+        const unsigned c = unsigned(bits) & ((1u << codeSize) - 1);
         bits >>= codeSize;
         bitsLeft -= codeSize;
 
@@ -482,11 +480,7 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
             prefix[nextSlot] = std::int16_t(oldCode);
             entrySpan[nextSlot] = prev + ONE_LONGER;
             oldCode = int(c);
-            if (++nextSlot == widenAt) {
-                ++codeSize;
-                mask = mask * 2 + 1;
-                widenAt = codeSize < MAX_CODE_BITS ? widenAt * 2 : MAX_CODES + 1;
-            }
+            if ((++nextSlot >> codeSize) != 0 && codeSize < MAX_CODE_BITS) ++codeSize;
         }
 
         // The copy, then the first byte once more after it: the last byte
