@@ -1,3 +1,3 @@
-#include <benchmark/benchmark.h>
+#include "bench/ratio_table.h"
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return kestrel::bench::RunWithRatioTable(argc, argv); }

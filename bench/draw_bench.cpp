@@ -7,6 +7,10 @@
 // (Mpx/s) of wall-clock time, and CPU time of the whole process, since Qt
 // may spread its work over threads.
 //
+// The direct and fitted cases are also set against memcpy filling the same
+// destination in the same run; the run ends with those ratios (our rate over
+// memcpy's).
+//
 //   kestrel_bench --benchmark_filter='Draw|QtPeer|Memcpy'
 #include <benchmark/benchmark.h>
 
@@ -17,6 +21,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "bench/ratio_table.h"
 #include "image/device_context.h"
 #include "image/dib_image.h"
 
@@ -156,16 +161,32 @@ void BM_QtPeer_8bit_Transparent_1920x1080_to_2560x1440_ScaleThenConvert(benchmar
 // Direct path: own size, against copying the same output bytes.
 void BM_Draw_Direct_8bit_1920x1080(benchmark::State& s) { DrawCase(s, HD, 8, HD, false); }
 void BM_Draw_Direct_24bit_1920x1080(benchmark::State& s) { DrawCase(s, HD, 24, HD, false); }
-void BM_Memcpy_Surface_1920x1080(benchmark::State& state)
+// memcpy filling a surface of the given size from another.
+void MemcpyCase(benchmark::State& state, Size size)
 {
-    Surface from(HD), to(HD);
+    Surface from(size), to(size);
     for (auto _ : state) {
         std::memcpy(to.pixels.data(), from.pixels.data(), from.pixels.size() * 4);
         benchmark::DoNotOptimize(to.pixels.data());
         benchmark::ClobberMemory();
     }
-    CountOutput(state, HD);
+    CountOutput(state, size);
 }
+void BM_Memcpy_Surface_1920x1080(benchmark::State& s) { MemcpyCase(s, HD); }
+void BM_Memcpy_Surface_2560x1440(benchmark::State& s) { MemcpyCase(s, QHD); }
+
+const bool COMPARED = [] {
+    using kestrel::bench::CompareAtEnd;
+    CompareAtEnd("draw direct 8-bit 1920x1080", "over memcpy", "BM_Draw_Direct_8bit_1920x1080",
+                 "BM_Memcpy_Surface_1920x1080");
+    CompareAtEnd("draw direct 24-bit 1920x1080", "over memcpy", "BM_Draw_Direct_24bit_1920x1080",
+                 "BM_Memcpy_Surface_1920x1080");
+    CompareAtEnd("draw fitted 8-bit 1920x1080 to 2560x1440", "over memcpy", "BM_Draw_8bit_1920x1080_to_2560x1440",
+                 "BM_Memcpy_Surface_2560x1440");
+    CompareAtEnd("draw fitted 24-bit 1920x1080 to 2560x1440", "over memcpy",
+                 "BM_Draw_24bit_1920x1080_to_2560x1440", "BM_Memcpy_Surface_2560x1440");
+    return true;
+}();
 
 }  // namespace
 
@@ -184,3 +205,4 @@ BENCHMARK(BM_QtPeer_8bit_Transparent_1920x1080_to_2560x1440_ScaleThenConvert)->U
 BENCHMARK(BM_Draw_Direct_8bit_1920x1080)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_Draw_Direct_24bit_1920x1080)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_Memcpy_Surface_1920x1080)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_Memcpy_Surface_2560x1440)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();

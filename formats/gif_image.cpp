@@ -48,9 +48,14 @@
 // by where its string was last written, so a code is one block copy rather
 // than a walk down its prefix chain. The walk (pixelStack) is used only after
 // a code above the next free slot, until the next clear code, and when more
-// than 64 Mi pixels come without a clear code (they are not all kept).
+// than 64 Mi pixels come without a clear code (they are not all kept). The
+// codes that make up nearly all of a file (strings in the table, the string
+// just being added) go through RunCodes, a loop that calls nothing, so its
+// state stays in registers; DecodeLzw takes every other code, lines and
+// staging.
 #include "formats/gif_image.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -328,6 +333,8 @@ int CGifImage::StageBlocks(FILE* file)
     std::memset(suffix, 0, sizeof suffix);
     std::memset(prefix, 0, sizeof prefix);
     for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = std::uint64_t(code) | (std::uint64_t(1) << 32);
+    // No string: RunCodes hands these two back.
+    entrySpan[state.clearCode] = entrySpan[state.endCode] = 0;
     return 0;
 }
 
@@ -376,6 +383,131 @@ bool CGifImage::GrowStream(std::size_t needed)
     stream = grown;
     streamCapacity = capacity;
     return true;
+}
+
+// The common codes, one after another, until one of them needs DecodeLzw:
+// what DecodeLzw's loop does for a code in the table or the code being
+// added, without its checks for the rare cases. Nothing here calls a
+// function, so the compiler keeps every value below in a register; the
+// state goes back to `state` only when the run stops. Stops after a code
+// whose string reaches `mark` (the end of the line being filled, or of the
+// room in the stream), before a code whose bits are not all staged, and
+// after taking a clear code, an end code or a code above the next free slot,
+// which it hands back in `code`.
+CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
+                                           std::uint64_t& prevSpan, int& code)
+{
+    constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
+    constexpr std::uint64_t LENGTH_BITS = ~std::uint64_t(0xFFFFFFFFu);
+    std::uint64_t bits = state.bitBuffer;
+    int bitsLeft = state.bitsLeft;
+    int codeSize = state.codeSize;
+    // Below 12 bits the table always has room (the width grows the moment
+    // the next free slot reaches 1 << codeSize), so "room for an entry" is
+    // nextSlot < MAX_CODES, and the width grows when nextSlot reaches
+    // 1 << codeSize below 12 bits.
+    int nextSlot = state.nextSlot;
+    int oldCode = state.oldCode;
+    const BYTE* blockPos = state.blockPos;
+    const BYTE* const blockEnd = state.blockEnd;
+    // Eight bytes can be read at once from below here.
+    const BYTE* const eightEnd = blockEnd - blockBuffer >= 8 ? blockEnd - 7 : blockBuffer;
+    // Strings are placed by their offset from out: the previous one as
+    // position | length << 32, the next one at `at`.
+    std::uint64_t prev = prevSpan;
+    std::uint32_t at = std::uint32_t(dst - out);
+    const std::uint32_t markAt = std::uint32_t(mark - out);
+    const int firstSlot = nextSlot;
+    CodeRunStop stop;
+    for (;;) {
+        // The code's bits: eight staged bytes at a time while eight are
+        // left, then byte by byte.
+        if (bitsLeft < codeSize) {
+            if (blockPos < eightEnd) {
+                std::uint64_t eight;
+                std::memcpy(&eight, blockPos, 8);
+                if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
+                bits |= eight << bitsLeft;
+                blockPos += (63 - bitsLeft) >> 3;
+                bitsLeft |= 56;
+            } else {
+                while (bitsLeft <= 56 && blockPos < blockEnd) {
+                    bits |= std::uint64_t(*blockPos++) << bitsLeft;
+                    bitsLeft += 8;
+                }
+                if (bitsLeft < codeSize) {
+                    stop = RUN_OUT_OF_BITS;
+                    break;
+                }
+            }
+        }
+        const unsigned c = unsigned(bits) & ((1u << codeSize) - 1);
+        bits >>= codeSize;
+        bitsLeft -= codeSize;
+
+        // Where this code's string is copied from, how many bytes are
+        // copied, and its span once written here. In the table: where its
+        // string was written (the clear and end codes have strings of length
+        // 0). The string being added: the previous code's string, which ends
+        // where this one starts, and then its own first byte.
+        std::uint64_t span;
+        unsigned copied;
+        if (c < unsigned(nextSlot)) {
+            span = entrySpan[c];
+            copied = unsigned(span >> 32);
+            if (copied == 0) {
+                code = int(c);
+                stop = RUN_AT_CODE;
+                break;
+            }
+        } else if (c == unsigned(nextSlot)) {
+            span = prev + ONE_LONGER;
+            copied = unsigned(prev >> 32);
+        } else {
+            code = int(c);
+            stop = RUN_AT_CODE;
+            break;
+        }
+        const BYTE* const from = out + std::uint32_t(span);
+        const BYTE first = from[0];
+
+        // The new entry: the previous string and this one's first byte.
+        if (nextSlot < MAX_CODES) {
+            suffix[nextSlot] = first;
+            prefix[nextSlot] = std::int16_t(oldCode);
+            entrySpan[nextSlot] = prev + ONE_LONGER;
+            oldCode = int(c);
+            if ((++nextSlot >> codeSize) != 0 && codeSize < MAX_CODE_BITS) ++codeSize;
+        }
+
+        // The copy, then the first byte once more after it: the last byte
+        // of the string being added, and past the end of any other string
+        // (where the next string will go).
+        BYTE* const to = out + at;
+        if (copied <= 16)
+            Copy16(to, from);
+        else
+            CopyString(to, from, copied);
+        to[copied] = first;
+        prev = (span & LENGTH_BITS) | at;
+        at += std::uint32_t(span >> 32);
+        if (at >= markAt) {
+            stop = RUN_AT_MARK;
+            break;
+        }
+    }
+    state.bitBuffer = bits;
+    state.bitsLeft = bitsLeft;
+    state.codeSize = codeSize;
+    state.nextSlot = nextSlot;
+    state.topSlot = 1 << codeSize;
+    state.oldCode = oldCode;
+    state.blockPos = blockPos;
+    // The first byte of the last string added, as DecodeLzw keeps it.
+    if (nextSlot > firstSlot) state.firstByte = suffix[nextSlot - 1];
+    prevSpan = prev;
+    dst = out + at;
+    return stop;
 }
 
 // Stores every complete line gathered since lineStart; returns where the
@@ -490,7 +622,22 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                 roomEnd = out + (streamCapacity - ROOM);
             }
 
-            code = NextCode(file, s);
+            // The common codes in one run; the rest come here one by one.
+            if (!walkChains) {
+                const CodeRunStop stop = RunCodes(s, out, dst, std::min(lineEnd, roomEnd + 1), prevSpan, code);
+                if (stop == RUN_AT_MARK) {
+                    if (dst >= lineEnd) {
+                        const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
+                                                            std::size_t(dst - out), lineWidth);
+                        lineEnd = out + next + width;
+                        if (!interlaced && cursor->row < 0) return 0;  // the image is full
+                    }
+                    continue;
+                }
+                if (stop == RUN_OUT_OF_BITS) code = NextCode(file, s);
+            } else {
+                code = NextCode(file, s);
+            }
             BYTE* const cur = dst;
             if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
                 // In the table: a copy of where its string was written.

@@ -63,6 +63,11 @@ private:
     std::int16_t ResetTable(LzwState& state, int minCodeSize);
     int NextCode(FILE* file, LzwState& state);
     int StageBlocks(FILE* file);
+    // Why RunCodes stopped: the position mark reached, the staged bytes
+    // used up (nothing taken), or a code it leaves to DecodeLzw (taken).
+    enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE };
+    CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
+                         int& code);
     int PutLine(GifRowCursor* cursor, const BYTE* line, int length);
     std::size_t PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std::size_t lineStart,
                            std::size_t produced, int lineWidth);

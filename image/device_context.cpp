@@ -1,4 +1,5 @@
 #include "image/device_context.h"
+#include "image/device_stores.h"
 
 #include <algorithm>
 #include <climits>
@@ -30,24 +31,24 @@ void SurfacePalette(const DibView& dib, std::uint32_t (&out)[256])
 
 // One stored row, pixels [first, first + count), onto surface words.
 void IndexedRowToSurface(const BYTE* row, int bitCount, std::int64_t first, std::int64_t count,
-                         const std::uint32_t (&palette)[256], std::uint32_t* out)
+                         const std::uint32_t (&palette)[256], std::uint32_t* out, bool stream)
 {
     switch (bitCount) {
     case 8:
         row += first;
-        for (std::int64_t i = 0; i < count; ++i) out[i] = palette[row[i]];
+        StoreWords(out, count, stream, [&](std::int64_t i) { return palette[row[i]]; });
         break;
     case 4:
-        for (std::int64_t i = 0; i < count; ++i) {
+        StoreWords(out, count, stream, [&](std::int64_t i) {
             const std::int64_t x = first + i;
-            out[i] = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
-        }
+            return palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+        });
         break;
     case 1:
-        for (std::int64_t i = 0; i < count; ++i) {
+        StoreWords(out, count, stream, [&](std::int64_t i) {
             const std::int64_t x = first + i;
-            out[i] = palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
-        }
+            return palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
+        });
         break;
     default:
         break;
@@ -65,9 +66,25 @@ void Store32(BYTE* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
 
 // Blue, green, red triples onto surface words, four pixels (twelve bytes) per
 // step as three little-endian words.
-void BgrRowToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out)
+void BgrRowToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out, bool stream = false)
 {
     std::int64_t i = 0;
+#if defined(__SSE2__)
+    if (stream) {
+        for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i, bgr += 3)
+            out[i] = OPAQUE | (std::uint32_t(bgr[2]) << 16) | (std::uint32_t(bgr[1]) << 8) | bgr[0];
+        // Four pixels from one 16-byte load (so two more pixels must follow
+        // in the row): each moved to the bottom of a copy of the register,
+        // the copies' low words interleaved, the alpha byte set.
+        const __m128i alpha = _mm_set1_epi32(int(OPAQUE));
+        for (; i + 6 <= count; i += 4, bgr += 12) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr));
+            const __m128i first = _mm_unpacklo_epi32(v, _mm_srli_si128(v, 3));
+            const __m128i second = _mm_unpacklo_epi32(_mm_srli_si128(v, 6), _mm_srli_si128(v, 9));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_unpacklo_epi64(first, second), alpha));
+        }
+    }
+#endif
     for (; i + 4 <= count; i += 4, bgr += 12) {
         const std::uint32_t w0 = Load32(bgr), w1 = Load32(bgr + 4), w2 = Load32(bgr + 8);
         out[i] = OPAQUE | (w0 & 0xFFFFFF);
@@ -172,16 +189,18 @@ void DeviceContext::TransferDib(int x, int y, const DibView& dib)
     const std::int64_t top = std::int64_t(y) - m_originY;
     const std::int64_t first = span.left - left;  // first source column shown
     const std::int64_t count = span.right - span.left;
+    const bool stream = StreamsArea(count, span.bottom - span.top);
     for (std::int64_t line = span.top; line < span.bottom; ++line) {
         // The first stored row is the bottom line.
         const std::int64_t storedRow = top + dib.height - 1 - line;
         const BYTE* row = dib.bits + storedRow * dib.stride;
         std::uint32_t* out = Row(line) + span.left;
         if (dib.bitCount == 24)
-            BgrRowToSurface(row + 3 * first, count, out);
+            BgrRowToSurface(row + 3 * first, count, out, stream);
         else
-            IndexedRowToSurface(row, dib.bitCount, first, count, palette, out);
+            IndexedRowToSurface(row, dib.bitCount, first, count, palette, out, stream);
     }
+    FinishStreaming(stream);
 }
 
 OffscreenSection DeviceContext::CreateSection(int width, int height) const

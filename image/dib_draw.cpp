@@ -12,7 +12,8 @@
 // visible rectangle of the surface in place: the same pixels as composing in
 // an off-screen copy of that rectangle and sending it back, without the copy.
 // A line whose source row repeats the line below it (an enlarged picture) is
-// copied from that line on the opaque path. Positions are widened to 64 bits
+// copied from that line on the opaque path. Large opaque areas are written
+// with streaming stores, which skip reading the lines they overwrite. Positions are widened to 64 bits
 // before any sum, so pictures near the int limits cannot overflow into wrong
 // rectangles.
 //
@@ -23,6 +24,7 @@
 #include <cstring>
 
 #include "image/device_context.h"
+#include "image/device_stores.h"
 #include "image/dib_image.h"
 #include "image/draw_composer.h"
 
@@ -72,18 +74,24 @@ int CDibImage::Draw(HDC dc, int x, int y, int width, int height) const
 
     // Line k counts from the bottom visible line (device line Y1 - 1 - k),
     // the order in which the rows of a bottom-up DIB run.
+    // A large opaque area goes out through streaming stores (see
+    // device_stores.h), each line composed once in working memory.
     const std::size_t lineBytes = std::size_t(visibleWidth) * 4;
+    const bool stream = !needsBlending && StreamsArea(visibleWidth, visibleHeight);
     int previousSource = -1;
     for (int k = 0; k < visibleHeight; ++k) {
         std::uint32_t* line = window.Line(visibleHeight - 1 - k);
         const int source = composer.SourceRow(k);
         if (needsBlending)
             composer.ComposeBlended(source, line);
+        else if (stream)
+            composer.StreamOpaque(source, source == previousSource, line);
         else if (source == previousSource)
             std::memcpy(line, window.Line(visibleHeight - k), lineBytes);
         else
             composer.ComposeOpaque(source, line);
         previousSource = source;
     }
+    FinishStreaming(stream);
     return 1;
 }

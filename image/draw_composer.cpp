@@ -1,5 +1,7 @@
 #include "image/draw_composer.h"
 
+#include "image/device_stores.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -301,6 +303,13 @@ void DrawComposer::ComposeOpaque(int row, std::uint32_t* out) const
     default: OpaqueBgrRun(pixels, out); break;
     }
     if (m_inImage < m_visibleWidth) ComposeBeyondImage(row, out, false);
+}
+
+void DrawComposer::StreamOpaque(int row, bool again, std::uint32_t* out)
+{
+    std::uint32_t* line = m_gathered.get();
+    if (!again) ComposeOpaque(row, line);
+    CopyWords(out, line, m_visibleWidth, true);
 }
 
 void DrawComposer::ComposeBlended(int row, std::uint32_t* inout)

@@ -58,6 +58,10 @@ public:
 
     // Writes the visible width of `out` from storage row `row`.
     void ComposeOpaque(int row, std::uint32_t* out) const;
+    // The same through streaming stores, by way of a line composed in
+    // working memory: `again` sends the line composed last time once more
+    // (a source row that repeats).
+    void StreamOpaque(int row, bool again, std::uint32_t* out);
     // Blends storage row `row` over the visible width of `inout` in place.
     void ComposeBlended(int row, std::uint32_t* inout);
 

@@ -142,4 +142,35 @@ TEST(DrawRandom, LargePicturesMatchTheReference)
     }
 }
 
+// Areas of a megabyte and more are written past the caches, from a line
+// start at any alignment; own size (direct) and enlarged (composed).
+struct LargeAreaCase {
+    int bits;
+    bool ownSize;
+};
+
+class DrawLargeArea : public ::testing::TestWithParam<LargeAreaCase> {};
+
+TEST_P(DrawLargeArea, MatchesTheReference)
+{
+    const LargeAreaCase c = GetParam();
+    RandomDraws random(unsigned(c.bits * 2 + c.ownSize));
+    CDibImage image(ImageFormat::Gif);
+    ASSERT_NE(image.Create(601, 450, c.bits, ImageFormat::Gif), nullptr);
+    for (int i = 0; i < int(image.Header().biClrUsed); ++i)
+        image.SetPaletteEntry(BYTE(i), random.Byte(), random.Byte(), random.Byte(), 0);
+    for (DWORD i = 0; i < image.Header().biSizeImage; ++i) image.GetPixels()[i] = random.Byte();
+    TestSurface surface(700, 640, 3);
+    const int width = c.ownSize ? -1 : 690, height = c.ownSize ? -1 : 630;
+    TestSurface drawn = surface, expected = surface;
+    DeviceContext dc = drawn.MakeContext();
+    ASSERT_EQ(image.Draw(&dc, 3, 1, width, height), ReferenceDraw(image, expected, 3, 1, width, height));
+    ASSERT_EQ(drawn.pixels, expected.pixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, DrawLargeArea,
+                         ::testing::Values(LargeAreaCase{1, true}, LargeAreaCase{4, true}, LargeAreaCase{8, true},
+                                           LargeAreaCase{24, true}, LargeAreaCase{8, false},
+                                           LargeAreaCase{24, false}));
+
 }  // namespace
