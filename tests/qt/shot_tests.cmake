@@ -10,4 +10,9 @@ if(TARGET kestrel_shots_view)
   gtest_discover_tests(kestrel_shot_tests
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  # The drawing on a high-density screen: the same binary at a device pixel
+  # ratio of 2.
+  add_test(NAME kestrel_shot_view_ratio_2 COMMAND kestrel_shot_tests --gtest_filter=ShotViewRatio2.*)
+  set_tests_properties(kestrel_shot_view_ratio_2 PROPERTIES TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=2")
 endif()
