@@ -50,31 +50,33 @@ protected:
     {
         if (qApp->devicePixelRatio() != 2.0) GTEST_SKIP() << "needs a device pixel ratio of 2 (QT_SCALE_FACTOR=2)";
     }
+
+    // Shows the striped shot, fitted or not, and grabs the view.
+    QImage ShowStriped(int fit)
+    {
+        m_host.doc.m_bFitToScreen = fit;
+        m_host.doc.m_pImage = StripedShot();
+        m_host.doc.UpdateAllViews(nullptr, 0, nullptr);
+        return m_host.Grab();
+    }
+
+    ViewHost m_host;
 };
 
 TEST_F(ShotViewRatio2, AFittedShotIsScaledOnceToTheDevicePixels)
 {
-    ViewHost host;
-    host.doc.m_bFitToScreen = 1;
-    host.doc.m_pImage = StripedShot();
-    host.doc.UpdateAllViews(nullptr, 0, nullptr);
-    const QImage grabbed = host.Grab();
-    const QSize logical = host.view->viewport()->size();
-    ASSERT_EQ(grabbed.size(), logical * 2);
+    const QImage grabbed = ShowStriped(1);
+    ASSERT_EQ(grabbed.size(), m_host.view->viewport()->size() * 2);
     // Not the logical-size drawing enlarged: that puts the edges elsewhere.
-    EXPECT_EQ(DifferentPixels(grabbed, DrawnAt(*host.doc.m_pImage, grabbed.size(), grabbed.width(), grabbed.height())),
-              0);
+    const QImage expected = DrawnAt(*m_host.doc.m_pImage, grabbed.size(), grabbed.width(), grabbed.height());
+    EXPECT_EQ(DifferentPixels(grabbed, expected), 0);
 }
 
 TEST_F(ShotViewRatio2, AShotAtItsOwnSizeCoversTwiceItsPixelsSharply)
 {
-    ViewHost host;
-    host.doc.m_bFitToScreen = 0;
-    host.doc.m_pImage = StripedShot();
-    host.doc.UpdateAllViews(nullptr, 0, nullptr);
-    const QImage grabbed = host.Grab();
-    EXPECT_EQ(host.view->GetTotalSize(), QSize(97, 89));  // scroll sizes stay logical
-    EXPECT_EQ(DifferentPixels(grabbed, DrawnAt(*host.doc.m_pImage, grabbed.size(), 194, 178)), 0);
+    const QImage grabbed = ShowStriped(0);
+    EXPECT_EQ(m_host.view->GetTotalSize(), QSize(97, 89));  // scroll sizes stay logical
+    EXPECT_EQ(DifferentPixels(grabbed, DrawnAt(*m_host.doc.m_pImage, grabbed.size(), 194, 178)), 0);
 }
 
 }  // namespace
