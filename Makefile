@@ -1,11 +1,14 @@
-# The two commands of the README: `make run` and `make test`.
-.PHONY: run test deps build clean
+# The commands of the README: `make run`, `make test` and `make package`.
+.PHONY: run test package deps build clean
 
 run:
 	bash scripts/run-demo.sh
 
 test:
 	bash scripts/test-all.sh
+
+package:
+	bash scripts/package.sh
 
 deps:
 	bash scripts/install-deps.sh
@@ -15,4 +18,4 @@ build: deps
 	cmake --build build
 
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-fuzz build-package

@@ -90,6 +90,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
 
     // Looked for in the directory the program was started in.
     m_szHelpPath = HelpPathFromCurrentDirectory();
+    m_strManualPath = InstalledManualPath(QCoreApplication::applicationDirPath().toLocal8Bit().toStdString());
     return true;
 }
 
@@ -126,9 +127,11 @@ void CKESTRELApp::JumpToShot(int number)
 
 void CKESTRELApp::WinHelp()
 {
-    // A path that did not fit was refused; there is nothing to open then.
-    if (m_szHelpPath.empty()) return;
-    OpenHelpFile(QString::fromLocal8Bit(m_szHelpPath.c_str()));
+    // The help file when it is there, else the HTML manual. A help path that
+    // did not fit was refused: then only the manual can open.
+    const std::string file = ChooseHelpFile(m_szHelpPath, m_strManualPath);
+    if (file.empty()) return;
+    OpenHelpFile(QString::fromLocal8Bit(file.c_str()));
 }
 
 void CKESTRELApp::OnAppAbout()

@@ -11,7 +11,8 @@
 //     --shot N jumps as the shot-number box does;
 //  6. the main window shows maximized under "ORVANE, INC. - KESTREL", a
 //     title that never changes;
-//  7. the help path is fixed from the directory current at this moment.
+//  7. the help path is fixed from the directory current at this moment; the
+//     installed HTML manual stands in when that file does not exist.
 //
 // The application is the last target of the command route: about and new
 // document. Every open, from the open command or the command line, puts the
@@ -22,6 +23,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/command_line.h"
 #include "app/framework/command_target.h"
@@ -53,7 +55,8 @@ public:
     // Types number into the shot-number box and leaves it, as the user does.
     void JumpToShot(int number);
 
-    // Opens the help file; the request's context does not matter.
+    // Opens the help file, or the HTML manual when there is no help file;
+    // the request's context does not matter.
     void WinHelp();
     void OnAppAbout();
     void OnFileNew();
@@ -69,6 +72,9 @@ public:
     ShotDirectoryFollower* Follower() const { return m_pFollower.get(); }
     const CRecentFileList& RecentFiles() const { return m_recentFiles; }
     const std::string& HelpPath() const { return m_szHelpPath; }
+    const std::string& ManualPath() const { return m_strManualPath; }
+    // Where the HTML manual is looked for (tests put theirs).
+    void SetManualPath(std::string path) { m_strManualPath = std::move(path); }
 
 private:
     class InputFilter;
@@ -83,6 +89,7 @@ private:
     CKestrel* m_pView = nullptr;
     CRecentFileList m_recentFiles{RECENT_FILE_COUNT};
     std::string m_szHelpPath;
+    std::string m_strManualPath;
     FileOpenDialog m_previousDialog;
     bool m_dialogInstalled = false;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing, benchmarking and
-# running Kestrel needs. Runs apt-get update only when something is missing,
+# running Kestrel needs (with --packaging also what building and checking the
+# Debian package needs). Runs apt-get update only when something is missing,
 # so a second run on a ready machine does nothing.
 set -euo pipefail
 
@@ -13,7 +14,11 @@ PACKAGES=(
   imagemagick python3-pil
   xvfb xdotool x11-utils fonts-liberation
   strace
+  librsvg2-bin desktop-file-utils appstream
 )
+if [ "${1:-}" = "--packaging" ]; then
+  PACKAGES+=(dpkg-dev file lintian)
+fi
 
 missing=()
 for package in "${PACKAGES[@]}"; do

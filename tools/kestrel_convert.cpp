@@ -3,11 +3,12 @@
 // --draw it draws the image onto a surface and writes the surface, so the
 // renderer can be checked the same way.
 //
-//   kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp]
+//   kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp|OUTPUT.png]
 //   kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm
 //
 // Exit status: 0 the load succeeded, 1 it failed (or, when drawing, the image
 // is empty), 2 usage error.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,16 +21,18 @@
 #include "image/device_context.h"
 #include "image/dib_image.h"
 #include "tools/json_text.h"
+#include "tools/png_writer.h"
 
 namespace {
 
 constexpr const char* USAGE =
-    "usage: kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp]\n"
+    "usage: kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp|OUTPUT.png]\n"
     "  FMT: bmp, gif, jpeg, png, ico, tiff, tga, pcx or a format code (default gif)\n"
     "  --frame N     image of a multi-image file to read (icon entry, TIFF page)\n"
     "  --info        print what was read as one JSON line\n"
     "  --alpha FILE  write the alpha plane (width x height bytes) when there is one\n"
     "  OUTPUT.bmp    write the image as a BMP file\n"
+    "  OUTPUT.png    write the image as a PNG file (palette, RGB, or RGBA with the alpha plane)\n"
     "   or: kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm\n"
     "  --opacity N   opacity (0 to 255) set after the load\n"
     "  --draw ...    fill an SW x SH surface with RRGGBB (default FFFFFF), draw the image\n"
@@ -219,6 +222,15 @@ bool WriteBmp(const CDibImage& image, const std::string& path)
     return ok;
 }
 
+// An output name ending in ".png" (any case) asks for a PNG file.
+bool NamesPngFile(const std::string& path)
+{
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".png";
+}
+
 bool WriteAlpha(const CDibImage& image, const std::string& path)
 {
     const std::size_t bytes = std::size_t(image.Width()) * std::size_t(image.Height());
@@ -292,9 +304,15 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "kestrel-convert: cannot write %s\n", options.output.c_str());
             return 1;
         }
-    } else if (!options.output.empty() && !image.IsEmpty() && !WriteBmp(image, options.output)) {
-        std::fprintf(stderr, "kestrel-convert: cannot write %s\n", options.output.c_str());
-        return 1;
+    } else if (!options.output.empty() && !image.IsEmpty()) {
+        std::string error;
+        const bool written = NamesPngFile(options.output) ? WritePngFile(image, options.output, error)
+                                                          : WriteBmp(image, options.output);
+        if (!written) {
+            std::fprintf(stderr, "kestrel-convert: cannot write %s%s%s\n", options.output.c_str(),
+                         error.empty() ? "" : ": ", error.c_str());
+            return 1;
+        }
     }
     if (!options.alphaPath.empty() && image.AlphaPlane() && !WriteAlpha(image, options.alphaPath)) {
         std::fprintf(stderr, "kestrel-convert: cannot write %s\n", options.alphaPath.c_str());

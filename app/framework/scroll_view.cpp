@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "image/device_context.h"
@@ -55,6 +57,20 @@ QPoint ScrollView::GetScrollPosition() const
 }
 
 QRect ScrollView::GetClientRect() const { return QRect(QPoint(0, 0), viewport()->size()); }
+
+qreal ScrollView::DevicePixelRatio() const { return viewport()->devicePixelRatioF(); }
+
+int ScrollView::ToDevicePixels(int logical) const
+{
+    const double device = std::round(double(logical) * DevicePixelRatio());
+    return int(std::clamp(device, double(INT_MIN), double(INT_MAX)));
+}
+
+QRect ScrollView::GetDeviceClientRect() const
+{
+    const QSize size = viewport()->size();
+    return QRect(0, 0, ToDevicePixels(size.width()), ToDevicePixels(size.height()));
+}
 
 void ScrollView::ResizeParentToFit(bool shrinkOnly)
 {
@@ -112,17 +128,25 @@ void ScrollView::paintEvent(QPaintEvent* event)
 {
     const QSize size = viewport()->size();
     if (size.isEmpty()) return;
-    if (m_backBuffer.size() != size) m_backBuffer = QImage(size, QImage::Format_RGB32);
+    const qreal ratio = DevicePixelRatio();
+    const QSize deviceSize = GetDeviceClientRect().size();
+    if (m_backBuffer.size() != deviceSize) m_backBuffer = QImage(deviceSize, QImage::Format_RGB32);
     if (m_backBuffer.isNull()) return;  // no memory for the buffer: leave the area as it is
+    m_backBuffer.setDevicePixelRatio(ratio);
 
     const QRect dirty = event->rect() & QRect(QPoint(0, 0), size);
     if (dirty.isEmpty()) return;
+    // The same area in device pixels, widened to whole ones.
+    const QRect deviceDirty =
+        QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio).toAlignedRect() &
+        QRect(QPoint(0, 0), deviceSize);
 
-    DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_backBuffer.bits()), size.width(),
-                     size.height(), int(m_backBuffer.bytesPerLine()));
-    const QPoint origin = GetScrollPosition();
+    DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_backBuffer.bits()), deviceSize.width(),
+                     deviceSize.height(), int(m_backBuffer.bytesPerLine()));
+    const QPoint scroll = GetScrollPosition();
+    const QPoint origin(ToDevicePixels(scroll.x()), ToDevicePixels(scroll.y()));
     dc.SetLogicalOrigin(origin.x(), origin.y());
-    const QRect logical = dirty.translated(origin);
+    const QRect logical = deviceDirty.translated(origin);
     dc.SetClipRect({logical.left(), logical.top(), logical.left() + logical.width(),
                     logical.top() + logical.height()});
 
@@ -131,8 +155,9 @@ void ScrollView::paintEvent(QPaintEvent* event)
     OnDraw(&dc);
     m_inPaint = false;
 
+    // The buffer's ratio makes this a copy of device pixels, not a scaling.
     QPainter painter(viewport());
-    painter.drawImage(dirty.topLeft(), m_backBuffer, dirty);
+    painter.drawImage(QPointF(deviceDirty.topLeft()) / ratio, m_backBuffer, QRectF(deviceDirty));
 }
 
 void ScrollView::resizeEvent(QResizeEvent* event)

@@ -8,6 +8,14 @@
 // cleared between paints: OnEraseBkgnd runs first, and a view that answers
 // true there paints every pixel itself.
 //
+// High-density screens. The back buffer has the screen's own pixels: at a
+// device pixel ratio of 2 it is twice as wide and high as the visible area,
+// the context's origin is the scroll position times 2, and the buffer goes to
+// the screen without being scaled again. A view that draws at its own size
+// scales by DevicePixelRatio() itself (GetDeviceClientRect gives the area);
+// at a ratio of 1 device and logical pixels are the same. Scroll sizes and
+// positions stay in logical pixels.
+//
 // Scrolling. SetScrollSizes(total) sets the scrollable size (page steps a
 // tenth of it, line steps a tenth of a page); a scroll bar shows when the
 // total exceeds the visible area in its direction. ResizeParentToFit resizes
@@ -61,6 +69,11 @@ public:
     void ResizeParentToFit(bool shrinkOnly = true);
     // The visible area in client coordinates: (0, 0) to its width and height.
     QRect GetClientRect() const;
+    // Device pixels per logical pixel, and the visible area in device pixels.
+    qreal DevicePixelRatio() const;
+    QRect GetDeviceClientRect() const;
+    // A logical length in device pixels, held within the int range.
+    int ToDevicePixels(int logical) const;
 
     void SetTimer(UINT id, UINT milliseconds) { m_timers.SetTimer(id, milliseconds); }
     void KillTimer(UINT id) { m_timers.KillTimer(id); }

@@ -64,10 +64,13 @@ void CKestrel::OnDraw(HDC dc)
         return;
     }
 
+    // The context has device pixels: on a high-density screen the shot is
+    // scaled once, straight to the screen's pixels.
     if (document->m_bFitToScreen) {
         // Both axes stretched to the client area; proportions are not kept.
         SetScrollSizes(client.size());
-        image->Draw(dc, client.left(), client.top(), client.width(), client.height());
+        const QRect device = GetDeviceClientRect();
+        image->Draw(dc, device.left(), device.top(), device.width(), device.height());
         return;
     }
 
@@ -78,7 +81,7 @@ void CKestrel::OnDraw(HDC dc)
         ResizeParentToFit(true);
     }
     SetScrollSizes(QSize(width, height));
-    image->Draw(dc, 0, 0, width, height);
+    image->Draw(dc, 0, 0, ToDevicePixels(width), ToDevicePixels(height));
 }
 
 bool CKestrel::OnEraseBkgnd(HDC)

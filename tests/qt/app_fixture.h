@@ -62,6 +62,10 @@ protected:
     {
         m_app = std::make_unique<CKESTRELApp>();
         ASSERT_TRUE(m_app->InitInstance(info));
+        // No installed manual stands in for a missing help file unless a
+        // test puts one there.
+        m_installedManual = QString::fromStdString(m_app->ManualPath());
+        m_app->SetManualPath({});
         Frame()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
     }
@@ -97,6 +101,7 @@ protected:
     shots_test::ShotDir m_shots;
     std::unique_ptr<CKESTRELApp> m_app;
     QStringList m_helpOpened;
+    QString m_installedManual;  // where the program looked for its manual
     QStringList m_aboutTitles;
     HelpOpener m_previousHelp;
     CAboutDlg::ModalRunner m_previousRunner;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/help_path.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -42,6 +45,28 @@ TEST(HelpPath, CurrentDirectoryIsTheBase)
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(path.front(), '/');
     EXPECT_EQ(path.substr(path.size() - 12), "/Kestrel.CHM");
+}
+
+TEST(HelpPath, TheInstalledManualIsFoundFromTheBinDirectory)
+{
+    EXPECT_EQ(InstalledManualPath("/usr/bin"), "/usr/share/doc/kestrel/manual.html");
+    EXPECT_EQ(InstalledManualPath("/opt/k/bin/"), "/opt/k/share/doc/kestrel/manual.html");
+    EXPECT_EQ(InstalledManualPath(""), "");
+}
+
+TEST(HelpPath, TheHelpFileComesFirstThenTheManual)
+{
+    const std::string dir = kestrel::test::MakeTempDir("kestrel-help");
+    const std::string chm = dir + "/Kestrel.CHM";
+    const std::string manual = dir + "/manual.html";
+    EXPECT_EQ(ChooseHelpFile(chm, manual), chm);  // neither: the help file all the same
+    EXPECT_EQ(ChooseHelpFile("", manual), "");
+    std::ofstream(manual) << "<html></html>";
+    EXPECT_EQ(ChooseHelpFile(chm, manual), manual);
+    EXPECT_EQ(ChooseHelpFile("", manual), manual);  // a refused help path
+    std::ofstream(chm) << "ITSF";
+    EXPECT_EQ(ChooseHelpFile(chm, manual), chm);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Start-up with the splash, the help path, and the screenshot of the window.
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 
@@ -97,6 +98,25 @@ TEST_F(StartUpTest, HelpPathIsFixedFromTheStartUpDirectory)
     m_app->WinHelp();
     ASSERT_EQ(m_helpOpened.size(), 1);
     EXPECT_EQ(m_helpOpened[0], expected);
+}
+
+TEST_F(StartUpTest, WithoutTheHelpFileHelpOpensTheInstalledManual)
+{
+    QTemporaryDir start;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(start.path()));
+    Start();
+    QDir::setCurrent(before);
+    EXPECT_EQ(m_installedManual, QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/../share/doc/kestrel/manual.html")));
+    const QString manual = start.filePath(QStringLiteral("manual.html"));
+    QFile(manual).open(QIODevice::WriteOnly);
+    m_app->SetManualPath(manual.toStdString());
+
+    Frame()->Router().Execute(ID_CONTEXT_HELP);
+    QFile(start.filePath(QStringLiteral("Kestrel.CHM"))).open(QIODevice::WriteOnly);
+    Frame()->Router().Execute(ID_CONTEXT_HELP);
+    EXPECT_EQ(m_helpOpened, (QStringList{manual, QString::fromStdString(m_app->HelpPath())}));
 }
 
 TEST_F(StartUpTest, AStartUpDirectoryTooLongForTheHelpPathMeansNoHelp)
