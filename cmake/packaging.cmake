@@ -83,7 +83,7 @@ if(KESTREL_BUILD_TESTS)
   add_test(NAME kestrel_desktop_metadata
     COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/validate-metadata.sh
             ${PROJECT_SOURCE_DIR}/res/kestrel.desktop ${PROJECT_SOURCE_DIR}/res/com.orvane.Kestrel.metainfo.xml)
-  set_tests_properties(kestrel_desktop_metadata PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+  set_tests_properties(kestrel_desktop_metadata PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60 LABELS unit)
 endif()
 
 # The Debian package.

@@ -15,7 +15,7 @@
 #include <sys/wait.h>
 
 #include "image/dib_image.h"
-#include "tests/png_test_files.h"
+#include "tests/support/png_test_files.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/gif_writer.h"
 #include "tests/support/test_paths.h"
