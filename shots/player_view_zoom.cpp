@@ -98,7 +98,7 @@ std::vector<std::string> CKestrel::OverlayLines() const
 {
     const CKESTRELDoc* document = GetDocument();
     std::optional<PixelReadout> readout;
-    std::string zoom = "none";
+    std::string zoom;
     if (HasPicture()) {
         const CDibImage& image = *document->m_pImage;
         const ViewSize size{image.Width(), image.Height()};

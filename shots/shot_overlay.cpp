@@ -92,14 +92,14 @@ std::vector<std::string> OverlayLines(const std::optional<ShotFacts>& facts, con
     std::vector<std::string> lines;
     if (!facts) {
         lines.push_back("no shot");
-        return lines;
-    }
-    lines.push_back(facts->fileName);
-    lines.push_back(Format("shot %d, %d of %d", facts->shotNumber, facts->position, facts->count));
-    lines.push_back("written " + FormatFileTimeIso8601(facts->lastWriteTime));
-    if (!facts->hasPicture) {
-        lines.push_back("no picture: the file could not be read");
     } else {
+        lines.push_back(facts->fileName);
+        lines.push_back(Format("shot %d, %d of %d", facts->shotNumber, facts->position, facts->count));
+        lines.push_back("written " + FormatFileTimeIso8601(facts->lastWriteTime));
+    }
+    if (facts && !facts->hasPicture) {
+        lines.push_back("no picture: the file could not be read");
+    } else if (facts) {
         if (facts->colours > 0) {
             lines.push_back(Format("%d x %d, %d bits, %d colours", facts->width, facts->height, facts->bitCount,
                                    facts->colours));
@@ -111,7 +111,7 @@ std::vector<std::string> OverlayLines(const std::optional<ShotFacts>& facts, con
                                          : std::string("no transparent index");
         lines.push_back(transparent + Format(", delay %d ms", facts->frameDelay * 10));
     }
-    lines.push_back("zoom " + zoom);
+    if (!zoom.empty()) lines.push_back("zoom " + zoom);
     if (pointer) {
         std::string line = Format("x %d, y %d", pointer->at.x, pointer->at.y);
         if (pointer->index) line += Format(", index %d", *pointer->index);

@@ -46,6 +46,7 @@ std::optional<PixelReadout> ReadPixel(const CDibImage& image, PicturePixel at);
 // "400 %", "fit, stretched 50 % x 75 %", "fit, aspect 50 %".
 std::string ZoomText(const ViewLayout& layout, ViewSize image, bool fitOn, FitMode fit);
 
+// No facts: "no shot"; an empty zoom (nothing shown) leaves its line out.
 std::vector<std::string> OverlayLines(const std::optional<ShotFacts>& facts, const std::string& zoom,
                                       const std::optional<PixelReadout>& pointer);
 

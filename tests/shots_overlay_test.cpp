@@ -59,7 +59,7 @@ TEST(ShotOverlayLines, ListTheShotTheZoomAndThePointer)
         "x 12, y 5, index 3, RGB 255 0 0",
     };
     EXPECT_EQ(OverlayLines(facts, "400 %", pointer), expected);
-    EXPECT_EQ(OverlayLines(std::nullopt, "100 %", std::nullopt), std::vector<std::string>{"no shot"});
+    EXPECT_EQ(OverlayLines(std::nullopt, "", std::nullopt), std::vector<std::string>{"no shot"});
 }
 
 TEST(ShotOverlayLines, NameTheZoomOfEachWayOfShowing)
