@@ -114,8 +114,11 @@ void CMainFrame::OnFullScreen()
 bool CMainFrame::AcceptsDrop(QDropEvent* event)
 {
     const bool accepted = m_open && Router().IsEnabled(ID_FILE_OPEN) && !DroppedShotPath(event->mimeData()).isEmpty();
-    if (accepted) event->acceptProposedAction();
-    else event->ignore();
+    if (accepted) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
     return accepted;
 }
 

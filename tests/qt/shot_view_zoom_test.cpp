@@ -52,7 +52,9 @@ TEST(ShotViewZoom, At400PercentEachPixelIsAnExactSquareAfterAScroll)
     const QImage painted = host.Grab();
     int wrong = 0;
     for (int y = 0; y < painted.height(); ++y) {
-        for (int x = 0; x < painted.width(); ++x) wrong += painted.pixel(x, y) != PatternColour((x + 37) / 4, (y + 21) / 4);
+        for (int x = 0; x < painted.width(); ++x) {
+            wrong += painted.pixel(x, y) != PatternColour((x + 37) / 4, (y + 21) / 4);
+        }
     }
     EXPECT_EQ(wrong, 0);
 }
