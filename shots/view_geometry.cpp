@@ -118,10 +118,10 @@ ViewPoint ViewGeometry::ScrollKeeping(const ViewLayout& before, ViewPoint scroll
     };
     const int iw = std::max(1, image.width);
     const int ih = std::max(1, image.height);
-    const ViewPoint wanted{
-        keep(anchor.x, scrollBefore.x, before.picture.x, before.picture.width, after.picture.x, after.picture.width, iw),
-        keep(anchor.y, scrollBefore.y, before.picture.y, before.picture.height, after.picture.y, after.picture.height,
-             ih)};
+    const ViewRect& from = before.picture;
+    const ViewRect& to = after.picture;
+    const ViewPoint wanted{keep(anchor.x, scrollBefore.x, from.x, from.width, to.x, to.width, iw),
+                           keep(anchor.y, scrollBefore.y, from.y, from.height, to.y, to.height, ih)};
     return ClampScroll(after, wanted, client);
 }
 
