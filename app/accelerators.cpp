@@ -2,6 +2,7 @@
 
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_ids.h"
+#include "shots/view_commands.h"
 
 const std::vector<Accelerator>& MainFrameAccelerators()
 {
@@ -32,6 +33,15 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Home), ID_SHOT_FIRST},
         {QKeySequence(Qt::Key_End), ID_SHOT_LAST},
         {QKeySequence(Qt::Key_F), ID_FOLLOW_NEWEST},
+        // Ctrl+Plus is Ctrl+= on keyboards where plus needs the shift key.
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), ID_VIEW_ZOOM_IN},
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), ID_VIEW_ZOOM_IN},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), ID_VIEW_ZOOM_OUT},
+        {QKeySequence(Qt::CTRL | Qt::Key_0), ID_VIEW_ZOOM_OWN_SIZE},
+        {QKeySequence(Qt::Key_A), ID_VIEW_FIT_MODE},
+        {QKeySequence(Qt::Key_I), ID_VIEW_OVERLAY},
+        {QKeySequence(Qt::Key_F11), ID_VIEW_FULL_SCREEN},
+        {QKeySequence(Qt::Key_Escape), ID_VIEW_LEAVE_FULL_SCREEN},
     };
     return table;
 }

@@ -76,6 +76,31 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             info.m_bPoll = true;
         } else if (word == QLatin1String("--list")) {
             info.m_bList = true;
+        } else if (word == QLatin1String("--fullscreen")) {
+            info.m_bFullScreen = true;
+        } else if (word == QLatin1String("--overlay")) {
+            info.m_bOverlay = true;
+        } else if (Names(word, QStringLiteral("--fit"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--fit"), value))
+                return Failure(QStringLiteral("--fit needs stretch or aspect"));
+            if (value == QLatin1String("stretch")) {
+                info.m_fitMode = FitMode::Stretch;
+            } else if (value == QLatin1String("aspect")) {
+                info.m_fitMode = FitMode::Aspect;
+            } else {
+                return Failure(QStringLiteral("--fit needs stretch or aspect, not '%1'").arg(value));
+            }
+        } else if (Names(word, QStringLiteral("--zoom"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--zoom"), value))
+                return Failure(QStringLiteral("--zoom needs a percentage"));
+            bool number = false;
+            const double percent = value.toDouble(&number);
+            const std::optional<double> zoom = number ? ViewGeometry::ZoomFromPercent(percent) : std::nullopt;
+            if (!zoom)
+                return Failure(QStringLiteral("--zoom needs a percentage from 6.25 to 3200, not '%1'").arg(value));
+            info.m_zoom = zoom;
         } else if (Names(word, QStringLiteral("--interval"))) {
             QString value;
             std::string reason = "--interval needs a number of milliseconds";
@@ -145,7 +170,8 @@ QString CommandLineUsage()
 {
     return QStringLiteral(
         "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
-        "               [--interval MS] [--help] [--version] [PATH]\n"
+        "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
+        "               [--help] [--version] [PATH]\n"
         "       kestrel --list PATH\n");
 }
 
@@ -168,6 +194,13 @@ QString CommandLineHelp()
         "                     on network file systems, instead of asking the kernel\n"
         "  --interval MS      show each shot for MS milliseconds while playing (20 to\n"
         "                     60000; 1000 when not given)\n"
+        "  --fit stretch|aspect  fit the shot to the window stretched (the default) or\n"
+        "                     aspect-true, centred on white (key A switches)\n"
+        "  --zoom PCT         start at PCT percent of the shot's own size, fit off\n"
+        "                     (6.25 to 3200; Ctrl+Plus, Ctrl+Minus, Ctrl+0 and Ctrl with\n"
+        "                     the wheel zoom)\n"
+        "  --fullscreen       start full screen (F11 switches, Escape leaves)\n"
+        "  --overlay          start with the shot overlay on (key I switches)\n"
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"

@@ -1,7 +1,8 @@
 // The command line of kestrel:
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
-//           [--follow] [--poll] [--interval MS] [--help] [--version] [PATH]
+//           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
+//           [--zoom PCT] [--fullscreen] [--overlay] [--help] [--version] [PATH]
 //   kestrel --list PATH
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
@@ -15,6 +16,7 @@
 #include <optional>
 
 #include "shots/play_interval.h"
+#include "shots/view_geometry.h"
 
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
@@ -26,6 +28,10 @@ struct CCommandLineInfo {
     bool m_bPoll = false;             // --poll: list the directory once a second to follow it
     int m_nPlayInterval = PLAY_INTERVAL_DEFAULT_MS;  // --interval MS: the play timer's period
     bool m_bList = false;             // --list: print the shot report of PATH, no window
+    FitMode m_fitMode = FitMode::Stretch;  // --fit stretch|aspect
+    std::optional<double> m_zoom;     // --zoom PCT, as a factor: fit starts off
+    bool m_bFullScreen = false;       // --fullscreen
+    bool m_bOverlay = false;          // --overlay: the shot overlay starts on
 };
 
 struct CommandLineResult {

@@ -2,6 +2,7 @@
 
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_ids.h"
+#include "shots/view_commands.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ const char* CommandPromptAndTip(UINT id)
         if (entry.id == id) return entry.text;
     }
     for (const CommandText& entry : kShotCommandTexts) {
+        if (entry.id == id) return entry.text;
+    }
+    for (const CommandText& entry : kViewCommandTexts) {
         if (entry.id == id) return entry.text;
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;

@@ -72,6 +72,10 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     }
     m_pView = new CKestrel(m_pDocument.get(), m_pMainFrame);
     m_pView->m_nPlayInterval = UINT(info.m_nPlayInterval);
+    m_pView->m_geometry.SetFit(info.m_fitMode);
+    m_pView->m_bOverlay = info.m_bOverlay;
+    if (info.m_zoom) m_pView->ZoomTo(*info.m_zoom);
+    m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
     m_pMainFrame->SetView(m_pView);
     m_pMainFrame->SetApplicationTarget(this);
     if (!m_pMainFrame->NewDocumentStep()) return false;
@@ -82,7 +86,12 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     }
     m_pMainFrame->SyncFitButton();
 
-    m_pMainFrame->showMaximized();
+    if (info.m_bFullScreen) {
+        m_pMainFrame->setWindowState(Qt::WindowMaximized | Qt::WindowFullScreen);
+        m_pMainFrame->show();
+    } else {
+        m_pMainFrame->showMaximized();
+    }
     // The view has the keyboard first, as the frame's active view.
     m_pView->setFocus(Qt::OtherFocusReason);
     m_pMainFrame->repaint();

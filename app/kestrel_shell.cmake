@@ -9,6 +9,7 @@ add_library(kestrel_shell STATIC
   command_line.cpp
   command_texts.cpp
   dib_qimage.cpp
+  drop_open.cpp
   help_path.cpp
   help_viewer.cpp
   kestrel_app.cpp

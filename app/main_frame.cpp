@@ -2,15 +2,18 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QDropEvent>
 #include <QSignalBlocker>
 
 #include "app/accelerators.h"
 #include "app/box_font.h"
 #include "app/command_texts.h"
+#include "app/drop_open.h"
 #include "app/framework/scroll_view.h"
 #include "app/splash_wnd.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
+#include "shots/view_commands.h"
 
 CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
 {
@@ -20,6 +23,12 @@ CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
     OnCommand(ID_HELP, [this] { OnHelp(); });
     OnCommand(ID_CONTEXT_HELP, [this] { OnHelp(); });
     OnCommand(ID_DEFAULT_HELP, [this] { OnHelp(); });
+    OnCommand(ID_VIEW_FULL_SCREEN, [this] { OnFullScreen(); });
+    OnCommand(ID_VIEW_LEAVE_FULL_SCREEN, [this] { OnFullScreen(); });
+    OnUpdateCommand(ID_VIEW_LEAVE_FULL_SCREEN, [this](CCmdUI& ui) {
+        if (!isFullScreen()) ui.Enable(false);  // Escape belongs to others then
+    });
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -94,6 +103,32 @@ void CMainFrame::SyncFitButton()
         const QSignalBlocker blocker(fit);
         fit->setChecked(on);
     }
+}
+
+void CMainFrame::OnFullScreen()
+{
+    // Maximized or not, the window goes back to what it was.
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
+bool CMainFrame::AcceptsDrop(QDropEvent* event)
+{
+    const bool accepted = m_open && Router().IsEnabled(ID_FILE_OPEN) && !DroppedShotPath(event->mimeData()).isEmpty();
+    if (accepted) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+    return accepted;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) { AcceptsDrop(event); }
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) { AcceptsDrop(event); }
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    if (AcceptsDrop(event)) m_open(DroppedShotPath(event->mimeData()));
 }
 
 void CMainFrame::OnHelp()

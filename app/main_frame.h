@@ -8,6 +8,10 @@
 // application's help, set with SetHelpHandler.
 //
 // The Fit button looks pressed exactly when the document's fit switch is on.
+//
+// F11 turns full screen on and off (the toolbar stays), Escape leaves it. A
+// GIF file or folder dropped on the window opens as the open command opens
+// it, through the open handler, and only while open may run.
 #pragma once
 
 #include <QFont>
@@ -29,6 +33,7 @@ public:
     bool OnCreate();
 
     void SetHelpHandler(std::function<void()> help) { m_help = std::move(help); }
+    void SetOpenHandler(std::function<void(const QString&)> open) { m_open = std::move(open); }
 
     // Space: play, or stop while playing.
     void OnPlayOrStop();
@@ -41,10 +46,16 @@ public:
 protected:
     // No context menu for hiding the toolbar: it could not be brought back.
     QMenu* createPopupMenu() override { return nullptr; }
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnHelp();
+    void OnFullScreen();
     CKESTRELDoc* ShotDocument() const;
+    bool AcceptsDrop(QDropEvent* event);
 
     std::function<void()> m_help;
+    std::function<void(const QString&)> m_open;
 };

@@ -7,6 +7,7 @@
 #include "app/framework/main_window.h"
 #include "image/device_context.h"
 #include "shots/shot_number_text.h"
+#include "shots/qt/view_pointer.h"
 
 CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent)
 {
@@ -29,6 +30,18 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
     OnUpdateCommand(ID_FIT_TO_SCREEN, [this](CCmdUI& ui) { OnUpdateFitToScreen(ui); });
     OnNotify(IDC_SHOT_NUMBER, EN_KILLFOCUS, [this] { OnShotNumberKillFocus(); });
     OnNotify(IDC_SHOT_NUMBER, EN_SETFOCUS, [this] { OnShotNumberSetFocus(); });
+    OnCommand(ID_VIEW_ZOOM_IN, [this] { OnZoomIn(); });
+    OnUpdateCommand(ID_VIEW_ZOOM_IN, [this](CCmdUI& ui) { OnUpdateZoom(ui); });
+    OnCommand(ID_VIEW_ZOOM_OUT, [this] { OnZoomOut(); });
+    OnUpdateCommand(ID_VIEW_ZOOM_OUT, [this](CCmdUI& ui) { OnUpdateZoom(ui); });
+    OnCommand(ID_VIEW_ZOOM_OWN_SIZE, [this] { OnZoomOwnSize(); });
+    OnUpdateCommand(ID_VIEW_ZOOM_OWN_SIZE, [this](CCmdUI& ui) { OnUpdateZoom(ui); });
+    OnCommand(ID_VIEW_FIT_MODE, [this] { OnFitMode(); });
+    OnCommand(ID_VIEW_OVERLAY, [this] { OnOverlay(); });
+
+    m_pPointer = new ViewPointer(
+        this, [this](int steps, QPoint at) { ZoomSteps(steps, at); },
+        [this](std::optional<QPoint> at) { SetPointer(at); });
 }
 
 CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }
@@ -60,12 +73,25 @@ void CKestrel::OnDraw(HDC dc)
     CDibImage* image = document->m_pImage.get();
     if (!image || image->IsEmpty()) {
         // No shot, or one that failed to load: the white background alone.
+        m_lastLayout = {};
         SetScrollSizes(client.size());
         return;
     }
 
     // The context has device pixels: on a high-density screen the shot is
     // scaled once, straight to the screen's pixels.
+    const ViewLayout layout = m_geometry.Layout({image->Width(), image->Height()},
+                                                {client.width(), client.height()}, document->m_bFitToScreen != 0);
+    m_lastLayout = layout;
+    if (!layout.ownSize && !(document->m_bFitToScreen && m_geometry.Fit() == FitMode::Stretch)) {
+        // Aspect-true fit or a zoom: white around the shot, scroll bars
+        // where it is larger than the client area.
+        SetScrollSizes(QSize(layout.total.width, layout.total.height));
+        image->Draw(dc, ToDevicePixels(layout.picture.x), ToDevicePixels(layout.picture.y),
+                    ToDevicePixels(layout.picture.width), ToDevicePixels(layout.picture.height));
+        return;
+    }
+
     if (document->m_bFitToScreen) {
         // Both axes stretched to the client area; proportions are not kept.
         SetScrollSizes(client.size());

@@ -3,15 +3,23 @@
 // plays them on a one-second timer that wraps from the last to the first,
 // answers the shot-number box, and decides which commands may run.
 //
-// Its only state is the playing switch; list, cursor, image and the fit
-// switch belong to the document.
+// Its own state is the playing switch and how it shows the shot (zoom, fit
+// stretched or aspect-true, the overlay: view_geometry.h, shot_overlay.h);
+// list, cursor, image and the fit switch belong to the document.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/framework/scroll_view.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
+#include "shots/view_commands.h"
+#include "shots/view_geometry.h"
+
+class ViewPointer;
 
 class CKestrel : public ScrollView {
 public:
@@ -60,10 +68,39 @@ public:
     void OnShotNumberSetFocus();
     void OnShotNumberKillFocus();
 
+    // Zoom, fit and the overlay.
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnZoomOwnSize();
+    void OnFitMode();
+    void OnOverlay();
+    void OnUpdateZoom(CCmdUI& ui);
+    // Zooms to factor (fit goes off), keeping the picture point under anchor
+    // (viewport coordinates; the centre when none) where it is.
+    void ZoomTo(double factor, std::optional<QPoint> anchor = std::nullopt);
+    // steps zoom steps in (> 0) or out (< 0) from what shows, at a viewport point.
+    void ZoomSteps(int steps, QPoint at);
+    // The overlay's lines as painted now; the pointer in viewport coordinates.
+    std::vector<std::string> OverlayLines() const;
+    void SetPointer(std::optional<QPoint> at);
+    const ViewLayout& LastLayout() const { return m_lastLayout; }
+
     std::int32_t m_bPlaying = 0;
     // Period of the play timer; the command line may choose another.
     UINT m_nPlayInterval = PLAY_INTERVAL_MS;
+    ViewGeometry m_geometry;
+    bool m_bOverlay = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void UpdateDocumentViews();
+    bool HasPicture() const;
+    void InvalidateOverlay();
+
+    ViewPointer* m_pPointer = nullptr;  // owned by the widget tree
+    ViewLayout m_lastLayout;            // of the last paint
+    std::optional<QPoint> m_pointer;
+    QRect m_overlayBox;                 // where the overlay was last painted
 };

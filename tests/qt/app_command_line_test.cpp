@@ -40,6 +40,18 @@ TEST(CommandLine, EveryOptionIsRead)
     EXPECT_EQ(result.info.m_strFileName, QStringLiteral("shots/A0001.gif"));
 }
 
+TEST(CommandLine, ViewOptionsAreRead)
+{
+    const CommandLineResult result = Parse({"--fit", "aspect", "--zoom=400", "--fullscreen", "--overlay", "dir"});
+    ASSERT_EQ(result.action, Action::Run) << result.message.toStdString();
+    EXPECT_EQ(result.info.m_fitMode, FitMode::Aspect);
+    EXPECT_EQ(result.info.m_zoom, 4.0);
+    EXPECT_TRUE(result.info.m_bFullScreen);
+    EXPECT_TRUE(result.info.m_bOverlay);
+    EXPECT_EQ(Parse({"dir"}).info.m_fitMode, FitMode::Stretch);
+    EXPECT_FALSE(Parse({"dir"}).info.m_zoom);
+}
+
 TEST(CommandLine, ValuesMayFollowAnEqualsSign)
 {
     const CommandLineResult result = Parse({"--shot=7", "--screenshot=a.png", "dir"});
@@ -84,6 +96,11 @@ TEST(CommandLine, BadWordsAreUsageErrors)
         {"--shot", "5"},
         {"--screenshot"},
         {"--screenshot="},
+        {"--fit", "square"},
+        {"--fit"},
+        {"--zoom", "6"},
+        {"--zoom", "3201"},
+        {"--zoom", "big"},
         {"one", "two"},
     };
     for (const auto& words : cases) {

@@ -1,0 +1,47 @@
+// The mouse on the player view, and the overlay box it paints.
+//
+// ViewPointer watches the view's viewport: a drag with the left button pans
+// (the scroll bars follow the hand), Ctrl with the wheel asks for a zoom
+// step at the pointer, the plain wheel scrolls as any scrolling view does,
+// and every move or leave is reported, for the overlay's readout.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAbstractScrollArea;
+class QPainter;
+class QWidget;
+
+class ViewPointer : public QObject {
+public:
+    // steps > 0 zooms in, < 0 out, at a point of the viewport.
+    using ZoomAt = std::function<void(int steps, QPoint at)>;
+    using Moved = std::function<void(std::optional<QPoint> at)>;
+
+    ViewPointer(QAbstractScrollArea* view, ZoomAt zoom, Moved moved);
+
+    bool Dragging() const { return m_dragging; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAbstractScrollArea* m_view;
+    ZoomAt m_zoom;
+    Moved m_moved;
+    bool m_dragging = false;
+    QPoint m_dragFrom;
+    QPoint m_scrollFrom;
+    int m_wheelRest = 0;  // wheel angle not yet turned into a step
+};
+
+// The overlay box for lines, placed in a corner of the viewport that leaves
+// the pointer's pixel free; empty when no corner does.
+QRect OverlayBox(const QWidget& viewport, const std::vector<std::string>& lines, std::optional<QPoint> pointer);
+void PaintOverlay(QPainter& painter, const QRect& box, const std::vector<std::string>& lines);
