@@ -29,16 +29,14 @@ std::string Percent(double factor)
 std::optional<ShotFacts> FactsOfShotOnDisplay(const CKESTRELDoc& document)
 {
     const int position = document.m_nShotPos;
-    if (position < 1 || position > document.m_nShotCount || std::size_t(position) > document.m_shots.size()) {
-        return std::nullopt;
-    }
-    const ShotRecord& record = *document.m_shots[std::size_t(position - 1)];
+    if (position < 1 || std::size_t(position) > document.ShotCount()) return std::nullopt;
+    const ShotRecord& record = document.Shot(std::size_t(position - 1));
     ShotFacts facts;
     const std::size_t slash = record.path.find_last_of('/');
     facts.fileName = slash == std::string::npos ? record.path : record.path.substr(slash + 1);
-    facts.shotNumber = document.m_nShotNumbers[std::size_t(position - 1)];
+    facts.shotNumber = document.ShotNumber(std::size_t(position - 1));
     facts.position = position;
-    facts.count = document.m_nShotCount;
+    facts.count = int(document.ShotCount());
     facts.lastWriteTime = record.lastWriteTime;
     const CDibImage* image = document.m_pImage.get();
     if (image && !image->IsEmpty()) {
