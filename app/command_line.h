@@ -1,8 +1,11 @@
 // The command line of kestrel:
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
-//           [--follow] [--poll] [--interval MS] [--help] [--version] [PATH]
-//   kestrel --list PATH
+//           [--follow] [--poll] [--interval MS] [playback options] [--help]
+//           [--version] [PATH]
+//   kestrel [--max-shots N] --list PATH
+//
+// The playback options are those of shots/playback_options.h.
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
 // words are all Kestrel's own: the toolkit's options (-platform, -style and
@@ -15,6 +18,7 @@
 #include <optional>
 
 #include "shots/play_interval.h"
+#include "shots/playback_options.h"
 
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
@@ -26,6 +30,7 @@ struct CCommandLineInfo {
     bool m_bPoll = false;             // --poll: list the directory once a second to follow it
     int m_nPlayInterval = PLAY_INTERVAL_DEFAULT_MS;  // --interval MS: the play timer's period
     bool m_bList = false;             // --list: print the shot report of PATH, no window
+    PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
 };
 
 struct CommandLineResult {

@@ -60,6 +60,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_dialogInstalled = true;
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
+    m_pDocument->SetMaxShots(info.m_playback.maxShots);
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
     m_pFollower->SetForcePolling(info.m_bPoll);
     m_pFollower->SetFollowNewest(info.m_bFollow);

@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     }
     const CCommandLineInfo& info = parsed.info;
     // The shot report needs no window, nor a display.
-    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr);
+    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
+                                             info.m_playback.maxShots);
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {
