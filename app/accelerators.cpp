@@ -1,6 +1,7 @@
 #include "app/accelerators.h"
 
 #include "shots/qt/shot_directory_follower.h"
+#include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 
 const std::vector<Accelerator>& MainFrameAccelerators()
@@ -32,6 +33,14 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Home), ID_SHOT_FIRST},
         {QKeySequence(Qt::Key_End), ID_SHOT_LAST},
         {QKeySequence(Qt::Key_F), ID_FOLLOW_NEWEST},
+        {QKeySequence(Qt::Key_R), ID_SHOT_REVERSE},
+        {QKeySequence(Qt::Key_L), ID_SHOT_LOOP_MODE},
+        {QKeySequence(Qt::Key_BracketLeft), ID_SHOT_SET_IN},
+        {QKeySequence(Qt::Key_BracketRight), ID_SHOT_SET_OUT},
+        {QKeySequence(Qt::Key_Backslash), ID_SHOT_CLEAR_RANGE},
+        {QKeySequence(Qt::Key_Plus), ID_SHOT_FASTER},
+        {QKeySequence(Qt::Key_Equal), ID_SHOT_FASTER},
+        {QKeySequence(Qt::Key_Minus), ID_SHOT_SLOWER},
     };
     return table;
 }

@@ -91,7 +91,19 @@ int main(int argc, char** argv)
         return application.exec();
     }
 
+    const PlaybackOptions& playback = info.m_playback;
+    if (playback.play || playback.exitAfterMs) {
+        // After the first paint: the events already queued come first.
+        QTimer::singleShot(0, &application, [&] {
+            QCoreApplication::processEvents();
+            if (playback.play) theApp.StartPlaying();
+            if (playback.exitAfterMs) QTimer::singleShot(*playback.exitAfterMs, &application, [] {
+                QCoreApplication::exit(0);
+            });
+        });
+    }
     const int status = application.exec();
+    if (playback.printPlayStats) Print(stdout, theApp.PlayStatsLine() + u'\n');
     if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
     return status;
 }

@@ -1,0 +1,72 @@
+#include "shots/play_order.h"
+
+bool PlayOrder::HasRange(const CKESTRELDoc& doc) const
+{
+    return (m_in && doc.IndexOf(m_in) >= 0) || (m_out && doc.IndexOf(m_out) >= 0);
+}
+
+std::int64_t PlayOrder::First(const CKESTRELDoc& doc) const
+{
+    const std::ptrdiff_t at = m_in ? doc.IndexOf(m_in) : -1;
+    return at >= 0 ? at : 0;
+}
+
+std::int64_t PlayOrder::Last(const CKESTRELDoc& doc) const
+{
+    const std::ptrdiff_t at = m_out ? doc.IndexOf(m_out) : -1;
+    return at >= 0 ? at : std::int64_t(doc.ShotCount()) - 1;
+}
+
+void PlayOrder::SetIn(const CKESTRELDoc& doc, std::size_t index)
+{
+    if (index >= doc.ShotCount()) return;
+    m_in = &doc.Shot(index);
+    if (m_out && doc.IndexOf(m_out) >= 0 && doc.IndexOf(m_out) < std::ptrdiff_t(index)) m_out = m_in;
+}
+
+void PlayOrder::SetOut(const CKESTRELDoc& doc, std::size_t index)
+{
+    if (index >= doc.ShotCount()) return;
+    m_out = &doc.Shot(index);
+    if (m_in && doc.IndexOf(m_in) > std::ptrdiff_t(index)) m_in = m_out;
+}
+
+void PlayOrder::ClearRange()
+{
+    m_in = nullptr;
+    m_out = nullptr;
+}
+
+std::optional<std::int64_t> PlayOrder::NextWhilePlaying(const CKESTRELDoc& doc, std::int64_t displayed)
+{
+    const std::int64_t first = First(doc);
+    const std::int64_t last = Last(doc);
+    if (last < first) return std::nullopt;
+    if (displayed < first || displayed > last) return reverse ? last : first;
+    const std::int64_t step = reverse ? -1 : 1;
+    const std::int64_t next = displayed + step;
+    if (next >= first && next <= last) return next;
+    switch (loop) {
+    case LoopMode::Wrap:
+        return reverse ? last : first;
+    case LoopMode::PingPong:
+        reverse = !reverse;
+        return first == last ? displayed : displayed - step;
+    case LoopMode::Once:
+        break;
+    }
+    return std::nullopt;
+}
+
+LoopMode PlayOrder::NextLoopMode(LoopMode mode)
+{
+    switch (mode) {
+    case LoopMode::Wrap:
+        return LoopMode::PingPong;
+    case LoopMode::PingPong:
+        return LoopMode::Once;
+    case LoopMode::Once:
+        break;
+    }
+    return LoopMode::Wrap;
+}
