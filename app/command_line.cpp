@@ -154,7 +154,7 @@ QString CommandLineUsage()
     return QStringLiteral(
         "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
         "               [--interval MS] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
-        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--cache-mb N] [--max-shots N]\n"
+        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N]\n"
         "               [--help] [--version] [PATH]\n"
         "       kestrel [--max-shots N] --list PATH\n");
 }
@@ -185,7 +185,6 @@ QString CommandLineHelp()
         "  --loop MODE        wrap (the default), pingpong, or once: stop at the end (key L)\n"
         "  --in N, --out N    play and step only from shot number N to shot number N\n"
         "                     (keys [ and ] set them at the shot on display, \\ clears them)\n"
-        "  --cache-mb N       memory for shots decoded ahead (256 when not given; 0: none)\n"
         "  --max-shots N      list up to N shots of a directory (1 to 1000000; 5000 when not\n"
         "                     given)\n"
         "  --list             print the shots of PATH's directory, one line each (position,\n"

@@ -8,7 +8,6 @@
 //   --reverse          play backwards
 //   --loop MODE        wrap (default), pingpong or once
 //   --in N, --out N    in and out points, as shot numbers
-//   --cache-mb N       memory budget of the decoded-shot cache (0 turns it off)
 #pragma once
 
 #include <optional>
@@ -26,7 +25,6 @@ struct PlaybackOptions {
     LoopMode loop = LoopMode::Wrap;
     std::optional<int> inShot;
     std::optional<int> outShot;
-    int cacheMb = 256;
 };
 
 // Whether name (without "=value") is one of the options above.

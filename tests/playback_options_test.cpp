@@ -32,8 +32,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  "--max-shots needs a number of shots from 1 to 1000000, not '1000001'"},
                       OptionCase{"--max-shots", "0", false,
                                  "--max-shots needs a number of shots from 1 to 1000000, not '0'"},
-                      OptionCase{"--cache-mb", "-1", false,
-                                 "--cache-mb needs a number of mebibytes from 0 to 65536, not '-1'"},
                       OptionCase{"--loop", "pingpong", true, ""},
                       OptionCase{"--loop", "bounce", false, "--loop needs wrap, pingpong or once, not 'bounce'"},
                       OptionCase{"--in", "0042", true, ""}, OptionCase{"--exit-after", "10000", true, ""}));
@@ -42,7 +40,6 @@ TEST(PlaybackOptions, DefaultsAndValuesLand)
 {
     PlaybackOptions options;
     EXPECT_EQ(options.maxShots, 5000);
-    EXPECT_EQ(options.cacheMb, 256);
     EXPECT_EQ(options.loop, LoopMode::Wrap);
     std::string reason;
     ASSERT_TRUE(ApplyPlaybackOption("--max-shots", "100000", options, reason));
