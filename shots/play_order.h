@@ -38,6 +38,15 @@ public:
     static LoopMode NextLoopMode(LoopMode mode);
 
 private:
-    const ShotRecord* m_in = nullptr;
-    const ShotRecord* m_out = nullptr;
+    // A point's record may have left the list (and be gone): it is never
+    // read, only compared, among the records listed at its time.
+    struct Point {
+        const ShotRecord* record = nullptr;
+        std::int64_t time = 0;
+    };
+    static std::ptrdiff_t Find(const CKESTRELDoc& doc, const Point& point);
+    static Point At(const CKESTRELDoc& doc, std::size_t index) { return {&doc.Shot(index), doc.Shot(index).lastWriteTime}; }
+
+    Point m_in;
+    Point m_out;
 };
