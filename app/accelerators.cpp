@@ -1,6 +1,7 @@
 #include "app/accelerators.h"
 
 #include "shots/qt/shot_directory_follower.h"
+#include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/view_commands.h"
 
@@ -42,6 +43,14 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_I), ID_VIEW_OVERLAY},
         {QKeySequence(Qt::Key_F11), ID_VIEW_FULL_SCREEN},
         {QKeySequence(Qt::Key_Escape), ID_VIEW_LEAVE_FULL_SCREEN},
+        {QKeySequence(Qt::Key_R), ID_SHOT_REVERSE},
+        {QKeySequence(Qt::Key_L), ID_SHOT_LOOP_MODE},
+        {QKeySequence(Qt::Key_BracketLeft), ID_SHOT_SET_IN},
+        {QKeySequence(Qt::Key_BracketRight), ID_SHOT_SET_OUT},
+        {QKeySequence(Qt::Key_Backslash), ID_SHOT_CLEAR_RANGE},
+        {QKeySequence(Qt::Key_Plus), ID_SHOT_FASTER},
+        {QKeySequence(Qt::Key_Equal), ID_SHOT_FASTER},
+        {QKeySequence(Qt::Key_Minus), ID_SHOT_SLOWER},
     };
     return table;
 }

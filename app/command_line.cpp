@@ -107,6 +107,14 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             if (!TakeValue(arguments, i, QStringLiteral("--interval"), value) ||
                 !ParsePlayInterval(value.toStdString(), info.m_nPlayInterval, reason))
                 return Failure(QString::fromStdString(reason));
+        } else if (IsPlaybackOption(word.section(u'=', 0, 0).toStdString())) {
+            const QString name = word.section(u'=', 0, 0);
+            QString value;
+            std::string reason = name.toStdString() + " needs a value";
+            if (PlaybackOptionTakesValue(name.toStdString()) && !TakeValue(arguments, i, name, value))
+                return Failure(QString::fromStdString(reason));
+            if (!ApplyPlaybackOption(name.toStdString(), value.toStdString(), info.m_playback, reason))
+                return Failure(QString::fromStdString(reason));
         } else if (Names(word, QStringLiteral("--shot"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--shot"), value))
@@ -171,8 +179,10 @@ QString CommandLineUsage()
     return QStringLiteral(
         "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
+        "               [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
+        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N]\n"
         "               [--help] [--version] [PATH]\n"
-        "       kestrel --list PATH\n");
+        "       kestrel [--max-shots N] --list PATH\n");
 }
 
 QString CommandLineHelp()
@@ -192,7 +202,7 @@ QString CommandLineHelp()
         "                     turns it on and off; any move turns it off)\n"
         "  --poll             look for new shots by listing the directory once a second, as\n"
         "                     on network file systems, instead of asking the kernel\n"
-        "  --interval MS      show each shot for MS milliseconds while playing (20 to\n"
+        "  --interval MS      show each shot for MS milliseconds while playing (5 to\n"
         "                     60000; 1000 when not given)\n"
         "  --fit stretch|aspect  fit the shot to the window stretched (the default) or\n"
         "                     aspect-true, centred on white (key A switches)\n"
@@ -201,6 +211,15 @@ QString CommandLineHelp()
         "                     the wheel zoom)\n"
         "  --fullscreen       start full screen (F11 switches, Escape leaves)\n"
         "  --overlay          start with the shot overlay on (key I switches)\n"
+        "  --play             start playing once the first shot is painted\n"
+        "  --exit-after MS    quit MS milliseconds after playing starts (or after the first paint)\n"
+        "  --print-play-stats on exit print: played: N shots shown, M late, worst W ms late\n"
+        "  --reverse          play backwards (key R)\n"
+        "  --loop MODE        wrap (the default), pingpong, or once: stop at the end (key L)\n"
+        "  --in N, --out N    play and step only from shot number N to shot number N\n"
+        "                     (keys [ and ] set them at the shot on display, \\ clears them)\n"
+        "  --max-shots N      list up to N shots of a directory (1 to 1000000; 5000 when not\n"
+        "                     given)\n"
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"

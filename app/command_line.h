@@ -2,8 +2,11 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [--help] [--version] [PATH]
-//   kestrel --list PATH
+//           [--zoom PCT] [--fullscreen] [--overlay] [playback options] [--help]
+//           [--version] [PATH]
+//   kestrel [--max-shots N] --list PATH
+//
+// The playback options are those of shots/playback_options.h.
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
 // words are all Kestrel's own: the toolkit's options (-platform, -style and
@@ -17,6 +20,7 @@
 
 #include "shots/play_interval.h"
 #include "shots/view_geometry.h"
+#include "shots/playback_options.h"
 
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
@@ -32,6 +36,7 @@ struct CCommandLineInfo {
     std::optional<double> m_zoom;     // --zoom PCT, as a factor: fit starts off
     bool m_bFullScreen = false;       // --fullscreen
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
+    PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
 };
 
 struct CommandLineResult {

@@ -1,6 +1,7 @@
 #include "app/command_texts.h"
 
 #include "shots/qt/shot_directory_follower.h"
+#include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/view_commands.h"
 
@@ -27,6 +28,9 @@ const char* CommandPromptAndTip(UINT id)
         if (entry.id == id) return entry.text;
     }
     for (const CommandText& entry : kViewCommandTexts) {
+        if (entry.id == id) return entry.text;
+    }
+    for (const CommandText& entry : kReviewCommandTexts) {
         if (entry.id == id) return entry.text;
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;

@@ -60,6 +60,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_dialogInstalled = true;
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
+    m_pDocument->SetMaxShots(info.m_playback.maxShots);
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
     m_pFollower->SetForcePolling(info.m_bPoll);
     m_pFollower->SetFollowNewest(info.m_bFollow);
@@ -84,6 +85,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
         OpenShots(info.m_strFileName);
         if (info.m_nShot) JumpToShot(*info.m_nShot);
     }
+    ApplyPlayback(info.m_playback);
     m_pMainFrame->SyncFitButton();
 
     if (info.m_bFullScreen) {
@@ -132,6 +134,36 @@ void CKESTRELApp::JumpToShot(int number)
     if (!box || !m_pView || !m_pView->ShotNumberBoxEditable()) return;
     box->SetWindowText(std::to_string(number));
     m_pMainFrame->Router().Notify(IDC_SHOT_NUMBER, EN_KILLFOCUS);
+}
+
+void CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
+{
+    m_pView->m_order.reverse = options.reverse;
+    m_pView->m_order.loop = options.loop;
+    // The earliest shot with the number, as the shot-number box finds it.
+    const auto earliest = [this](int number) -> std::ptrdiff_t {
+        for (std::size_t i = 0; i < m_pDocument->ShotCount(); ++i) {
+            if (m_pDocument->ShotNumber(i) == number) return std::ptrdiff_t(i);
+        }
+        return -1;
+    };
+    if (options.inShot && earliest(*options.inShot) >= 0)
+        m_pView->m_order.SetIn(*m_pDocument, std::size_t(earliest(*options.inShot)));
+    if (options.outShot && earliest(*options.outShot) >= 0)
+        m_pView->m_order.SetOut(*m_pDocument, std::size_t(earliest(*options.outShot)));
+    m_pMainFrame->UpdateCommandUI();
+}
+
+bool CKESTRELApp::StartPlaying()
+{
+    if (!m_pMainFrame || !m_pMainFrame->Router().IsEnabled(ID_SHOT_PLAY)) return false;
+    m_pMainFrame->Router().Execute(ID_SHOT_PLAY);
+    return true;
+}
+
+QString CKESTRELApp::PlayStatsLine() const
+{
+    return m_pView ? QString::fromStdString(m_pView->m_pacer.StatsLine()) : QString();
 }
 
 void CKESTRELApp::WinHelp()

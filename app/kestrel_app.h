@@ -63,6 +63,12 @@ public:
 
     // The shot-number box's text, a tab, and the status box's text.
     QString StatusLine() const;
+    // Direction, loop mode and the in and out points of the command line.
+    void ApplyPlayback(const PlaybackOptions& options);
+    // Plays, as the play command; false when it is not available.
+    bool StartPlaying();
+    // "played: N shots shown, M late, worst W ms late"
+    QString PlayStatsLine() const;
     // Saves the main window as PNG; false when it cannot be written.
     bool SaveScreenshot(const QString& file) const;
 

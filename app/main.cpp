@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     }
     const CCommandLineInfo& info = parsed.info;
     // The shot report needs no window, nor a display.
-    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr);
+    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
+                                             info.m_playback.maxShots);
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {
@@ -90,7 +91,19 @@ int main(int argc, char** argv)
         return application.exec();
     }
 
+    const PlaybackOptions& playback = info.m_playback;
+    if (playback.play || playback.exitAfterMs) {
+        // After the first paint: the events already queued come first.
+        QTimer::singleShot(0, &application, [&] {
+            QCoreApplication::processEvents();
+            if (playback.play) theApp.StartPlaying();
+            if (playback.exitAfterMs) QTimer::singleShot(*playback.exitAfterMs, &application, [] {
+                QCoreApplication::exit(0);
+            });
+        });
+    }
     const int status = application.exec();
+    if (playback.printPlayStats) Print(stdout, theApp.PlayStatsLine() + u'\n');
     if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
     return status;
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 constexpr int PLAY_INTERVAL_DEFAULT_MS = 1000;
-constexpr int PLAY_INTERVAL_MIN_MS = 20;
+constexpr int PLAY_INTERVAL_MIN_MS = 5;
 constexpr int PLAY_INTERVAL_MAX_MS = 60000;
 
 // Decimal digits only, PLAY_INTERVAL_MIN_MS to PLAY_INTERVAL_MAX_MS. False

@@ -99,7 +99,7 @@ void ShotFollowCore::Resync()
 
     // A full list leaves files out; they come in as listed shots leave.
     std::vector<DirectoryEntry> beyond;
-    if (m_doc.ShotCount() >= std::size_t(CKESTRELDoc::MAX_SHOTS)) {
+    if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
         std::unordered_set<std::string> listed;
         for (const auto& record : m_doc.Shots()) listed.insert(record->path.substr(directory.size()));
         for (DirectoryEntry& entry : ListDirectoryByExtension(directory, kExtension)) {

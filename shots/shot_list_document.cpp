@@ -71,8 +71,8 @@ void CKESTRELDoc::ScanDirectory()
     }
 
     SortShotsByTime();
-    // The number table has MAX_SHOTS entries: keep the oldest MAX_SHOTS.
-    if (m_shots.size() > std::size_t(MAX_SHOTS)) m_shots.resize(MAX_SHOTS);
+    // The number table has MaxShots() entries: keep the oldest of them.
+    if (m_shots.size() > std::size_t(m_nMaxShots)) m_shots.resize(std::size_t(m_nMaxShots));
     m_nShotCount = std::int32_t(m_shots.size());
 
     for (std::int32_t i = 0; i < m_nShotCount; ++i) {
@@ -166,7 +166,7 @@ std::ptrdiff_t CKESTRELDoc::IndexOf(const ShotRecord* record) const
 bool CKESTRELDoc::InsertShot(std::size_t index, std::unique_ptr<ShotRecord> record)
 {
     const std::size_t count = m_shots.size();
-    if (!record || count >= std::size_t(MAX_SHOTS) || index > count) return false;
+    if (!record || count >= std::size_t(m_nMaxShots) || index > count) return false;
     const int number = ShotNumberFromPath(record->path);
     m_shots.insert(m_shots.begin() + std::ptrdiff_t(index), std::move(record));
     std::copy_backward(m_nShotNumbers.begin() + std::ptrdiff_t(index), m_nShotNumbers.begin() + std::ptrdiff_t(count),
@@ -205,6 +205,17 @@ bool CKESTRELDoc::MoveCursorTo(const ShotRecord* record)
 }
 
 void CKESTRELDoc::SetCursor(std::int32_t position) { m_nShotPos = std::clamp(position, 0, m_nShotCount); }
+
+void CKESTRELDoc::SetMaxShots(int limit)
+{
+    m_nMaxShots = std::clamp(limit, 1, MAX_SHOTS_LIMIT);
+    if (m_shots.size() > std::size_t(m_nMaxShots)) {
+        m_shots.resize(std::size_t(m_nMaxShots));
+        m_nShotCount = m_nMaxShots;
+        m_nShotPos = std::min(m_nShotPos, m_nShotCount);
+    }
+    m_nShotNumbers.resize(std::size_t(m_nMaxShots));
+}
 
 int CKESTRELDoc::ShotNumberFromPath(const std::string& path)
 {

@@ -36,9 +36,11 @@ struct ShotRecord {
 
 class CKESTRELDoc : public CDocument {
 public:
-    // Capacity of the shot-number table. A directory with more GIF files
-    // lists the first MAX_SHOTS of them in shot order.
+    // Capacity of the shot-number table by default. A directory with more
+    // GIF files lists the first MaxShots() of them in shot order.
     static constexpr int MAX_SHOTS = 5000;
+    // The highest capacity SetMaxShots accepts.
+    static constexpr int MAX_SHOTS_LIMIT = 1000000;
 
     CKESTRELDoc();
     ~CKESTRELDoc() override;
@@ -59,6 +61,12 @@ public:
     void LoadShot();
 
     static int ShotNumberFromPath(const std::string& path);
+
+    // The listing limit: MAX_SHOTS unless raised (or lowered), held within 1
+    // to MAX_SHOTS_LIMIT. The table grows to it; the list never exceeds it.
+    // Takes effect at the next scan; a longer list is cut to the new limit.
+    int MaxShots() const { return m_nMaxShots; }
+    void SetMaxShots(int limit);
 
     // The list, read. Records are ascending by last-write time.
     const std::vector<std::unique_ptr<ShotRecord>>& Shots() const { return m_shots; }
@@ -104,13 +112,15 @@ public:
     std::int32_t m_nShotCount = 0;
     std::int32_t m_nShotPos = 0;
     std::string m_strDirectory;           // ends with its separator
-    std::array<std::int32_t, MAX_SHOTS> m_nShotNumbers{};
+    std::vector<std::int32_t> m_nShotNumbers = std::vector<std::int32_t>(MAX_SHOTS);  // MaxShots() entries
     std::int32_t m_bFitToScreen = 1;
     ITextBox* m_pStatusBox = nullptr;     // not owned
     ITextBox* m_pShotNumberBox = nullptr; // not owned
     std::vector<std::unique_ptr<ShotRecord>> m_shots;
 
 private:
+    int m_nMaxShots = MAX_SHOTS;
+
     void SetBoxText(ITextBox* box, const std::string& text);
     void SortShotsByTime();
 };

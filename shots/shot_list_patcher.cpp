@@ -84,7 +84,7 @@ void ShotListPatcher::RemoveListed(std::size_t index) { TakeListed(index); }
 void ShotListPatcher::Rebalance(const ShotRecord* displayed)
 {
     const auto& shots = m_doc.Shots();
-    while (shots.size() < std::size_t(CKESTRELDoc::MAX_SHOTS) && !m_beyond.empty()) {
+    while (shots.size() < std::size_t(m_doc.MaxShots()) && !m_beyond.empty()) {
         const auto oldest = *m_beyond.begin();
         m_beyond.erase(m_beyond.begin());
         InsertListed(oldest.second, oldest.first);
@@ -184,7 +184,7 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
     }
 
     if (known == m_known.end()) {
-        if (m_doc.ShotCount() < std::size_t(CKESTRELDoc::MAX_SHOTS)) {
+        if (m_doc.ShotCount() < std::size_t(m_doc.MaxShots())) {
             InsertListed(change.name, change.lastWriteTime);
             m_known[change.name] = Known{change.lastWriteTime, true};
         } else {

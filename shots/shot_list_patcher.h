@@ -15,7 +15,7 @@
 // The shot on display keeps its place: the cursor follows it to its new
 // position.
 //
-// Capacity: the document lists the oldest MAX_SHOTS files of a larger
+// Capacity: the document lists the oldest MaxShots() files of a larger
 // directory. The patcher keeps the newer ones aside and moves them in as
 // listed shots leave, except that it never pushes the shot on display out.
 //
@@ -63,7 +63,7 @@ public:
 
     // Takes the document's list, as a scan just made it, as the truth.
     // beyondCapacity: the files a full directory could not list (may be
-    // empty; only needed when the list holds MAX_SHOTS shots).
+    // empty; only needed when the list holds MaxShots() shots).
     void Reset(const std::vector<DirectoryEntry>& beyondCapacity = {});
 
     ShotListPatchResult Apply(const std::vector<ShotFileState>& changes,

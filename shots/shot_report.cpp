@@ -120,7 +120,7 @@ ShotNumberingSummary SummarizeShotNumbering(const std::vector<int>& numbers, con
     return summary;
 }
 
-int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err)
+int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err, int maxShots)
 {
     std::string directory;
     std::string reason;
@@ -131,6 +131,7 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err)
 
     // The document's own scan, so the report lists what the viewer shows.
     CKESTRELDoc document;
+    document.SetMaxShots(maxShots);
     document.m_strDirectory = directory;
     document.ScanDirectory();
 
@@ -151,7 +152,7 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err)
     }
     out << "Shots: " << numbers.size() << "     First Shot: " << numbers.front()
         << "     Last Shot: " << numbers.back() << '\n';
-    if (document.ShotCount() == std::size_t(CKESTRELDoc::MAX_SHOTS)) {
+    if (document.ShotCount() == std::size_t(document.MaxShots())) {
         const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
         if (all > numbers.size()) {
             out << "Listed: the oldest " << numbers.size() << " of " << all << " GIF files\n";

@@ -15,11 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "shots/shot_list_document.h"
+
 // Exit status of the report: done, or a path that cannot be listed.
 constexpr int SHOT_REPORT_OK = 0;
 constexpr int SHOT_REPORT_BAD_PATH = 2;
 
-int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err);
+// maxShots: the listing limit, as the viewer's --max-shots.
+int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
+                  int maxShots = CKESTRELDoc::MAX_SHOTS);
 
 // "2026-12-07T11:02:03.1234567Z" for a file time (100-nanosecond intervals
 // since 1601-01-01 UTC).

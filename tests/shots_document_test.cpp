@@ -509,6 +509,30 @@ TEST(ShotListOperations, TheTableHoldsAtMostMaxShots)
     EXPECT_EQ(doc.m_nShotCount, CKESTRELDoc::MAX_SHOTS);
 }
 
+TEST(ShotListOperations, ARaisedLimitGrowsTheTable)
+{
+    CKESTRELDoc doc;
+    doc.SetMaxShots(CKESTRELDoc::MAX_SHOTS + 2);
+    for (int i = 0; i < CKESTRELDoc::MAX_SHOTS + 2; ++i) {
+        ASSERT_TRUE(doc.InsertShot(0, std::make_unique<ShotRecord>(ShotRecord{"s0042.gif", -i})));
+    }
+    EXPECT_FALSE(doc.InsertShot(0, std::make_unique<ShotRecord>(ShotRecord{"s0002.gif", -9999})));
+    EXPECT_EQ(doc.ShotNumber(CKESTRELDoc::MAX_SHOTS + 1), 42);
+    doc.SetMaxShots(CKESTRELDoc::MAX_SHOTS_LIMIT + 1);
+    EXPECT_EQ(doc.MaxShots(), CKESTRELDoc::MAX_SHOTS_LIMIT);
+}
+
+TEST(ShotListScan, ALoweredLimitKeepsTheOldest)
+{
+    ShotDir dir;
+    for (int k = 0; k < 4; ++k) dir.AddFile("s000" + std::to_string(k) + ".gif", 10 - k);
+    DocumentWithBoxes fixture;
+    fixture.doc.SetMaxShots(2);
+    fixture.Open(dir);
+    EXPECT_EQ(fixture.doc.m_nShotCount, 2);
+    EXPECT_EQ(fixture.status.m_text, "1 of 2 Shots     First Shot: 3     Last Shot: 2");
+}
+
 TEST(ShotListOperations, StatusTextHasBothFormats)
 {
     EXPECT_EQ(CKESTRELDoc::StatusText(2, 5, 7, -3), "2 of 5 Shots     First Shot: 7     Last Shot: -3");

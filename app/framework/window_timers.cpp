@@ -13,7 +13,7 @@ WindowTimers::~WindowTimers() { KillAll(); }
 void WindowTimers::SetTimer(UINT id, UINT milliseconds)
 {
     KillTimer(id);
-    const int qtTimerId = startTimer(int(milliseconds));
+    const int qtTimerId = startTimer(int(milliseconds), Qt::PreciseTimer);
     if (qtTimerId != 0) m_timers[id] = Running{qtTimerId, milliseconds};
 }
 

@@ -42,6 +42,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
     m_pPointer = new ViewPointer(
         this, [this](int steps, QPoint at) { ZoomSteps(steps, at); },
         [this](std::optional<QPoint> at) { SetPointer(at); });
+    RegisterReviewCommands();
 }
 
 CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }
@@ -65,6 +66,11 @@ void CKestrel::OnDraw(HDC dc)
 {
     const CKESTRELDoc* document = GetDocument();
     const QRect client = GetClientRect();
+    // Whatever this paint shows has reached the screen once it returns.
+    struct PaintedMark {
+        PlayPacer& pacer;
+        ~PaintedMark() { pacer.ShotPainted(); }
+    } painted{m_pacer};
 
     // Start from white: a shot with transparent pixels is blended over what
     // the buffer holds, which must not be the previous shot.
@@ -119,10 +125,7 @@ bool CKestrel::OnEraseBkgnd(HDC)
 void CKestrel::OnTimer(UINT id)
 {
     CKESTRELDoc* document = GetDocument();
-    if (m_bPlaying && document->m_nShotCount > 0) {
-        document->LoadShot();
-        UpdateDocumentViews();
-    }
+    if (m_bPlaying && document->m_nShotCount > 0) PlayNextShot();
     ScrollView::OnTimer(id);
 }
 
@@ -136,16 +139,19 @@ void CKestrel::OnPlay()
 {
     // Nothing loads now: the next tick shows the next shot.
     m_bPlaying = 1;
+    StartPacing();
 }
 
 void CKestrel::OnStop()
 {
     // The shot and the cursor stay, so playing resumes from here.
     m_bPlaying = 0;
+    StopPacing();
 }
 
 void CKestrel::OnFirst()
 {
+    if (StepInRange(ID_SHOT_FIRST)) return;
     CKESTRELDoc* document = GetDocument();
     document->m_nShotPos = document->m_nShotCount;  // LoadShot wraps to index 0
     document->LoadShot();
@@ -154,12 +160,14 @@ void CKestrel::OnFirst()
 
 void CKestrel::OnNext()
 {
+    if (StepInRange(ID_SHOT_NEXT)) return;
     GetDocument()->LoadShot();
     UpdateDocumentViews();
 }
 
 void CKestrel::OnPrevious()
 {
+    if (StepInRange(ID_SHOT_PREVIOUS)) return;
     CKESTRELDoc* document = GetDocument();
     document->m_nShotPos -= 2;
     document->LoadShot();
@@ -168,6 +176,7 @@ void CKestrel::OnPrevious()
 
 void CKestrel::OnLast()
 {
+    if (StepInRange(ID_SHOT_LAST)) return;
     CKESTRELDoc* document = GetDocument();
     document->m_nShotPos = document->m_nShotCount - 1;
     document->LoadShot();
@@ -201,6 +210,7 @@ void CKestrel::OnUpdateStop(CCmdUI& ui)
 void CKestrel::OnUpdateFirst(CCmdUI& ui)
 {
     if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
+    DisableOutOfRange(ui, ID_SHOT_FIRST);
 }
 
 void CKestrel::OnUpdateNext(CCmdUI& ui)
@@ -209,17 +219,20 @@ void CKestrel::OnUpdateNext(CCmdUI& ui)
     if (m_bPlaying || document->m_nShotPos == document->m_nShotCount || document->m_nShotCount == 0) {
         ui.Enable(false);
     }
+    DisableOutOfRange(ui, ID_SHOT_NEXT);
 }
 
 void CKestrel::OnUpdatePrevious(CCmdUI& ui)
 {
     if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
+    DisableOutOfRange(ui, ID_SHOT_PREVIOUS);
 }
 
 void CKestrel::OnUpdateLast(CCmdUI& ui)
 {
     const CKESTRELDoc* document = GetDocument();
     if (m_bPlaying || document->m_nShotPos == document->m_nShotCount) ui.Enable(false);
+    DisableOutOfRange(ui, ID_SHOT_LAST);
 }
 
 void CKestrel::OnUpdateAppAbout(CCmdUI& ui)

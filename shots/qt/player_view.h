@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/framework/scroll_view.h"
+#include "shots/play_order.h"
+#include "shots/play_pacer.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
 #include "shots/view_commands.h"
@@ -91,6 +93,21 @@ public:
     ViewGeometry m_geometry;
     bool m_bOverlay = false;
 
+    // Review (player_review.cpp): direction, loop mode, in and out points,
+    // speed, and playing on time.
+    PlayOrder m_order;
+    PlayPacer m_pacer;
+    void OnReverse();
+    void OnLoopMode();
+    void OnSetIn();
+    void OnSetOut();
+    void OnClearRange();
+    void OnFaster();
+    void OnSlower();
+    // The first or last shot of the in-out range; whole list without one.
+    std::int64_t RangeFirst() const { return m_order.First(*GetDocument()); }
+    std::int64_t RangeLast() const { return m_order.Last(*GetDocument()); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -103,4 +120,13 @@ private:
     ViewLayout m_lastLayout;            // of the last paint
     std::optional<QPoint> m_pointer;
     QRect m_overlayBox;                 // where the overlay was last painted
+    void RegisterReviewCommands();
+    void PlayNextShot();
+    void StartPacing();
+    void StopPacing();
+    // A step of first, previous, next or last inside the in-out range;
+    // false when no range is set and the step is the plain one.
+    bool StepInRange(UINT id);
+    // Disables a step that would leave the range.
+    void DisableOutOfRange(CCmdUI& ui, UINT id);
 };

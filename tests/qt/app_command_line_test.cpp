@@ -52,6 +52,22 @@ TEST(CommandLine, ViewOptionsAreRead)
     EXPECT_FALSE(Parse({"dir"}).info.m_zoom);
 }
 
+TEST(CommandLine, PlaybackOptionsAreRead)
+{
+    const CommandLineResult result =
+        Parse({"--play", "--exit-after=500", "--loop", "pingpong", "--in", "3", "--max-shots=100000", "dir"});
+    ASSERT_EQ(result.action, Action::Run) << result.message.toStdString();
+    EXPECT_TRUE(result.info.m_playback.play);
+    EXPECT_EQ(result.info.m_playback.exitAfterMs, 500);
+    EXPECT_EQ(result.info.m_playback.loop, LoopMode::PingPong);
+    EXPECT_EQ(result.info.m_playback.inShot, 3);
+    EXPECT_EQ(result.info.m_playback.maxShots, 100000);
+    EXPECT_EQ(result.info.m_strFileName, QStringLiteral("dir"));
+    const CommandLineResult bad = Parse({"--loop"});
+    EXPECT_EQ(bad.action, Action::UsageError);
+    EXPECT_EQ(bad.message, QStringLiteral("--loop needs a value"));
+}
+
 TEST(CommandLine, ValuesMayFollowAnEqualsSign)
 {
     const CommandLineResult result = Parse({"--shot=7", "--screenshot=a.png", "dir"});

@@ -117,8 +117,8 @@ TEST(FollowCommandLine, FollowIntervalAndListWords)
         QString message;
     };
     for (const Bad& bad : {
-             Bad{{"--interval", "19"}, "--interval needs a whole number of milliseconds from 20 to 60000, not '19'"},
-             Bad{{"--interval=fast"}, "--interval needs a whole number of milliseconds from 20 to 60000, not 'fast'"},
+             Bad{{"--interval", "4"}, "--interval needs a whole number of milliseconds from 5 to 60000, not '4'"},
+             Bad{{"--interval=fast"}, "--interval needs a whole number of milliseconds from 5 to 60000, not 'fast'"},
              Bad{{"--interval"}, "--interval needs a number of milliseconds"},
              Bad{{"--list"}, "--list needs a PATH whose shots to list"},
          }) {

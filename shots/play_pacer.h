@@ -1,0 +1,62 @@
+// PlayPacer: when each shot of a run is due and how late it reached the
+// screen. Shot k of a run (k from 1: the shot on display when playing
+// starts is shot 0) is due at start + k * interval on the clock, so a late
+// shot never delays the ones after it; every shot is still shown, none is
+// skipped. A shot is late when it reaches the screen more than half an
+// interval, and at least LATE_FLOOR, after its time. A new interval starts
+// a new run from the time of the shot last due.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class PlayPacer {
+public:
+    using Duration = std::chrono::microseconds;
+    using Clock = std::function<Duration()>;  // any steady, non-decreasing time
+
+    static constexpr Duration LATE_FLOOR = std::chrono::milliseconds(4);
+
+    explicit PlayPacer(Clock clock = SteadyClock());
+
+    static Clock SteadyClock();
+
+    // Starts a run at the clock's now.
+    void Start(int intervalMs);
+    void Stop() { m_running = false; }
+    bool Running() const { return m_running; }
+    // Keeps the time of the shot last due, then counts from it.
+    void ChangeInterval(int intervalMs);
+    int IntervalMs() const { return m_intervalMs; }
+
+    // The next shot was loaded; it is due at NextDue() (before the call).
+    void ShotLoaded();
+    // The loaded shot reached the screen now; counted once.
+    void ShotPainted();
+    bool AwaitingPaint() const { return m_awaitingPaint; }
+    // Milliseconds from now until the shot after the last loaded one is due,
+    // at least 0, rounded up.
+    int MillisecondsToNext() const;
+
+    std::int64_t Shown() const { return m_shown; }
+    std::int64_t Late() const { return m_late; }
+    // Worst lateness of any shown shot in whole milliseconds (0 when none).
+    std::int64_t WorstLateMs() const { return m_worst.count() / 1000; }
+    // "played: N shots shown, M late, worst W ms late"
+    std::string StatsLine() const;
+
+private:
+    Duration Due(std::int64_t k) const { return m_start + Duration(std::int64_t(m_intervalMs) * 1000 * k); }
+
+    Clock m_clock;
+    bool m_running = false;
+    int m_intervalMs = 1000;
+    Duration m_start{};
+    std::int64_t m_loaded = 0;  // shots of this run loaded so far
+    bool m_awaitingPaint = false;
+    std::int64_t m_shown = 0;
+    std::int64_t m_late = 0;
+    Duration m_worst{};
+};
