@@ -25,10 +25,8 @@ bool CDibImage::DecodeWith(FILE* file, ImageFormat format, bool passFrameIndex)
     bool ok = false;
     try {
         ok = reader.Decode(file);
-    } catch (const std::bad_alloc&) {
-        result.SetLastError(OUT_OF_MEMORY_TEXT);
     } catch (...) {
-        result.SetLastError(UNEXPECTED_FAILURE_TEXT);
+        result.DecodeFailure();
     }
     if (ok) {
         Transfer(reader);
