@@ -49,21 +49,19 @@ for shot in D0001:red C0002:lime B0003:blue A0004:yellow; do
   order=$((order + 1))
 done
 
-# A free display: the server picks the number and writes it to fd 3. Two
-# servers starting at the same moment can race for one number and one of
-# them gives up, so a server that does not answer is replaced (3 tries).
+# A display of our own, numbered at random far above the usual ones: a
+# machine's own X server and servers of other test runs (which may share the
+# abstract socket namespace while /tmp is private) sit on the low numbers.
 start_xvfb() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || return 1
-    sleep 0.1
+  local number
+  for _ in $(seq 20); do
+    number=$((200 + RANDOM % 3000))
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
   done
-  [ -s "$work/display" ] || return 1
-  export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 50); do
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$number"
+  for _ in $(seq 100); do
     if command -v xdpyinfo >/dev/null 2>&1; then
       xdpyinfo >/dev/null 2>&1 && return 0
     else
@@ -74,30 +72,51 @@ start_xvfb() {
   done
   return 1
 }
-started=
-for _ in 1 2 3; do
-  if start_xvfb; then started=1; break; fi
+stop_xvfb() {
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$xvfb_pid" 2>/dev/null || true
-  sleep 0.5
-done
-[ -n "$started" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+  xvfb_pid=
+}
+
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 # The recent-file list goes to the test's folder, not the user's settings.
 export XDG_CONFIG_HOME="$work/config"
 
-"$KESTREL" --no-splash "$work/shots" >"$work/kestrel.log" 2>&1 &
-kestrel_pid=$!
-
+# Starts a server and kestrel on it and waits for the main window. A client
+# library that cannot reach a server the probe just reached is the machine's
+# trouble, not kestrel's: that start is retried on a fresh server, and after
+# three such starts the test is skipped, saying why.
 window=
-for _ in $(seq 150); do
-  window=$(xdotool search --onlyvisible --name '^ORVANE, INC\. - KESTREL$' 2>/dev/null | head -n1 || true)
+for attempt in 1 2 3; do
+  if ! start_xvfb; then
+    echo "attempt $attempt: Xvfb on $DISPLAY did not answer"
+    stop_xvfb
+    sleep 0.5
+    continue
+  fi
+  "$KESTREL" --no-splash "$work/shots" >"$work/kestrel.log" 2>&1 &
+  kestrel_pid=$!
+  for _ in $(seq 150); do
+    window=$(xdotool search --onlyvisible --name '^ORVANE, INC\. - KESTREL$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    kill -0 "$kestrel_pid" 2>/dev/null || break
+    sleep 0.1
+  done
   [ -n "$window" ] && break
-  kill -0 "$kestrel_pid" 2>/dev/null || fail "kestrel exited before its window appeared"
-  sleep 0.1
+  kill -0 "$kestrel_pid" 2>/dev/null && fail "the main window did not appear"
+  wait "$kestrel_pid" 2>/dev/null || true
+  kestrel_pid=
+  grep -q "could not connect to display" "$work/kestrel.log" || fail "kestrel exited before its window appeared"
+  echo "attempt $attempt: kestrel could not connect to $DISPLAY; trying a fresh server"
+  stop_xvfb
 done
-[ -n "$window" ] || fail "the main window did not appear"
+if [ -z "$window" ]; then
+  [ -s "$work/xvfb.log" ] && cat "$work/xvfb.log"
+  [ -s "$work/kestrel.log" ] && cat "$work/kestrel.log"
+  echo "SKIP: no X server started here could be reached by Qt's xcb client"
+  exit $SKIP
+fi
 # No window manager: give the window the keyboard focus directly.
 xdotool windowfocus --sync "$window"
 
