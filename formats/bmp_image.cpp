@@ -152,12 +152,7 @@ BmpHeader ReadInfoHeader(FILE* file)
 bool CBmpImage::Decode(FILE* file)
 {
     if (!file) return false;
-    try {
-        DecodeOrThrow(file);
-        return true;
-    } catch (...) {
-        return DecodeFailure();
-    }
+    return DecodeGuarded([&] { DecodeOrThrow(file); });
 }
 
 void CBmpImage::DecodeOrThrow(FILE* file)

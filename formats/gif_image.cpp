@@ -172,6 +172,11 @@ CGifImage::~CGifImage() { std::free(stream); }
 bool CGifImage::Decode(FILE* file)
 {
     if (!file) return false;
+    return DecodeGuarded([&] { return DecodeStream(file); });
+}
+
+bool CGifImage::DecodeStream(FILE* file)
+{
     BYTE header[13];
     const std::size_t got = std::fread(header, 1, sizeof header, file);
     if (got >= GIF_SIGNATURE_SIZE && !IsGifSignature(header)) return false;

@@ -35,6 +35,8 @@ public:
     static constexpr int STACK_SIZE = 4096;
 
 private:
+    // Decode without the failure boundary.
+    bool DecodeStream(FILE* file);
     // The LZW decoder's registers for one image. They live in DecodeLzw's
     // frame rather than in the object so the compiler can keep them in
     // registers while pixels are written.

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
 namespace {
@@ -40,19 +41,18 @@ constexpr BYTE PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 bool CIcoImage::Decode(FILE* file)
 {
     if (!file) return false;
-    try {
-        return DecodeOrThrow(file);
-    } catch (...) {
-        return DecodeFailure();
-    }
+    return DecodeGuarded([&] { return DecodeOrThrow(file); });
 }
 
 bool CIcoImage::DecodeOrThrow(FILE* file)
 {
     BYTE header[DIRECTORY_HEADER_SIZE];
     if (!ReadExact(file, header, sizeof header)) return false;
-    if (Le16(header) != 0 || Le16(header + 2) != 1) return false;
-    const int count = Le16(header + 4);
+    ByteCursor directory(header, sizeof header);
+    std::uint16_t reserved = 0, type = 0, entries = 0;
+    if (!directory.U16(reserved) || !directory.U16(type) || !directory.U16(entries)) return false;
+    if (reserved != 0 || type != 1) return false;
+    const int count = entries;
     m_info.frameCount = count;
     const int index = m_info.frameIndex;
     if (index < 0 || index >= count) return false;
@@ -62,10 +62,19 @@ bool CIcoImage::DecodeOrThrow(FILE* file)
         throw "Icon directory is cut short";
     BYTE entry[ENTRY_SIZE];
     if (!ReadExact(file, entry, sizeof entry)) throw "Icon directory is cut short";
-    const int width = entry[0] == 0 ? 256 : entry[0];
-    const int height = entry[1] == 0 ? 256 : entry[1];
-    const DWORD size = Le32(entry + 8);
-    const long offset = long(Le32(entry + 12));
+    // Width and height (0 meaning 256), colours, reserved, planes and bit
+    // count, then the image's size and offset.
+    constexpr std::size_t COLOURS_TO_BIT_COUNT = 6;
+    ByteCursor fields(entry, sizeof entry);
+    std::uint8_t width8 = 0, height8 = 0;
+    std::uint32_t size32 = 0, offset32 = 0;
+    if (!fields.Byte(width8) || !fields.Byte(height8) || !fields.Skip(COLOURS_TO_BIT_COUNT) || !fields.U32(size32) ||
+        !fields.U32(offset32))
+        throw "Icon directory is cut short";
+    const int width = width8 == 0 ? 256 : width8;
+    const int height = height8 == 0 ? 256 : height8;
+    const DWORD size = size32;
+    const long offset = long(offset32);
     m_info.transparentIndex = -1;
 
     BYTE signature[sizeof PNG_SIGNATURE];
@@ -120,8 +129,18 @@ void CIcoImage::DecodeBitmapEntry(FILE* file, int width, int height)
 {
     BYTE header[BITMAP_HEADER_SIZE];
     if (!ReadExact(file, header, sizeof header)) throw "Icon image is cut short";
-    const int bitCount = Le16(header + 14);
-    const DWORD coloursUsed = Le32(header + 32);
+    // The size, width, height and planes before the bit count are the
+    // directory entry's business; compression and sizes sit before the
+    // colours used.
+    constexpr std::size_t BEFORE_BIT_COUNT = 14, BIT_COUNT_TO_COLOURS_USED = 16;
+    ByteCursor fields(header, sizeof header);
+    std::uint16_t bitCount16 = 0;
+    std::uint32_t coloursUsed32 = 0;
+    if (!fields.Skip(BEFORE_BIT_COUNT) || !fields.U16(bitCount16) || !fields.Skip(BIT_COUNT_TO_COLOURS_USED) ||
+        !fields.U32(coloursUsed32))
+        throw "Icon image is cut short";
+    const int bitCount = bitCount16;
+    const DWORD coloursUsed = coloursUsed32;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         throw "Icon image has an unsupported bit depth";
 

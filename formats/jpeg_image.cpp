@@ -80,14 +80,12 @@ bool CJpegImage::Decode(FILE* file)
     session.decompressor.err = jpeg_std_error(&session.errors.standard);
     session.errors.standard.error_exit = ExitToRecoveryPoint;
 
-    const char* failure = ReadGuarded(file, session);
+    const bool ok = DecodeGuarded([&] {
+        if (const char* failure = ReadGuarded(file, session)) throw failure;
+    });
     // Safe at any stage: it frees nothing when the decompressor was never made.
     jpeg_destroy_decompress(&session.decompressor);
-    if (failure) {
-        SetLastError(failure);
-        return false;
-    }
-    return true;
+    return ok;
 }
 
 // The recovery point. A fatal libjpeg error anywhere below returns here

@@ -25,11 +25,30 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
 namespace {
 
 constexpr std::size_t HEADER_SIZE = 128;
+
+// The fields of the fixed header this reader uses, in file order.
+struct PcxHeader {
+    std::uint8_t manufacturer = 0, version = 0, encoding = 0, bitsPerPixel = 0;
+    std::uint16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    BYTE palette[16][3] = {};  // the 16-colour table
+    std::uint8_t planes = 0;
+    std::uint16_t bytesPerLine = 0;
+};
+
+bool ParsePcxHeader(const BYTE (&bytes)[HEADER_SIZE], PcxHeader& h)
+{
+    constexpr std::size_t RESOLUTION = 4, RESERVED = 1;
+    ByteCursor at(bytes, sizeof bytes);
+    return at.Byte(h.manufacturer) && at.Byte(h.version) && at.Byte(h.encoding) && at.Byte(h.bitsPerPixel) &&
+           at.U16(h.xMin) && at.U16(h.yMin) && at.U16(h.xMax) && at.U16(h.yMax) &&
+           at.Skip(RESOLUTION) && at.Bytes(h.palette, sizeof h.palette) && at.Skip(RESERVED) && at.Byte(h.planes) && at.U16(h.bytesPerLine);
+}
 // A code byte and a value byte expand to at most 63 bytes.
 constexpr std::int64_t MAX_EXPANSION_PER_BYTE = 32;
 constexpr std::int64_t MAX_EXPANDED_BYTES = std::int64_t(CDibImage::MAX_DIB_BYTES);
@@ -41,12 +60,7 @@ bool CPcxImage::Decode(FILE* file)
     if (!file) return false;
     BYTE* expanded = nullptr;
     BYTE* line = nullptr;
-    bool ok = true;
-    try {
-        DecodeOrThrow(file, expanded, line);
-    } catch (...) {
-        ok = DecodeFailure();
-    }
+    const bool ok = DecodeGuarded([&] { DecodeOrThrow(file, expanded, line); });
     std::free(expanded);
     std::free(line);
     return ok;
@@ -54,16 +68,18 @@ bool CPcxImage::Decode(FILE* file)
 
 void CPcxImage::DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line)
 {
-    BYTE header[HEADER_SIZE];
-    if (std::fread(header, 1, HEADER_SIZE, file) != HEADER_SIZE) throw "Can't read PCX image";
-    if (header[0] != 10) throw "Error: Not a PCX file";
-    if (header[2] != 1) throw "PCX file has unknown encoding scheme";
+    BYTE bytes[HEADER_SIZE];
+    PcxHeader header;
+    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParsePcxHeader(bytes, header))
+        throw "Can't read PCX image";
+    if (header.manufacturer != 10) throw "Error: Not a PCX file";
+    if (header.encoding != 1) throw "PCX file has unknown encoding scheme";
 
-    const int bits = header[3];
-    const int planes = header[65];
-    const int xmin = Le16(header + 4), ymin = Le16(header + 6);
-    const int xmax = Le16(header + 8), ymax = Le16(header + 10);
-    const std::int64_t bytesPerLine = Le16(header + 66);
+    const int bits = header.bitsPerPixel;
+    const int planes = header.planes;
+    const int xmin = header.xMin, ymin = header.yMin;
+    const int xmax = header.xMax, ymax = header.yMax;
+    const std::int64_t bytesPerLine = header.bytesPerLine;
     if (xmax < xmin || ymax < ymin) throw "PCX image window is empty";
     const int width = xmax - xmin + 1;
     const int height = ymax - ymin + 1;
@@ -112,7 +128,7 @@ void CPcxImage::DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line)
 
     // 3. The working colour table.
     BYTE colours[256][3] = {};
-    std::memcpy(colours, header + 16, 48);
+    std::memcpy(colours, header.palette, sizeof header.palette);
     if (bits == 8 && planes == 1) {
         if (std::fgetc(file) != 12) throw "bad color map signature";
         if (std::fread(colours, 1, sizeof colours, file) != sizeof colours) {

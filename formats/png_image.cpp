@@ -63,7 +63,7 @@ constexpr png_color_16 DEFAULT_BACKGROUND = {0, 192, 192, 192, 0};
 bool CPngImage::Decode(FILE* file)
 {
     if (!file) return false;
-    try {
+    return DecodeGuarded([&] {
         PngSession session;
         session.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         if (!session.png) throw MSG_NO_STRUCT;
@@ -77,9 +77,7 @@ bool CPngImage::Decode(FILE* file)
         png_destroy_read_struct(&session.png, &session.info, nullptr);
         if (failure) throw failure;
         return true;
-    } catch (...) {
-        return DecodeFailure();
-    }
+    });
 }
 
 // The recovery point. A libpng error anywhere below returns here with

@@ -28,11 +28,30 @@
 #include <cstdint>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
 namespace {
 
 constexpr std::size_t HEADER_SIZE = 18;
+
+// The fixed header, in file order.
+struct TgaHeader {
+    std::uint8_t idLength = 0, colourMapType = 0, imageType = 0;
+    std::uint16_t mapFirst = 0, mapLength = 0;
+    std::uint8_t mapEntryBits = 0;
+    std::uint16_t xOrigin = 0, yOrigin = 0, width = 0, height = 0;
+    std::uint8_t depth = 0, descriptor = 0;
+};
+
+bool ParseTgaHeader(const BYTE (&bytes)[HEADER_SIZE], TgaHeader& h)
+{
+    ByteCursor at(bytes, sizeof bytes);
+    return at.Byte(h.idLength) && at.Byte(h.colourMapType) && at.Byte(h.imageType) &&
+           at.U16(h.mapFirst) && at.U16(h.mapLength) && at.Byte(h.mapEntryBits) &&
+           at.U16(h.xOrigin) && at.U16(h.yOrigin) && at.U16(h.width) && at.U16(h.height) &&
+           at.Byte(h.depth) && at.Byte(h.descriptor);
+}
 
 // One pixel as read from the file, in the image's own terms.
 struct Pixel {
@@ -128,28 +147,25 @@ void ReadColourMap(CDibImage& image, FILE* file, int first, int length, int entr
 bool CTgaImage::Decode(FILE* file)
 {
     if (!file) return false;
-    try {
-        DecodeOrThrow(file);
-        return true;
-    } catch (...) {
-        return DecodeFailure();
-    }
+    return DecodeGuarded([&] { DecodeOrThrow(file); });
 }
 
 void CTgaImage::DecodeOrThrow(FILE* file)
 {
-    BYTE header[HEADER_SIZE];
-    if (std::fread(header, 1, HEADER_SIZE, file) != HEADER_SIZE) throw "Not a TGA";
-    const int idLength = header[0];
-    const int colourMapType = header[1];
-    const int imageType = header[2];
-    const int mapFirst = Le16(header + 3);
-    const int mapLength = Le16(header + 5);
-    const int mapEntryBits = header[7];
-    const int width = Le16(header + 12);
-    const int height = Le16(header + 14);
-    const int depth = header[16];
-    const int descriptor = header[17];
+    BYTE bytes[HEADER_SIZE];
+    TgaHeader header;
+    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParseTgaHeader(bytes, header))
+        throw "Not a TGA";
+    const int idLength = header.idLength;
+    const int colourMapType = header.colourMapType;
+    const int imageType = header.imageType;
+    const int mapFirst = header.mapFirst;
+    const int mapLength = header.mapLength;
+    const int mapEntryBits = header.mapEntryBits;
+    const int width = header.width;
+    const int height = header.height;
+    const int depth = header.depth;
+    const int descriptor = header.descriptor;
     if (idLength > 0) std::fseek(file, idLength, SEEK_CUR);
 
     const bool grey = imageType == 3 || imageType == 11;

@@ -134,7 +134,7 @@ bool StripsFitTheFile(TIFF* handle)
 bool CTiffImage::Decode(FILE* file)
 {
     if (!file) return false;
-    try {
+    return DecodeGuarded([&] {
         TIFFSetErrorHandler(nullptr);
         const off_t start = ftello(file);
         std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
@@ -166,9 +166,7 @@ bool CTiffImage::Decode(FILE* file)
         }
         ReadRgbaPage(handle.get(), tags);
         return true;
-    } catch (...) {
-        return DecodeFailure();
-    }
+    });
 }
 
 TiffPageTags CTiffImage::SelectPage(TIFF* handle)

@@ -13,6 +13,8 @@
 // moves a complete result into the caller's object with Transfer.
 #pragma once
 
+#include <type_traits>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -205,6 +207,23 @@ protected:
     // reader's constant message text, or what a failure from below means)
     // and the false that Decode returns.
     bool DecodeFailure();
+    // Runs a reader's decoding step behind that boundary: true when the
+    // step returns (or returns true), false with lastError set when it
+    // throws or returns false.
+    template <typename Step>
+    bool DecodeGuarded(Step&& step)
+    {
+        try {
+            if constexpr (std::is_void_v<std::invoke_result_t<Step&>>) {
+                step();
+                return true;
+            } else {
+                return bool(step());
+            }
+        } catch (...) {
+            return DecodeFailure();
+        }
+    }
 
     BYTE* m_pDib;
     BITMAPINFOHEADER m_header;

@@ -13,22 +13,16 @@
 #include "formats/tiff_image.h"
 #include "image/dib_image.h"
 
-// Readers report through their result and lastError; the catch is a last
-// guard so that nothing (an allocation failure inside a library, say) leaves
-// the image layer.
+// Readers report through their result and lastError; the guard around them
+// is a last one, so that nothing (an allocation failure inside a library,
+// say) leaves the image layer.
 template <typename Reader>
 bool CDibImage::DecodeWith(FILE* file, ImageFormat format, bool passFrameIndex)
 {
     Reader reader(format);
     CDibImage& result = reader;
     if (passFrameIndex) reader.SetFrameIndex(m_info.frameIndex);
-    bool ok = false;
-    try {
-        ok = reader.Decode(file);
-    } catch (...) {
-        result.DecodeFailure();
-    }
-    if (ok) {
+    if (result.DecodeGuarded([&] { return reader.Decode(file); })) {
         Transfer(reader);
         return true;
     }
