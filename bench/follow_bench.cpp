@@ -20,23 +20,12 @@
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/shot_list_patcher.h"
 #include "tests/support/gif_writer.h"
+#include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 
 namespace {
 
 constexpr int kShots = CKESTRELDoc::MAX_SHOTS;
-
-class StatusText : public ITextBox {
-public:
-    void SetWindowText(const std::string& text) override
-    {
-        m_text = text;
-        ++m_writes;
-    }
-    std::string GetWindowText() const override { return m_text; }
-    std::string m_text;
-    long m_writes = 0;
-};
 
 std::string ShotName(int number)
 {
@@ -91,8 +80,8 @@ struct OpenDocument {
         doc.LoadShot();
     }
     CKESTRELDoc doc;
-    StatusText status;
-    StatusText number;
+    shots_test::RecordingTextBox status;
+    shots_test::RecordingTextBox number;
 };
 
 void BM_FollowPatchOneShot(benchmark::State& state)

@@ -40,6 +40,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
 namespace {
@@ -105,12 +106,17 @@ BmpHeader ReadInfoHeader(FILE* file)
     BYTE bytes[INFO_HEADER_SIZE] = {};
     if (!ReadExact(file, bytes, 4)) throw "Error reading BMP info";
     header.size = Le32(bytes);
+    ByteCursor fields(bytes + 4, sizeof bytes - 4);
+    std::uint16_t planes = 0, bitCount = 0;
     if (header.size == CORE_HEADER_SIZE) {
         if (!ReadExact(file, bytes + 4, CORE_HEADER_SIZE - 4)) throw "Error reading BMP info";
+        std::uint16_t width = 0, height = 0;
+        if (!(fields.U16(width) && fields.U16(height) && fields.U16(planes) && fields.U16(bitCount)))
+            throw "Error reading BMP info";
         header.core = true;
-        header.width = Le16(bytes + 4);
-        header.height = Le16(bytes + 6);
-        header.bitCount = Le16(bytes + 10);
+        header.width = width;
+        header.height = height;
+        header.bitCount = bitCount;
         return header;
     }
     // OS/2 2.x headers stop after any field from the bit count on; what they
@@ -118,13 +124,16 @@ BmpHeader ReadInfoHeader(FILE* file)
     const bool os2Short = header.size >= OS2_SHORTEST_HEADER_SIZE && header.size < INFO_HEADER_SIZE;
     const std::uint32_t stored = os2Short ? header.size : INFO_HEADER_SIZE;
     if (!ReadExact(file, bytes + 4, stored - 4)) throw "Error reading BMP info";
-    header.width = std::int32_t(Le32(bytes + 4));
-    header.height = std::int32_t(Le32(bytes + 8));
-    header.bitCount = Le16(bytes + 14);
-    header.compression = Le32(bytes + 16);
-    header.xPelsPerMetre = std::int32_t(Le32(bytes + 24));
-    header.yPelsPerMetre = std::int32_t(Le32(bytes + 28));
-    header.coloursUsed = Le32(bytes + 32);
+    std::uint32_t width = 0, height = 0, imageSize = 0, xPels = 0, yPels = 0;
+    if (!(fields.U32(width) && fields.U32(height) && fields.U16(planes) && fields.U16(bitCount) &&
+          fields.U32(header.compression) && fields.U32(imageSize) && fields.U32(xPels) && fields.U32(yPels) &&
+          fields.U32(header.coloursUsed)))
+        throw "Error reading BMP info";
+    header.width = std::int32_t(width);
+    header.height = std::int32_t(height);
+    header.bitCount = bitCount;
+    header.xPelsPerMetre = std::int32_t(xPels);
+    header.yPelsPerMetre = std::int32_t(yPels);
 
     // Larger headers carry the masks at bytes 40-55 (alpha from 56 bytes on);
     // a 40-byte header with bit fields is followed by three of them, or four
@@ -139,7 +148,8 @@ BmpHeader ReadInfoHeader(FILE* file)
         BYTE masks[MASKS_SIZE + MASK_SIZE];
         if (ReadExact(file, masks, maskBytes)) {
             header.hasMasks = true;
-            for (std::uint32_t i = 0; i < maskBytes / MASK_SIZE; ++i) header.masks[i] = Le32(masks + MASK_SIZE * i);
+            ByteCursor maskFields(masks, maskBytes);
+            for (std::uint32_t& mask : header.masks) maskFields.U32(mask);
         }
         extra -= std::min(extra, maskBytes);
     }
@@ -161,11 +171,16 @@ void CBmpImage::DecodeOrThrow(FILE* file)
 
     BYTE fileHeader[14];
     if (!ReadExact(file, fileHeader, sizeof fileHeader)) throw "Not a BMP";
-    std::uint32_t pixelOffset = 0;
-    if (fileHeader[0] == 'B' && fileHeader[1] == 'M') {
-        pixelOffset = Le32(fileHeader + 10);
-    } else if (std::fseek(file, start, SEEK_SET) != 0) {
+    // "BM", the file's size, two reserved words, the pixels' offset.
+    ByteCursor fields(fileHeader, sizeof fileHeader);
+    std::uint8_t b = 0, m = 0;
+    std::uint32_t fileSize = 0, reserved = 0, pixelOffset = 0;
+    if (!(fields.Byte(b) && fields.Byte(m) && fields.U32(fileSize) && fields.U32(reserved) && fields.U32(pixelOffset)))
         throw "Not a BMP";
+    if (b != 'B' || m != 'M') {
+        // A bare info header: the pixels follow the colour table.
+        pixelOffset = 0;
+        if (std::fseek(file, start, SEEK_SET) != 0) throw "Not a BMP";
     }
 
     const BmpHeader header = ReadInfoHeader(file);

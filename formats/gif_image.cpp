@@ -59,6 +59,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 #include "formats/gif_row_packing.h"
 #include "formats/gif_structure.h"
@@ -182,9 +183,18 @@ bool CGifImage::DecodeStream(FILE* file)
     if (got >= GIF_SIGNATURE_SIZE && !IsGifSignature(header)) return false;
     if (got < sizeof header) return true;
 
+    // "GIF87a" or "GIF89a", the screen's width and height, then its flags.
+    constexpr std::size_t SIGNATURE_AND_VERSION = 6;
+    ByteCursor screen(header, sizeof header);
+    std::uint16_t screenWidth = 0, screenHeight = 0;
+    std::uint8_t screenFlags = 0;
+    if (!(screen.Skip(SIGNATURE_AND_VERSION) && screen.U16(screenWidth) && screen.U16(screenHeight) &&
+          screen.Byte(screenFlags)))
+        return true;
+
     BYTE colourTable[3 * 256];
-    int colourCount = 2 << (header[10] & 7);
-    bool hasTable = (header[10] & 0x80) != 0;
+    int colourCount = 2 << (screenFlags & 7);
+    bool hasTable = (screenFlags & 0x80) != 0;
     if (hasTable && std::fread(colourTable, 3, std::size_t(colourCount), file) != std::size_t(colourCount))
         return true;
 
@@ -201,16 +211,23 @@ bool CGifImage::DecodeStream(FILE* file)
                 if (!SkipBytes(file, length)) break;
             }
         } else if (introducer == 0x2C) {
+            // Left, top, width, height, flags.
             BYTE descriptor[9];
             if (std::fread(descriptor, 1, sizeof descriptor, file) != sizeof descriptor) return true;
-            if (descriptor[8] & 0x80) {
-                colourCount = 2 << (descriptor[8] & 7);
+            ByteCursor fields(descriptor, sizeof descriptor);
+            std::uint16_t left = 0, top = 0, widthField = 0, heightField = 0;
+            std::uint8_t flags = 0;
+            if (!(fields.U16(left) && fields.U16(top) && fields.U16(widthField) && fields.U16(heightField) &&
+                  fields.Byte(flags)))
+                return true;
+            if (flags & 0x80) {
+                colourCount = 2 << (flags & 7);
                 hasTable = true;
                 if (std::fread(colourTable, 3, std::size_t(colourCount), file) != std::size_t(colourCount))
                     return true;
             }
-            const int width = Le16(descriptor + 4);
-            const int height = Le16(descriptor + 6);
+            const int width = widthField;
+            const int height = heightField;
             const int bitCount = colourCount <= 2 ? 1 : colourCount <= 16 ? 4 : 8;
             // Created with format code 0, as GIF images have always been made here.
             // A picture too large to hold is a failed load, not an empty success.
@@ -222,7 +239,7 @@ bool CGifImage::DecodeStream(FILE* file)
 
             GifRowCursor cursor{this, 0, height - 1,
                                 GetPixels() + std::size_t(m_info.stride) * std::size_t(height > 0 ? height - 1 : 0)};
-            interlaced = descriptor[8] & 0x40;
+            interlaced = flags & 0x40;
             passRow = 0;
             passNumber = 0;
             passStep = 8;
