@@ -24,6 +24,7 @@ std::string WriteJpeg(const JpegRecipe& recipe)
     if (recipe.stored != JCS_UNKNOWN) jpeg_set_colorspace(&jpeg, recipe.stored);
     jpeg_set_quality(&jpeg, recipe.quality, TRUE);
     if (recipe.progressive) jpeg_simple_progression(&jpeg);
+    jpeg.restart_interval = recipe.restartInterval;
     jpeg_start_compress(&jpeg, TRUE);
     while (jpeg.next_scanline < jpeg.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(recipe.pixels.data() + rowBytes * jpeg.next_scanline);

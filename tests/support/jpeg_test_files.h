@@ -17,6 +17,7 @@ struct JpegRecipe {
     J_COLOR_SPACE input = JCS_RGB;      // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
     J_COLOR_SPACE stored = JCS_UNKNOWN; // colour space in the file; UNKNOWN = libjpeg's default
     bool progressive = false;
+    unsigned restartInterval = 0;       // MCUs between restart markers; 0 = none
     int quality = 100;
     std::vector<JSAMPLE> pixels;        // rows top first, components interleaved
 };
