@@ -43,7 +43,8 @@
 
 class ThumbnailMaker {
 public:
-    static constexpr std::size_t DEFAULT_BUDGET_BYTES = std::size_t(128) << 20;
+    // About 3000 thumbnails of 16:9 shots; the rest wait on disk.
+    static constexpr std::size_t DEFAULT_BUDGET_BYTES = std::size_t(64) << 20;
 
     struct Options {
         std::string directory = DefaultThumbnailDirectory();  // empty: memory only

@@ -104,6 +104,7 @@ void CTimelineStrip::SyncList()
 
 void CTimelineStrip::SyncRange()
 {
+    if (!m_pView) return;
     const PlayOrder& order = m_pView->m_order;
     std::pair<std::int64_t, std::int64_t> range{-1, -1};
     if (order.HasRange(*m_pDocument)) range = {order.First(*m_pDocument), order.Last(*m_pDocument)};
@@ -115,7 +116,7 @@ void CTimelineStrip::SyncRange()
 std::uint8_t CTimelineStrip::MarksAt(std::size_t index) const
 {
     std::uint8_t marks = index < m_numberingMarks.size() ? m_numberingMarks[index] : 0;
-    if (index < m_pDocument->ShotCount()) marks |= RangeMarks(*m_pDocument, m_pView->m_order, index);
+    if (m_pView && index < m_pDocument->ShotCount()) marks |= RangeMarks(*m_pDocument, m_pView->m_order, index);
     return marks;
 }
 
@@ -298,7 +299,7 @@ void CTimelineStrip::ShowShotUnder(QPoint point)
         const std::int64_t last = std::int64_t(m_pDocument->ShotCount()) - 1;
         index = std::ptrdiff_t(std::clamp<std::int64_t>(x < 0 ? -1 : x / CELL_WIDTH, 0, last));
     }
-    if (index < 0 || index == m_current) return;
+    if (index < 0 || index == m_current || !m_pView) return;
     m_pView->ShowShotAt(std::size_t(index));
 }
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -87,7 +88,7 @@ private:
     void PaintCell(class QPainter& painter, std::size_t index);
 
     CKESTRELDoc* m_pDocument;  // outlives the strip
-    CKestrel* m_pView;         // a sibling in the main window
+    QPointer<CKestrel> m_pView;  // a sibling in the main window, which may go first
     std::unique_ptr<ThumbnailMaker> m_maker;
     std::atomic<bool> m_repaintPosted{false};
 
