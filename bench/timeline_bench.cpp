@@ -32,6 +32,7 @@
 #include "shots/thumbnail_maker.h"
 #include "tests/support/dithered_photo.h"
 #include "tests/support/external_decoders.h"
+#include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -70,20 +71,6 @@ kestrel::test::ReferenceImage Photo(unsigned seed)
     return image;
 }
 
-class TempDirectory {
-public:
-    explicit TempDirectory(const std::string& prefix) : m_path(kestrel::test::MakeTempDir(prefix) + "/") {}
-    ~TempDirectory()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 // The pictures convert wrote, kept in the build tree for the next runs;
 // empty with the reason in missing when they cannot be made.
 std::vector<std::string> EncodedPictures(std::string& missing)
@@ -120,8 +107,8 @@ std::vector<std::string> EncodedPictures(std::string& missing)
 }
 
 struct Fixture {
-    TempDirectory shots{"kestrel-timeline-bench-shots"};
-    TempDirectory cache{"kestrel-timeline-bench-cache"};
+    shots_test::ShotDir shots;
+    shots_test::ShotDir cache;
     std::vector<ThumbnailMaker::Shot> list;
     std::string missing;
 };
@@ -135,7 +122,7 @@ Fixture& Shots()
         for (int i = 0; i < kShots; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "shot%04d.gif", i + 1);
-            const std::string path = fixture.shots.Path() + name;
+            const std::string path = fixture.shots.Path(name);
             kestrel::test::WriteFileBytes(path, pictures[std::size_t(i % kPictures)]);
             fixture.list.push_back({path, i});
         }
@@ -203,7 +190,7 @@ Timings Run(ThumbnailMaker& maker, bool untilAll)
 ThumbnailMaker::Options Options()
 {
     ThumbnailMaker::Options options;
-    options.directory = Shots().cache.Path();
+    options.directory = Shots().cache.Dir();
     return options;
 }
 
@@ -214,7 +201,7 @@ void BM_TimelineOpen(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         std::error_code ignored;
-        std::filesystem::remove_all(Shots().cache.Path(), ignored);
+        std::filesystem::remove_all(Shots().cache.Dir(), ignored);
         state.ResumeTiming();
         ThumbnailMaker maker(Options());
         timings = Run(maker, true);
