@@ -3,6 +3,7 @@
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
+#include "shots/timeline_ids.h"
 #include "shots/view_commands.h"
 
 const std::vector<Accelerator>& MainFrameAccelerators()
@@ -51,6 +52,7 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Plus), ID_SHOT_FASTER},
         {QKeySequence(Qt::Key_Equal), ID_SHOT_FASTER},
         {QKeySequence(Qt::Key_Minus), ID_SHOT_SLOWER},
+        {QKeySequence(Qt::Key_T), ID_VIEW_TIMELINE},
     };
     return table;
 }

@@ -19,6 +19,6 @@ const std::vector<Accelerator>& MainFrameAccelerators();
 // Keys a viewer user expects: Right and Left (next, previous), Home and End
 // (first, last), F (follow newest on and off), Ctrl+Plus, Ctrl+Minus and
 // Ctrl+0 (zoom), A (stretched or aspect-true fit), I (overlay), F11 and
-// Escape (full screen). Space (play, or stop while playing) is not a single
+// Escape (full screen), T (the timeline). Space (play, or stop while playing) is not a single
 // command and is handled by the frame.
 const std::vector<Accelerator>& ViewerKeys();

@@ -80,6 +80,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             info.m_bFullScreen = true;
         } else if (word == QLatin1String("--overlay")) {
             info.m_bOverlay = true;
+        } else if (word == QLatin1String("--timeline")) {
+            info.m_bTimeline = true;
         } else if (Names(word, QStringLiteral("--fit"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--fit"), value))
@@ -179,7 +181,7 @@ QString CommandLineUsage()
     return QStringLiteral(
         "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
-        "               [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
+        "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
         "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N]\n"
         "               [--help] [--version] [PATH]\n"
         "       kestrel [--max-shots N] --list PATH\n");
@@ -211,6 +213,9 @@ QString CommandLineHelp()
         "                     the wheel zoom)\n"
         "  --fullscreen       start full screen (F11 switches, Escape leaves)\n"
         "  --overlay          start with the shot overlay on (key I switches)\n"
+        "  --timeline         start with the strip of thumbnails along the bottom (key T\n"
+        "                     shows and hides it; with --screenshot, the visible thumbnails\n"
+        "                     are waited for, at most 5 s)\n"
         "  --play             start playing once the first shot is painted\n"
         "  --exit-after MS    quit MS milliseconds after playing starts (or after the first paint)\n"
         "  --print-play-stats on exit print: played: N shots shown, M late, worst W ms late\n"

@@ -2,7 +2,7 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [playback options] [--help]
+//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
 //           [--version] [PATH]
 //   kestrel [--max-shots N] --list PATH
 //
@@ -36,6 +36,7 @@ struct CCommandLineInfo {
     std::optional<double> m_zoom;     // --zoom PCT, as a factor: fit starts off
     bool m_bFullScreen = false;       // --fullscreen
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
+    bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
 };
 

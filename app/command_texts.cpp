@@ -3,6 +3,7 @@
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
+#include "shots/timeline_ids.h"
 #include "shots/view_commands.h"
 
 namespace {
@@ -34,5 +35,6 @@ const char* CommandPromptAndTip(UINT id)
         if (entry.id == id) return entry.text;
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;
+    if (id == ID_VIEW_TIMELINE) return TIMELINE_TEXT;
     return nullptr;
 }

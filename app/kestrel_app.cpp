@@ -13,6 +13,7 @@
 #include "app/splash_wnd.h"
 #include "shots/qt/player_view.h"
 #include "shots/qt/shot_directory_follower.h"
+#include "shots/qt/timeline_strip.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.
@@ -38,6 +39,7 @@ CKESTRELApp::~CKESTRELApp()
     delete m_pMainFrame;  // the view goes with it, before the document
     m_pMainFrame = nullptr;
     m_pView = nullptr;
+    m_pTimeline = nullptr;
     m_pFollower.reset();
     m_pDocument.reset();
     if (m_dialogInstalled) SetFileOpenDialog(std::move(m_previousDialog));
@@ -76,6 +78,8 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pView->m_geometry.SetFit(info.m_fitMode);
     m_pView->m_bOverlay = info.m_bOverlay;
     if (info.m_zoom) m_pView->ZoomTo(*info.m_zoom);
+    m_pTimeline = new CTimelineStrip(m_pDocument.get(), m_pView);
+    m_pMainFrame->AddTimeline(m_pTimeline, info.m_bTimeline);
     m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
     m_pMainFrame->SetView(m_pView);
     m_pMainFrame->SetApplicationTarget(this);
@@ -191,6 +195,11 @@ QString CKESTRELApp::StatusLine() const
     if (!m_pMainFrame) return {};
     const CShotToolBar* toolBar = m_pMainFrame->m_wndToolBar;
     return toolBar->m_wndShotNumber->text() + u'\t' + toolBar->m_wndShotStatus->text();
+}
+
+bool CKESTRELApp::WaitForTimeline(int timeoutMs)
+{
+    return !m_pTimeline || m_pTimeline->WaitForVisibleThumbnails(timeoutMs);
 }
 
 bool CKESTRELApp::SaveScreenshot(const QString& file) const

@@ -33,6 +33,7 @@
 class CKESTRELDoc;
 class CKestrel;
 class CMainFrame;
+class CTimelineStrip;
 class ShotDirectoryFollower;
 
 class CKESTRELApp : public CommandTarget {
@@ -69,12 +70,16 @@ public:
     bool StartPlaying();
     // "played: N shots shown, M late, worst W ms late"
     QString PlayStatsLine() const;
+    // Waits, at most timeoutMs, until the timeline (when shown) has every
+    // visible thumbnail; false when it has not.
+    bool WaitForTimeline(int timeoutMs);
     // Saves the main window as PNG; false when it cannot be written.
     bool SaveScreenshot(const QString& file) const;
 
     CMainFrame* MainFrame() const { return m_pMainFrame; }
     CKESTRELDoc* Document() const { return m_pDocument.get(); }
     CKestrel* View() const { return m_pView; }
+    CTimelineStrip* Timeline() const { return m_pTimeline; }
     ShotDirectoryFollower* Follower() const { return m_pFollower.get(); }
     const CRecentFileList& RecentFiles() const { return m_recentFiles; }
     const std::string& HelpPath() const { return m_szHelpPath; }
@@ -93,6 +98,7 @@ private:
     std::unique_ptr<ShotDirectoryFollower> m_pFollower;  // keeps the list in step with the directory
     CMainFrame* m_pMainFrame = nullptr;
     CKestrel* m_pView = nullptr;
+    CTimelineStrip* m_pTimeline = nullptr;  // in the frame's dock
     CRecentFileList m_recentFiles{RECENT_FILE_COUNT};
     std::string m_szHelpPath;
     std::string m_strManualPath;

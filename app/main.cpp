@@ -12,6 +12,9 @@
 
 namespace {
 
+// How long a screenshot waits for the timeline's visible thumbnails.
+constexpr int TIMELINE_WAIT_MS = 5000;
+
 void Print(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
@@ -83,6 +86,7 @@ int main(int argc, char** argv)
     if (screenshot) {
         QTimer::singleShot(0, &application, [&] {
             QCoreApplication::processEvents();
+            theApp.WaitForTimeline(TIMELINE_WAIT_MS);
             const bool saved = theApp.SaveScreenshot(info.m_strScreenshot);
             if (!saved) Print(stderr, QStringLiteral("kestrel: cannot write '%1'\n").arg(info.m_strScreenshot));
             if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');

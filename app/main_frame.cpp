@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QDockWidget>
 #include <QDropEvent>
 #include <QSignalBlocker>
 
@@ -13,6 +14,7 @@
 #include "app/splash_wnd.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
+#include "shots/timeline_ids.h"
 #include "shots/view_commands.h"
 
 CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
@@ -27,6 +29,10 @@ CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
     OnCommand(ID_VIEW_LEAVE_FULL_SCREEN, [this] { OnFullScreen(); });
     OnUpdateCommand(ID_VIEW_LEAVE_FULL_SCREEN, [this](CCmdUI& ui) {
         if (!isFullScreen()) ui.Enable(false);  // Escape belongs to others then
+    });
+    OnCommand(ID_VIEW_TIMELINE, [this] { OnTimeline(); });
+    OnUpdateCommand(ID_VIEW_TIMELINE, [this](CCmdUI& ui) {
+        if (!m_pTimeline) ui.Enable(false);
     });
     setAcceptDrops(true);
 }
@@ -103,6 +109,21 @@ void CMainFrame::SyncFitButton()
         const QSignalBlocker blocker(fit);
         fit->setChecked(on);
     }
+}
+
+void CMainFrame::AddTimeline(QWidget* strip, bool shown)
+{
+    m_pTimeline = new QDockWidget(QStringLiteral("Timeline"), this);
+    m_pTimeline->setObjectName(QStringLiteral("timeline"));
+    m_pTimeline->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    m_pTimeline->setWidget(strip);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pTimeline);
+    m_pTimeline->setVisible(shown);
+}
+
+void CMainFrame::OnTimeline()
+{
+    if (m_pTimeline) m_pTimeline->setVisible(!m_pTimeline->isVisible());
 }
 
 void CMainFrame::OnFullScreen()

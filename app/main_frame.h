@@ -22,6 +22,7 @@
 #include "app/shot_toolbar.h"
 
 class CKESTRELDoc;
+class QDockWidget;
 class QMenu;
 
 class CMainFrame : public FrameWindow {
@@ -39,6 +40,10 @@ public:
     void OnPlayOrStop();
     // Gives the Fit button the look of the document's fit switch.
     void SyncFitButton();
+    // Docks the timeline strip along the bottom, shown or hidden; key T
+    // shows and hides it.
+    void AddTimeline(QWidget* strip, bool shown);
+    QDockWidget* Timeline() const { return m_pTimeline; }
 
     CShotToolBar* m_wndToolBar = nullptr;
     std::unique_ptr<QFont> m_pBoxFont;
@@ -53,9 +58,11 @@ protected:
 private:
     void OnHelp();
     void OnFullScreen();
+    void OnTimeline();
     CKESTRELDoc* ShotDocument() const;
     bool AcceptsDrop(QDropEvent* event);
 
     std::function<void()> m_help;
     std::function<void(const QString&)> m_open;
+    QDockWidget* m_pTimeline = nullptr;  // owned by the widget tree
 };

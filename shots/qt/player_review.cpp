@@ -123,6 +123,17 @@ bool CKestrel::StepInRange(UINT id)
     return true;
 }
 
+bool CKestrel::ShowShotAt(std::size_t index)
+{
+    CKESTRELDoc* document = GetDocument();
+    if (m_bPlaying || document->ShotCount() == 0) return false;
+    std::int64_t target = std::int64_t(std::min(index, document->ShotCount() - 1));
+    if (m_order.HasRange(*document)) target = std::clamp(target, RangeFirst(), RangeLast());
+    document->LoadShotAt(std::size_t(target));
+    UpdateDocumentViews();
+    return true;
+}
+
 void CKestrel::DisableOutOfRange(CCmdUI& ui, UINT id)
 {
     const CKESTRELDoc* document = GetDocument();

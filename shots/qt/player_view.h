@@ -104,6 +104,11 @@ public:
     void OnClearRange();
     void OnFaster();
     void OnSlower();
+    // A shot chosen on the timeline (a click, or the pointer while
+    // dragging), shown as the moves show shots: only while stopped with
+    // shots listed; inside an in-out range a shot beyond it gives the
+    // range's nearer end. False when nothing was shown.
+    bool ShowShotAt(std::size_t index);
     // The first or last shot of the in-out range; whole list without one.
     std::int64_t RangeFirst() const { return m_order.First(*GetDocument()); }
     std::int64_t RangeLast() const { return m_order.Last(*GetDocument()); }

@@ -42,12 +42,14 @@ TEST(CommandLine, EveryOptionIsRead)
 
 TEST(CommandLine, ViewOptionsAreRead)
 {
-    const CommandLineResult result = Parse({"--fit", "aspect", "--zoom=400", "--fullscreen", "--overlay", "dir"});
+    const CommandLineResult result = Parse({"--fit", "aspect", "--zoom=400", "--fullscreen", "--overlay", "--timeline", "dir"});
     ASSERT_EQ(result.action, Action::Run) << result.message.toStdString();
     EXPECT_EQ(result.info.m_fitMode, FitMode::Aspect);
     EXPECT_EQ(result.info.m_zoom, 4.0);
     EXPECT_TRUE(result.info.m_bFullScreen);
     EXPECT_TRUE(result.info.m_bOverlay);
+    EXPECT_TRUE(result.info.m_bTimeline);
+    EXPECT_FALSE(Parse({"dir"}).info.m_bTimeline);
     EXPECT_EQ(Parse({"dir"}).info.m_fitMode, FitMode::Stretch);
     EXPECT_FALSE(Parse({"dir"}).info.m_zoom);
 }
