@@ -41,7 +41,11 @@ void CKestrel::RegisterReviewCommands()
     });
 }
 
-void CKestrel::OnReverse() { m_order.reverse = !m_order.reverse; }
+void CKestrel::OnReverse()
+{
+    m_order.reverse = !m_order.reverse;
+    GetDocument()->SetReadAheadReverse(m_order.reverse);
+}
 
 void CKestrel::OnLoopMode() { m_order.loop = PlayOrder::NextLoopMode(m_order.loop); }
 
@@ -98,6 +102,8 @@ void CKestrel::PlayNextShot()
             OnStop();
             return;
         }
+        // Ping-pong may have turned round: the read-ahead turns with it.
+        document->SetReadAheadReverse(m_order.reverse);
         document->LoadShotAt(std::size_t(*next));
     }
     m_pacer.ShotLoaded();
