@@ -51,16 +51,22 @@ make_open100k() {
   rm -rf "$dir"
   mkdir -p "$dir"
   flock "$lock" convert -size 320x240 gradient:blue-yellow -colors 16 "$dir/source.gif"
-  (
-    cd "$dir"
-    for n in $(seq 1 100000); do
-      printf -v name 'shot%06d.gif' "$n"
-      ln source.gif "$name"
-    done
-    rm source.gif
-  )
-  # Hard links share one last-write time: every shot is equal in time, and
-  # the order among them is the listing's.
+  # Hard links, 100 to each of 1000 copies whose last-write times are a
+  # second apart: runs of 100 shots equal in time, ordered as listed.
+  python3 - "$dir" <<'EOF'
+import os, shutil, sys
+d = sys.argv[1]
+for n in range(1, 100001):
+    group = (n - 1) // 100
+    source = os.path.join(d, "source%d.gif" % group)
+    if not os.path.exists(source):
+        shutil.copyfile(os.path.join(d, "source.gif"), source)
+        os.utime(source, (1700000000 + group, 1700000000 + group))
+    os.link(source, os.path.join(d, "shot%06d.gif" % n))
+for name in os.listdir(d):
+    if name.startswith("source"):
+        os.remove(os.path.join(d, name))
+EOF
   touch "$dir/.complete"
 }
 

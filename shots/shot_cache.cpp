@@ -92,7 +92,7 @@ bool ShotCachePolicy::MakeRoom(std::size_t bytes, std::size_t rank)
 void ShotCachePolicy::Hold(const std::string& path, std::size_t rank, DecodedShot shot)
 {
     const std::size_t bytes = ImageBytes(shot.image.get());
-    m_estimate = bytes;
+    if (shot.image) m_estimate = bytes;
     if (!MakeRoom(bytes, rank)) return;
     m_used += bytes;
     m_entries[path] = Entry{shot.stamp, std::move(shot.image), bytes};
@@ -118,7 +118,9 @@ void ShotCachePolicy::Finish(const Job& job, DecodedShot shot)
     if (running == m_jobs.end() || running->second != job.id) return;
     m_jobs.erase(running);
     const std::size_t rank = Rank(job.path);
-    if (rank == NOT_WANTED || !shot.image) return;
+    if (rank == NOT_WANTED) return;
+    // Held even without an image (out of memory), so that it is not tried
+    // again and again; taking it gives nothing, and it is read on the spot.
     Hold(job.path, rank, std::move(shot));
 }
 

@@ -108,8 +108,15 @@ void CKestrel::PlayNextShot()
     }
     m_pacer.ShotLoaded();
     UpdateDocumentViews();
-    // Painted now, so no tick can load another before this one is seen.
-    if (isVisible() && viewport()) viewport()->repaint();
+    // Painted now, so no tick can load another before this one is seen; it
+    // has reached the screen once the repaint returns.
+    if (isVisible() && viewport()) {
+        m_bPlayRepaint = true;
+        viewport()->repaint();
+        // Not painted after all (no exposed window): the next paint marks it.
+        if (!m_bPlayRepaint) m_pacer.ShotPainted();
+        m_bPlayRepaint = false;
+    }
     if (m_pacer.Running()) SetTimer(PLAY_TIMER_ID, UINT(std::max(1, m_pacer.MillisecondsToNext())));
 }
 
