@@ -4,19 +4,26 @@
 #include <cstdio>
 #include <new>
 
+std::unique_ptr<CDibImage> ReadShotImage(const std::string& path)
+{
+    // A shot that cannot be read is still an image, one without pixels.
+    std::unique_ptr<CDibImage> image(new (std::nothrow) CDibImage(ImageFormat::Gif));
+    // Only a regular file is read: a FIFO or device named *.gif would block
+    // the window, and is an image without pixels instead.
+    if (image) {
+        if (FILE* file = OpenRegularFile(path)) {
+            image->Decode(file, ImageFormat::Gif);
+            std::fclose(file);
+        }
+    }
+    return image;
+}
+
 DecodedShot DecodeShotFile(const std::string& path)
 {
     DecodedShot shot;
     shot.stamp = SnapshotAsListed(path);
-    // As the document reads a shot: an image without pixels when it cannot
-    // be read, and nothing but a regular file opened.
-    shot.image.reset(new (std::nothrow) CDibImage(ImageFormat::Gif));
-    if (shot.image) {
-        if (FILE* file = OpenRegularFile(path)) {
-            shot.image->Decode(file, ImageFormat::Gif);
-            std::fclose(file);
-        }
-    }
+    shot.image = ReadShotImage(path);
     // Written again while it was read, the pixels may be of neither version:
     // the stamp stays the status from before, which the file no longer has.
     return shot;

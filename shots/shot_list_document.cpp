@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "app/framework/file_open_dialog.h"
 #include "shots/directory_listing.h"
@@ -141,17 +140,9 @@ void CKESTRELDoc::LoadShot()
         ++m_nShotPos;
         UpdateReadAhead(keptPath, std::move(kept), keptStamp);
     } else {
-        // A shot that cannot be read is still an image, one without pixels.
+        // The shot on display goes before the next is read.
         m_pImage.reset();
-        m_pImage.reset(new (std::nothrow) CDibImage(ImageFormat::Gif));
-        // Only a regular file is read: a FIFO or device named *.gif would
-        // block the window, and is an image without pixels instead.
-        if (m_pImage) {
-            if (FILE* file = OpenRegularFile(record.path)) {
-                m_pImage->Decode(file, ImageFormat::Gif);
-                std::fclose(file);
-            }
-        }
+        m_pImage = ReadShotImage(record.path);
         ++m_nShotPos;
     }
 
