@@ -182,7 +182,7 @@ QString CommandLineUsage()
         "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
         "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
-        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N]\n"
+        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
         "               [--help] [--version] [PATH]\n"
         "       kestrel [--max-shots N] --list PATH\n");
 }
@@ -225,6 +225,8 @@ QString CommandLineHelp()
         "                     (keys [ and ] set them at the shot on display, \\ clears them)\n"
         "  --max-shots N      list up to N shots of a directory (1 to 1000000; 5000 when not\n"
         "                     given)\n"
+        "  --cache-mb N       memory for shots decoded ahead of the one on display, in MiB\n"
+        "                     (0 to 65536; 256 when not given; 0 decodes each when shown)\n"
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"

@@ -14,6 +14,7 @@
 #include "shots/qt/player_view.h"
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/qt/timeline_strip.h"
+#include "shots/shot_cache.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.
@@ -63,6 +64,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
     m_pDocument->SetMaxShots(info.m_playback.maxShots);
+    m_pDocument->EnableReadAhead(std::size_t(info.m_playback.cacheMb) << 20, ShotCache::DefaultWorkers());
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
     m_pFollower->SetForcePolling(info.m_bPoll);
     m_pFollower->SetFollowNewest(info.m_bFollow);
@@ -143,6 +145,7 @@ void CKESTRELApp::JumpToShot(int number)
 void CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
 {
     m_pView->m_order.reverse = options.reverse;
+    m_pDocument->SetReadAheadReverse(options.reverse);
     m_pView->m_order.loop = options.loop;
     // The earliest shot with the number, as the shot-number box finds it.
     const auto earliest = [this](int number) -> std::ptrdiff_t {

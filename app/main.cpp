@@ -101,7 +101,8 @@ int main(int argc, char** argv)
         QTimer::singleShot(0, &application, [&] {
             QCoreApplication::processEvents();
             if (playback.play) theApp.StartPlaying();
-            if (playback.exitAfterMs) QTimer::singleShot(*playback.exitAfterMs, &application, [] {
+            // Precise: a coarse timer may fire up to 5 % early.
+            if (playback.exitAfterMs) QTimer::singleShot(*playback.exitAfterMs, Qt::PreciseTimer, &application, [] {
                 QCoreApplication::exit(0);
             });
         });

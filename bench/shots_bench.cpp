@@ -6,14 +6,15 @@
 //   (ScanDirectory) and a bare readdir + fstatat listing of the same
 //   directory, its floor.
 // - Stepping: the next shot, a 1920x1080 photo GIF, loaded and painted
-//   fitted to 2560x1440; also the load and the paint alone.
+//   fitted to 2560x1440; also the load and the paint alone, and the step
+//   with the read-ahead warm (the shot decoded already).
 // - Memory: 500 steps through 1920x1080 photo shots; resident set (from
 //   /proc/self/statm) before the player's document and view are made, after
 //   the first 10 steps, its peak after them and at the end, in MB.
 //
 // The paint is what the view's paint does, without a window: a DeviceContext
-// over a 32-bit back buffer of the view's size, the white fill and the fitted
-// Draw of the player's OnDraw, then the back buffer drawn onto the window's
+// over a 32-bit back buffer of the view's size, the white fill (where the
+// shot blends) and the fitted Draw of the player's OnDraw, then the back buffer drawn onto the window's
 // surface with a QPainter. Directories are made at set-up in a temporary
 // folder and removed when the program ends; the cache is warm, since every
 // benchmark reads its files over and over.
@@ -44,6 +45,7 @@
 #include "app/framework/command_ids.h"
 #include "app/framework/file_open_dialog.h"
 #include "image/device_context.h"
+#include "shots/shot_cache.h"
 #include "shots/shot_list_document.h"
 #include "tests/support/dithered_photo.h"
 #include "tests/support/gif_writer.h"
@@ -167,9 +169,14 @@ public:
                          int(m_backBuffer.bytesPerLine()));
         dc.SetLogicalOrigin(0, 0);
         dc.SetClipRect({0, 0, kViewWidth, kViewHeight});
-        dc.FillSolid(dc.GetClipBox(), 0xFFFFFF);
-        if (CDibImage* image = document.m_pImage.get(); image && !image->IsEmpty())
-            image->Draw(&dc, 0, 0, kViewWidth, kViewHeight);
+        // As the view: no white first under a stretched shot that blends
+        // nothing, which covers every pixel itself.
+        const CDibImage* image = document.m_pImage.get();
+        const bool opaque = image && !image->IsEmpty() && image->Info().drawEnabled &&
+                            image->Info().transparentIndex == -1 && !image->AlphaPlane() &&
+                            !image->Info().paletteHasAlpha;
+        if (!opaque) dc.FillSolid(dc.GetClipBox(), 0xFFFFFF);
+        if (image && !image->IsEmpty()) image->Draw(&dc, 0, 0, kViewWidth, kViewHeight);
         QPainter painter(&m_window);
         painter.drawImage(QPoint(0, 0), m_backBuffer);
     }
@@ -276,6 +283,46 @@ void BM_ShotsNextShot(benchmark::State& state)
     if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
 }
 BENCHMARK(BM_ShotsNextShot)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// The next shot with the read-ahead warm: everything around the cursor is
+// decoded (outside the timing, on this thread), then the step takes the
+// shot and paints it, as the next-shot command does.
+void BM_ShotsNextShotReadAhead(benchmark::State& state)
+{
+    PhotoDocument open;
+    open.document.EnableReadAhead(std::size_t(256) << 20, 0);
+    ViewPaint view;
+    std::int64_t misses = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        while (open.document.ReadAhead()->RunOne()) {
+        }
+        const std::size_t next = std::size_t(open.document.m_nShotPos) % open.document.ShotCount();
+        misses += !open.document.ReadAhead()->Holds(open.document.Shot(next).path);
+        state.ResumeTiming();
+        open.document.LoadShot();
+        view.Paint(open.document);
+    }
+    if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+    if (misses) state.SkipWithError("a shot was not decoded ahead");
+}
+BENCHMARK(BM_ShotsNextShotReadAhead)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// The same step without painting: taking the shot from the read-ahead.
+void BM_ShotsNextShotReadAheadLoadOnly(benchmark::State& state)
+{
+    PhotoDocument open;
+    open.document.EnableReadAhead(std::size_t(256) << 20, 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        while (open.document.ReadAhead()->RunOne()) {
+        }
+        state.ResumeTiming();
+        open.document.LoadShot();
+    }
+    if (!open.Loaded()) state.SkipWithError("the photo shots did not load");
+}
+BENCHMARK(BM_ShotsNextShotReadAheadLoadOnly)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 
 void BM_ShotsNextShotLoadOnly(benchmark::State& state)
 {

@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace {
+
+// Entries from which the status is taken by two threads.
+constexpr std::size_t PARALLEL_STATUS_ENTRIES = 4096;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -79,17 +84,45 @@ std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& director
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (!dir) return entries;
 
-    // Status through the open directory, by name: the kernel does not walk
-    // the directory's own path again for every entry.
-    const int dirFd = dirfd(dir);
     while (const struct dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !NameHasExtension(name, extension)) continue;
-        struct stat status {};
-        if (!StatAsListed(dirFd, entry->d_name, status)) continue;
-        entries.push_back({std::string(name), ToFileTime(status.st_mtim)});
+        entries.push_back({std::string(name), 0});
     }
+
+    // Status through the open directory, by name: the kernel does not walk
+    // the directory's own path again for every entry. A large directory is
+    // looked at by two threads, each taking its half; what cannot be read
+    // (removed meanwhile) is left out afterwards.
+    const int dirFd = dirfd(dir);
+    std::vector<std::uint8_t> seen(entries.size(), 0);
+    const auto look = [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            struct stat status {};
+            if (!StatAsListed(dirFd, entries[i].name.c_str(), status)) continue;
+            entries[i].lastWriteTime = ToFileTime(status.st_mtim);
+            seen[i] = 1;
+        }
+    };
+    const std::size_t half = entries.size() / 2;
+    std::thread helper;
+    if (entries.size() >= PARALLEL_STATUS_ENTRIES && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(look, half, entries.size());
+        } catch (const std::system_error&) {
+            // No thread to be had: this one looks at them all.
+        }
+    }
+    look(0, helper.joinable() ? half : entries.size());
+    if (helper.joinable()) helper.join();
     closedir(dir);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!seen[i]) continue;
+        if (kept != i) entries[kept] = std::move(entries[i]);
+        ++kept;
+    }
+    entries.resize(kept);
 
     SortByName(entries);
     return entries;

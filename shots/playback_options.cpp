@@ -11,11 +11,12 @@ struct NumberOption {
     const char* what;
 };
 
-constexpr std::array<NumberOption, 4> kNumberOptions = {{
+constexpr std::array<NumberOption, 5> kNumberOptions = {{
     {"--max-shots", 1, 1000000, "a number of shots"},
     {"--exit-after", 0, 86400000, "a number of milliseconds"},
     {"--in", 0, 999999999, "a shot number"},
     {"--out", 0, 999999999, "a shot number"},
+    {"--cache-mb", 0, 65536, "a number of MiB"},
 }};
 
 const NumberOption* FindNumberOption(std::string_view name)
@@ -80,6 +81,7 @@ bool ApplyPlaybackOption(std::string_view name, std::string_view value, Playback
         if (name == "--exit-after") options.exitAfterMs = number;
         if (name == "--in") options.inShot = number;
         if (name == "--out") options.outShot = number;
+        if (name == "--cache-mb") options.cacheMb = number;
     } else {
         reason = "unknown option '" + std::string(name) + "'";
         return false;

@@ -8,6 +8,8 @@
 //   --reverse          play backwards
 //   --loop MODE        wrap (default), pingpong or once
 //   --in N, --out N    in and out points, as shot numbers
+//   --cache-mb N       memory for the shots decoded ahead, in MiB (0 to
+//                      65536; 256 by default; 0: none are)
 #pragma once
 
 #include <optional>
@@ -25,6 +27,7 @@ struct PlaybackOptions {
     LoopMode loop = LoopMode::Wrap;
     std::optional<int> inShot;
     std::optional<int> outShot;
+    int cacheMb = 256;
 };
 
 // Whether name (without "=value") is one of the options above.

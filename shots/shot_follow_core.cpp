@@ -1,5 +1,6 @@
 #include "shots/shot_follow_core.h"
 
+#include <string_view>
 #include <unordered_set>
 
 #include "shots/directory_listing.h"
@@ -98,19 +99,24 @@ void ShotFollowCore::Resync()
     m_policy.Clear();
 
     // A full list leaves files out; they come in as listed shots leave.
+    // Listed after the watch started, the same listing tells what changed
+    // since the scan.
+    std::optional<std::vector<DirectoryEntry>> listing;
     std::vector<DirectoryEntry> beyond;
     if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
-        std::unordered_set<std::string> listed;
-        for (const auto& record : m_doc.Shots()) listed.insert(record->path.substr(directory.size()));
-        for (DirectoryEntry& entry : ListDirectoryByExtension(directory, kExtension)) {
-            if (!listed.count(entry.name)) beyond.push_back(std::move(entry));
+        listing = ListDirectoryByExtension(directory, kExtension);
+        std::unordered_set<std::string_view> listed;
+        listed.reserve(m_doc.ShotCount());
+        for (const auto& record : m_doc.Shots()) listed.insert(std::string_view(record->path).substr(directory.size()));
+        for (const DirectoryEntry& entry : *listing) {
+            if (!listed.count(entry.name)) beyond.push_back(entry);
         }
     }
     m_patcher.Reset(beyond);
     Remember();
 
     // What changed between the scan and the start of the watch.
-    if (newDirectory) CatchUp();
+    if (newDirectory) CatchUp(listing ? *listing : ListDirectoryByExtension(m_directory, kExtension));
     if (m_followNewest && m_doc.ShotCount() && m_patcher.Displayed() != m_doc.Shots().back().get()) {
         ShowShot(m_doc.Shots().back().get());
     }
@@ -194,8 +200,14 @@ void ShotFollowCore::ReadChanges()
 void ShotFollowCore::CatchUp()
 {
     if (m_directory.empty()) return;
+    CatchUp(ListDirectoryByExtension(m_directory, kExtension));
+}
+
+void ShotFollowCore::CatchUp(const std::vector<DirectoryEntry>& listing)
+{
+    if (m_directory.empty()) return;
     std::vector<ShotFileState> changes;
-    for (const ShotFileState& change : m_patcher.Diff(ListDirectoryByExtension(m_directory, kExtension))) {
+    for (const ShotFileState& change : m_patcher.Diff(listing)) {
         if (!change.present) {
             m_policy.Forget(change.name);
             changes.push_back(change);

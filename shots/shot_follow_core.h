@@ -100,6 +100,8 @@ public:
     void OnTimer();
 
 private:
+    // CatchUp with a listing taken after the watch started.
+    void CatchUp(const std::vector<DirectoryEntry>& listing);
     void StartWatching(const std::string& directory);
     void StopWatching();
     // Carries out the policy's answer for one name.

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "app/framework/file_open_dialog.h"
 #include "shots/directory_listing.h"
 #include "shots/file_status.h"
+#include "shots/shot_cache.h"
 #include "shots/shot_number_text.h"
 
 CKESTRELDoc::CKESTRELDoc()
@@ -55,6 +55,11 @@ void CKESTRELDoc::ScanDirectory()
 
     m_shots.clear();
     m_nShotPos = 0;
+    // Nothing decoded ahead outlives the list it was wanted for.
+    if (m_cache) {
+        m_cache->Clear();
+        UpdateReadAhead();
+    }
     const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(m_strDirectory, ".GIF");
     m_shots.reserve(entries.size());
     for (const DirectoryEntry& entry : entries) {
@@ -109,22 +114,87 @@ void CKESTRELDoc::LoadShot()
     }
     const ShotRecord& record = *m_shots[std::size_t(m_nShotPos)];
 
-    // A shot that cannot be read is still an image, one without pixels.
-    m_pImage.reset();
-    m_pImage.reset(new (std::nothrow) CDibImage(ImageFormat::Gif));
-    // Only a regular file is read: a FIFO or device named *.gif would
-    // block the window, and is an image without pixels instead.
-    if (m_pImage) {
-        if (FILE* file = OpenRegularFile(record.path)) {
-            m_pImage->Decode(file, ImageFormat::Gif);
-            std::fclose(file);
+    if (m_cache) {
+        // Decoded ahead when ready and its file unchanged, else read here as
+        // below; the shot leaving the screen goes back to the read-ahead.
+        FileSnapshot stamp;
+        std::unique_ptr<CDibImage> ready = m_cache->Take(record.path, stamp);
+        std::string keptPath;
+        std::unique_ptr<CDibImage> kept;
+        if (m_pImage && m_pImage.get() == m_pStampedImage) {
+            keptPath = std::move(m_strImagePath);
+            kept = std::move(m_pImage);
         }
+        const FileSnapshot keptStamp = m_imageStamp;
+        m_pImage.reset();
+        if (ready) {
+            m_pImage = std::move(ready);
+        } else {
+            DecodedShot shot = DecodeShotFile(record.path);
+            m_pImage = std::move(shot.image);
+            stamp = shot.stamp;
+        }
+        m_pStampedImage = m_pImage.get();
+        m_strImagePath = record.path;
+        m_imageStamp = stamp;
+        ++m_nShotPos;
+        UpdateReadAhead(keptPath, std::move(kept), keptStamp);
+    } else {
+        // The shot on display goes before the next is read.
+        m_pImage.reset();
+        m_pImage = ReadShotImage(record.path);
+        ++m_nShotPos;
     }
-    ++m_nShotPos;
 
     SetBoxText(m_pShotNumberBox, ShotNumberText(record.path));
     SetBoxText(m_pStatusBox, StatusText(m_nShotPos, m_nShotCount, m_nShotNumbers[0],
                                         m_nShotNumbers[std::size_t(m_nShotCount - 1)]));
+}
+
+void CKESTRELDoc::EnableReadAhead(std::size_t budgetBytes, int workers)
+{
+    m_cache.reset();
+    m_pStampedImage = nullptr;
+    if (budgetBytes == 0) return;
+    m_cache = std::make_unique<ShotCache>(budgetBytes, workers);
+    UpdateReadAhead();
+}
+
+void CKESTRELDoc::SetReadAheadReverse(bool reverse)
+{
+    if (reverse == m_bReadAheadReverse) return;
+    m_bReadAheadReverse = reverse;
+    UpdateReadAhead();
+}
+
+void CKESTRELDoc::UpdateReadAhead(const std::string& keptPath, std::unique_ptr<CDibImage> kept,
+                                  const FileSnapshot& keptStamp)
+{
+    if (!m_cache) return;
+    // Around the shot on display (before the first when none is), wrapping
+    // at the ends of the list: the next few ahead, the few behind, then the
+    // rest of the way ahead.
+    std::vector<std::string> wanted;
+    const std::int64_t count = std::int64_t(m_shots.size());
+    if (count > 0) {
+        const std::int64_t shown = std::clamp<std::int64_t>(m_nShotPos, 0, count) - 1;
+        const std::int64_t step = m_bReadAheadReverse ? -1 : 1;
+        const auto at = [&](std::int64_t offset) {
+            const std::int64_t index = ((shown + offset) % count + count) % count;
+            return m_shots[std::size_t(index)]->path;
+        };
+        const std::int64_t ahead = std::min<std::int64_t>(std::int64_t(READ_AHEAD_SHOTS), count - 1);
+        const std::int64_t behind = std::min<std::int64_t>(std::int64_t(READ_BEHIND_SHOTS), count - 1);
+        const std::int64_t soon = std::min<std::int64_t>(ahead, 8);
+        wanted.reserve(std::size_t(ahead + behind));
+        for (std::int64_t k = 1; k <= soon; ++k) wanted.push_back(at(step * k));
+        for (std::int64_t k = 1; k <= behind; ++k) wanted.push_back(at(-step * k));
+        for (std::int64_t k = soon + 1; k <= ahead; ++k) wanted.push_back(at(step * k));
+    }
+    DecodedShot shot;
+    shot.stamp = keptStamp;
+    shot.image = std::move(kept);
+    m_cache->SetWanted(std::move(wanted), keptPath, std::move(shot));
 }
 
 void CKESTRELDoc::LoadShotAt(std::size_t index)
@@ -173,6 +243,7 @@ bool CKESTRELDoc::InsertShot(std::size_t index, std::unique_ptr<ShotRecord> reco
                        m_nShotNumbers.begin() + std::ptrdiff_t(count + 1));
     m_nShotNumbers[index] = number;
     m_nShotCount = std::int32_t(m_shots.size());
+    UpdateReadAhead();
     return true;
 }
 
@@ -185,6 +256,10 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::RemoveShot(std::size_t index)
     std::copy(m_nShotNumbers.begin() + std::ptrdiff_t(index + 1), m_nShotNumbers.begin() + std::ptrdiff_t(count),
               m_nShotNumbers.begin() + std::ptrdiff_t(index));
     m_nShotCount = std::int32_t(m_shots.size());
+    if (m_cache) {
+        m_cache->Invalidate(record->path);
+        UpdateReadAhead();
+    }
     return record;
 }
 
@@ -193,6 +268,12 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::ReplaceShot(std::size_t index, std::uni
     if (!record || index >= m_shots.size()) return record;
     m_nShotNumbers[index] = ShotNumberFromPath(record->path);
     std::swap(m_shots[index], record);
+    if (m_cache) {
+        // Its file was written again (or renamed): what was read is stale.
+        m_cache->Invalidate(record->path);
+        m_cache->Invalidate(m_shots[index]->path);
+        UpdateReadAhead();
+    }
     return record;
 }
 
@@ -213,6 +294,7 @@ void CKESTRELDoc::SetMaxShots(int limit)
         m_shots.resize(std::size_t(m_nMaxShots));
         m_nShotCount = m_nMaxShots;
         m_nShotPos = std::min(m_nShotPos, m_nShotCount);
+        UpdateReadAhead();
     }
     m_nShotNumbers.resize(std::size_t(m_nMaxShots));
 }

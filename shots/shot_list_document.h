@@ -28,6 +28,9 @@
 #include "app/framework/document.h"
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
+#include "shots/file_status.h"
+
+class ShotCache;
 
 struct ShotRecord {
     std::string path;             // m_strDirectory + the file name as listed
@@ -97,6 +100,21 @@ public:
     // Shows the shot at index, as LoadShot with the cursor there.
     void LoadShotAt(std::size_t index);
 
+    // Read-ahead (shot_cache.h), off until enabled: worker threads decode
+    // the shots around the cursor, ahead in the playing direction first and
+    // a few behind, within budgetBytes; LoadShot takes a shot from there
+    // when it is ready and its file unchanged, and otherwise reads it itself.
+    // 0 bytes turns it off. Scans and the list's changes keep it in step.
+    void EnableReadAhead(std::size_t budgetBytes, int workers);
+    ShotCache* ReadAhead() const { return m_cache.get(); }
+    // The playing direction the read-ahead looks in: towards the first shot
+    // when reverse.
+    void SetReadAheadReverse(bool reverse);
+    bool ReadAheadReverse() const { return m_bReadAheadReverse; }
+    // How many shots ahead and behind the read-ahead asks for.
+    static constexpr std::size_t READ_AHEAD_SHOTS = 256;
+    static constexpr std::size_t READ_BEHIND_SHOTS = 3;
+
     // The status box's text for position of count shots whose first and
     // last shot numbers are first and last; empty when count is 0.
     static std::string StatusText(std::int32_t position, std::int32_t count, int first, int last);
@@ -123,4 +141,15 @@ private:
 
     void SetBoxText(ITextBox* box, const std::string& text);
     void SortShotsByTime();
+    // Tells the read-ahead the shots around the cursor; kept is the shot
+    // that left the screen, with kept.image its picture, held when wanted.
+    void UpdateReadAhead(const std::string& keptPath = std::string(), std::unique_ptr<CDibImage> kept = nullptr,
+                         const FileSnapshot& keptStamp = FileSnapshot());
+
+    std::unique_ptr<ShotCache> m_cache;
+    bool m_bReadAheadReverse = false;
+    // The file m_pImage was read from, as it was then (with the read-ahead).
+    const CDibImage* m_pStampedImage = nullptr;
+    std::string m_strImagePath;
+    FileSnapshot m_imageStamp;
 };

@@ -34,13 +34,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  "--max-shots needs a number of shots from 1 to 1000000, not '0'"},
                       OptionCase{"--loop", "pingpong", true, ""},
                       OptionCase{"--loop", "bounce", false, "--loop needs wrap, pingpong or once, not 'bounce'"},
-                      OptionCase{"--in", "0042", true, ""}, OptionCase{"--exit-after", "10000", true, ""}));
+                      OptionCase{"--in", "0042", true, ""}, OptionCase{"--exit-after", "10000", true, ""},
+                      OptionCase{"--cache-mb", "0", true, ""},
+                      OptionCase{"--cache-mb", "65537", false,
+                                 "--cache-mb needs a number of MiB from 0 to 65536, not '65537'"}));
 
 TEST(PlaybackOptions, DefaultsAndValuesLand)
 {
     PlaybackOptions options;
     EXPECT_EQ(options.maxShots, 5000);
     EXPECT_EQ(options.loop, LoopMode::Wrap);
+    EXPECT_EQ(options.cacheMb, 256);
     std::string reason;
     ASSERT_TRUE(ApplyPlaybackOption("--max-shots", "100000", options, reason));
     ASSERT_TRUE(ApplyPlaybackOption("--loop", "once", options, reason));

@@ -115,6 +115,25 @@ TEST(DirectoryListing, ByteOrderHoldsForManyRandomNames)
     EXPECT_EQ(Names(ListDirectoryByExtension(dir.Dir(), ".gif")), StrcmpOrder(names));
 }
 
+TEST(DirectoryListing, ALargeDirectoryKeepsEveryNameWithItsOwnTime)
+{
+    // Enough entries for the status to be taken by two threads: links to
+    // seven files of seven times (new files would be slow to make).
+    ShotDir dir;
+    for (int k = 0; k < 7; ++k) dir.AddFile("t" + std::to_string(k), 1000 + k);
+    std::vector<std::string> names;
+    for (int i = 0; i < 4100; ++i) {
+        names.push_back("s" + std::to_string(i) + ".gif");
+        ASSERT_EQ(link(dir.Path("t" + std::to_string(i % 7)).c_str(), dir.Path(names.back()).c_str()), 0);
+    }
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(dir.Dir(), ".gif");
+    ASSERT_EQ(Names(entries), StrcmpOrder(names));
+    for (const DirectoryEntry& entry : entries) {
+        const int i = std::stoi(entry.name.substr(1));
+        EXPECT_EQ(entry.lastWriteTime, kFileTimeUnixEpoch + (1000 + i % 7) * 10000000LL) << entry.name;
+    }
+}
+
 TEST(DirectoryListing, ListsALinkThatLeadsNowhereWithItsOwnTime)
 {
     ShotDir dir;

@@ -41,7 +41,11 @@ void CKestrel::RegisterReviewCommands()
     });
 }
 
-void CKestrel::OnReverse() { m_order.reverse = !m_order.reverse; }
+void CKestrel::OnReverse()
+{
+    m_order.reverse = !m_order.reverse;
+    GetDocument()->SetReadAheadReverse(m_order.reverse);
+}
 
 void CKestrel::OnLoopMode() { m_order.loop = PlayOrder::NextLoopMode(m_order.loop); }
 
@@ -98,12 +102,21 @@ void CKestrel::PlayNextShot()
             OnStop();
             return;
         }
+        // Ping-pong may have turned round: the read-ahead turns with it.
+        document->SetReadAheadReverse(m_order.reverse);
         document->LoadShotAt(std::size_t(*next));
     }
     m_pacer.ShotLoaded();
     UpdateDocumentViews();
-    // Painted now, so no tick can load another before this one is seen.
-    if (isVisible() && viewport()) viewport()->repaint();
+    // Painted now, so no tick can load another before this one is seen; it
+    // has reached the screen once the repaint returns.
+    if (isVisible() && viewport()) {
+        m_bPlayRepaint = true;
+        viewport()->repaint();
+        // Not painted after all (no exposed window): the next paint marks it.
+        if (!m_bPlayRepaint) m_pacer.ShotPainted();
+        m_bPlayRepaint = false;
+    }
     if (m_pacer.Running()) SetTimer(PLAY_TIMER_ID, UINT(std::max(1, m_pacer.MillisecondsToNext())));
 }
 

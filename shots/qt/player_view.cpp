@@ -67,16 +67,27 @@ void CKestrel::OnDraw(HDC dc)
     const CKESTRELDoc* document = GetDocument();
     const QRect client = GetClientRect();
     // Whatever this paint shows has reached the screen once it returns.
+    // (A play tick marks it itself, once the paint is on the screen.)
     struct PaintedMark {
         PlayPacer& pacer;
-        ~PaintedMark() { pacer.ShotPainted(); }
-    } painted{m_pacer};
-
-    // Start from white: a shot with transparent pixels is blended over what
-    // the buffer holds, which must not be the previous shot.
-    dc->FillSolid(dc->GetClipBox(), BACKGROUND_COLOUR);
+        bool marked;
+        ~PaintedMark()
+        {
+            if (marked) pacer.ShotPainted();
+        }
+    } painted{m_pacer, !m_bPlayRepaint};
+    m_bPlayRepaint = false;
 
     CDibImage* image = document->m_pImage.get();
+    // Start from white: a shot with transparent pixels is blended over what
+    // the buffer holds, which must not be the previous shot. A stretched
+    // shot that blends nothing covers every pixel itself.
+    const bool opaque = image && !image->IsEmpty() && image->Info().drawEnabled &&
+                        image->Info().transparentIndex == -1 && !image->AlphaPlane() &&
+                        !image->Info().paletteHasAlpha;
+    if (!(opaque && document->m_bFitToScreen && m_geometry.Fit() == FitMode::Stretch))
+        dc->FillSolid(dc->GetClipBox(), BACKGROUND_COLOUR);
+
     if (!image || image->IsEmpty()) {
         // No shot, or one that failed to load: the white background alone.
         m_lastLayout = {};

@@ -125,6 +125,7 @@ private:
     ViewLayout m_lastLayout;            // of the last paint
     std::optional<QPoint> m_pointer;
     QRect m_overlayBox;                 // where the overlay was last painted
+    bool m_bPlayRepaint = false;        // a play tick's repaint to come; its paint clears it
     void RegisterReviewCommands();
     void PlayNextShot();
     void StartPacing();
