@@ -7,12 +7,13 @@
 //   alone calls SetShots, SetVisible, SetActive and Get; it never waits on
 //   a decode, only on the mutex, which the worker holds for bookkeeping and
 //   never while reading, decoding, scaling or writing a file.
-// - The worker (one std::thread, started with the maker, at low priority)
-//   owns nothing of the caller's: it works on copies of a shot's path and
+// - The workers (two std::threads, started with the maker, at low
+//   priority; one on a single core) own nothing of the caller's: it works on copies of a shot's path and
 //   time taken under the mutex, and never touches the document or its
 //   records.
 // - Under the mutex: the list (paths and times), the visible range, where
-//   the next job is sought, and the memory table. Thumbnails are immutable
+//   the next job is sought, the paths being made (so no two workers make
+//   one), and the memory table. Thumbnails are immutable
 //   once made and shared (shared_ptr<const>), so a caller may keep one past
 //   any eviction.
 // - The ready callback runs on the worker, without the mutex; it must only
@@ -37,6 +38,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "shots/thumbnail_store.h"
@@ -126,5 +128,7 @@ private:
     std::function<void()> m_ready;
     std::atomic<std::size_t> m_decoded{0}, m_readFromDisk{0};
 
-    std::thread m_worker;  // last: starts once everything above exists
+    std::unordered_set<std::string> m_making;  // paths a worker has taken
+
+    std::vector<std::thread> m_workers;  // last: start once everything above exists
 };

@@ -266,6 +266,7 @@ TEST_F(ThumbnailMakerTest, TheWorkerMakesThemAllAndSaysSo)
     std::unique_lock<std::mutex> lock(mutex);
     ASSERT_TRUE(told.wait_for(lock, std::chrono::seconds(20), [&] { return ready == 6; }));
     EXPECT_EQ(maker.ReadyCount(), 6u);
+    EXPECT_EQ(maker.Decoded(), 6u);  // no shot made by two workers
 }
 
 }  // namespace
