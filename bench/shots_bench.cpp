@@ -13,9 +13,8 @@
 //   the first 10 steps, its peak after them and at the end, in MB.
 //
 // The paint is what the view's paint does, without a window: a DeviceContext
-// over a 32-bit back buffer of the view's size, the white fill (where the
-// shot blends) and the fitted Draw of the player's OnDraw, then the back buffer drawn onto the window's
-// surface with a QPainter. Directories are made at set-up in a temporary
+// over the window's 32-bit pixels of the view's size, the white fill (where
+// the shot blends) and the fitted Draw of the player's OnDraw. Directories are made at set-up in a temporary
 // folder and removed when the program ends; the cache is warm, since every
 // benchmark reads its files over and over.
 //
@@ -32,7 +31,6 @@
 #include <unistd.h>
 
 #include <QImage>
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -156,17 +154,19 @@ const std::string& PhotoShotDirectory()
     return directory.Path();
 }
 
-// The view's paint without its window: back buffer, context over it with the
-// whole area to paint, the player's OnDraw in fit mode (white fill, the shot
-// stretched to the client area), then the back buffer onto the window.
+// The view's paint without its window: a context over the window's own
+// pixels with the whole area to paint, and the player's OnDraw in fit mode
+// (the shot stretched to the client area), as the view paints when the
+// window's pixels are plain 32-bit memory (the raster back ends of X11 and
+// the off-screen platform).
 class ViewPaint {
 public:
-    ViewPaint() : m_backBuffer(kViewWidth, kViewHeight, QImage::Format_RGB32), m_window(m_backBuffer.size(), QImage::Format_RGB32) {}
+    ViewPaint() : m_window(kViewWidth, kViewHeight, QImage::Format_ARGB32_Premultiplied) {}
 
     void Paint(const CKESTRELDoc& document)
     {
-        DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_backBuffer.bits()), kViewWidth, kViewHeight,
-                         int(m_backBuffer.bytesPerLine()));
+        DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_window.bits()), kViewWidth, kViewHeight,
+                         int(m_window.bytesPerLine()));
         dc.SetLogicalOrigin(0, 0);
         dc.SetClipRect({0, 0, kViewWidth, kViewHeight});
         // As the view: no white first under a stretched shot that blends
@@ -177,14 +177,11 @@ public:
                             !image->Info().paletteHasAlpha;
         if (!opaque) dc.FillSolid(dc.GetClipBox(), 0xFFFFFF);
         if (image && !image->IsEmpty()) image->Draw(&dc, 0, 0, kViewWidth, kViewHeight);
-        QPainter painter(&m_window);
-        painter.drawImage(QPoint(0, 0), m_backBuffer);
     }
 
     const QImage& Window() const { return m_window; }
 
 private:
-    QImage m_backBuffer;
     QImage m_window;
 };
 

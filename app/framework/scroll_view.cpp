@@ -1,6 +1,7 @@
 #include "app/framework/scroll_view.h"
 
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -124,15 +125,39 @@ void ScrollView::OnDestroy()
     m_timers.KillAll();
 }
 
+// The window's own pixels under the viewport, when the window is painted
+// into plain memory that the context can write the way it writes its back
+// buffer (32-bit words, no other transform than a whole-pixel shift), and
+// the viewport's area lies inside it: painting there saves copying a whole
+// back buffer onto the window at every shot. Null otherwise.
+static QImage* WindowPixels(QPainter& painter, const QSize& deviceSize, QPoint& offset)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return nullptr;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    // The context writes opaque 0xAARRGGBB words, which all three hold alike.
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    if (!image->isDetached()) return nullptr;
+    const QTransform transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate) return nullptr;
+    const qreal dx = transform.dx(), dy = transform.dy();
+    if (dx != qRound(dx) || dy != qRound(dy)) return nullptr;
+    offset = QPoint(qRound(dx), qRound(dy));
+    if (!QRect(QPoint(0, 0), image->size()).contains(QRect(offset, deviceSize))) return nullptr;
+    return image;
+}
+
 void ScrollView::paintEvent(QPaintEvent* event)
 {
     const QSize size = viewport()->size();
     if (size.isEmpty()) return;
     const qreal ratio = DevicePixelRatio();
     const QSize deviceSize = GetDeviceClientRect().size();
-    if (m_backBuffer.size() != deviceSize) m_backBuffer = QImage(deviceSize, QImage::Format_RGB32);
-    if (m_backBuffer.isNull()) return;  // no memory for the buffer: leave the area as it is
-    m_backBuffer.setDevicePixelRatio(ratio);
 
     const QRect dirty = event->rect() & QRect(QPoint(0, 0), size);
     if (dirty.isEmpty()) return;
@@ -141,8 +166,24 @@ void ScrollView::paintEvent(QPaintEvent* event)
         QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio).toAlignedRect() &
         QRect(QPoint(0, 0), deviceSize);
 
-    DeviceContext dc(reinterpret_cast<std::uint32_t*>(m_backBuffer.bits()), deviceSize.width(),
-                     deviceSize.height(), int(m_backBuffer.bytesPerLine()));
+    QPainter painter(viewport());
+    QPoint windowOffset;
+    QImage* window = ratio == 1.0 ? WindowPixels(painter, deviceSize, windowOffset) : nullptr;
+    std::uint32_t* pixels = nullptr;
+    int pitch = 0;
+    if (window) {
+        pitch = int(window->bytesPerLine());
+        pixels = reinterpret_cast<std::uint32_t*>(window->bits() + std::ptrdiff_t(windowOffset.y()) * pitch) +
+                 windowOffset.x();
+    } else {
+        if (m_backBuffer.size() != deviceSize) m_backBuffer = QImage(deviceSize, QImage::Format_RGB32);
+        if (m_backBuffer.isNull()) return;  // no memory for the buffer: leave the area as it is
+        m_backBuffer.setDevicePixelRatio(ratio);
+        pitch = int(m_backBuffer.bytesPerLine());
+        pixels = reinterpret_cast<std::uint32_t*>(m_backBuffer.bits());
+    }
+
+    DeviceContext dc(pixels, deviceSize.width(), deviceSize.height(), pitch);
     const QPoint scroll = GetScrollPosition();
     const QPoint origin(ToDevicePixels(scroll.x()), ToDevicePixels(scroll.y()));
     dc.SetLogicalOrigin(origin.x(), origin.y());
@@ -156,8 +197,7 @@ void ScrollView::paintEvent(QPaintEvent* event)
     m_inPaint = false;
 
     // The buffer's ratio makes this a copy of device pixels, not a scaling.
-    QPainter painter(viewport());
-    painter.drawImage(QPointF(deviceDirty.topLeft()) / ratio, m_backBuffer, QRectF(deviceDirty));
+    if (!window) painter.drawImage(QPointF(deviceDirty.topLeft()) / ratio, m_backBuffer, QRectF(deviceDirty));
 }
 
 void ScrollView::resizeEvent(QResizeEvent* event)

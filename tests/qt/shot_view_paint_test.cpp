@@ -239,3 +239,28 @@ TEST(ShotViewPaint, GifShotsFromTheDirectoryPaintAsTheyStep)
 }
 
 }  // namespace
+
+namespace {
+
+// The view paints the window's own pixels where it can, and a back buffer
+// copied onto the target where it cannot (a grab): both must show the same.
+TEST(ShotViewPaint, TheWindowShowsWhatAGrabShows)
+{
+    ViewHost host(QSize(500, 300));
+    Show(host, CheckedShot(96, 64));
+    QWidget* viewport = host.view->viewport();
+    viewport->repaint();
+    QApplication::processEvents();
+    const QImage grabbed = host.Grab();
+    const QPoint at = viewport->mapTo(viewport->window(), QPoint(0, 0));
+    const QImage shown = viewport->screen()
+                             ->grabWindow(viewport->window()->winId(), at.x(), at.y(), viewport->width(),
+                                          viewport->height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), grabbed.size());
+    ASSERT_EQ(PixelsOtherThan(grabbed, kWhite) > 0, true);
+    EXPECT_EQ(shown, grabbed.convertToFormat(QImage::Format_RGB32));
+}
+
+}  // namespace
