@@ -18,4 +18,4 @@ build: deps
 	cmake --build build
 
 clean:
-	rm -rf build build-sanitize build-fuzz build-package
+	rm -rf build build-sanitize build-fuzz build-package build-tsan
