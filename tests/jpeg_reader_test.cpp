@@ -17,6 +17,7 @@ using kestrel::test::DecodeFromBytes;
 using kestrel::test::JpegRecipe;
 using kestrel::test::PixelAt;
 using kestrel::test::SeenPixel;
+using kestrel::test::WithFrameSize;
 using kestrel::test::WriteJpeg;
 
 // Lossy coding at quality 100 over flat 8 x 8 blocks stays this close.
@@ -40,22 +41,6 @@ void ExpectColour(const CDibImage& image, int x, int y, int red, int green, int 
     EXPECT_NEAR(got.red, red, TOLERANCE) << "at " << x << "," << y;
     EXPECT_NEAR(got.green, green, TOLERANCE) << "at " << x << "," << y;
     EXPECT_NEAR(got.blue, blue, TOLERANCE) << "at " << x << "," << y;
-}
-
-// Rewrites the frame header's height and width (SOF0 or SOF2).
-std::string WithFrameSize(std::string jpeg, int width, int height)
-{
-    for (std::size_t at = 2; at + 9 <= jpeg.size(); ++at) {
-        if (std::uint8_t(jpeg[at]) == 0xFF &&
-            (std::uint8_t(jpeg[at + 1]) == 0xC0 || std::uint8_t(jpeg[at + 1]) == 0xC2)) {
-            jpeg[at + 5] = char(height >> 8);
-            jpeg[at + 6] = char(height);
-            jpeg[at + 7] = char(width >> 8);
-            jpeg[at + 8] = char(width);
-            break;
-        }
-    }
-    return jpeg;
 }
 
 TEST(JpegReader, NoStreamFailsWithoutAMessage)

@@ -19,6 +19,7 @@ namespace {
 
 using kestrel::test::DecodeFromBytes;
 using kestrel::test::JpegRecipe;
+using kestrel::test::WithFrameSize;
 using kestrel::test::WriteJpeg;
 
 struct PlainErrors {
@@ -52,22 +53,6 @@ bool PlainRows(const std::string& file, std::vector<std::vector<JSAMPLE>>& rows)
     }
     jpeg_destroy_decompress(&jpeg);
     return true;
-}
-
-// Rewrites the frame header's height and width (SOF0 or SOF2).
-std::string WithFrameSize(std::string jpeg, int width, int height)
-{
-    for (std::size_t at = 2; at + 9 <= jpeg.size(); ++at) {
-        if (std::uint8_t(jpeg[at]) == 0xFF &&
-            (std::uint8_t(jpeg[at + 1]) == 0xC0 || std::uint8_t(jpeg[at + 1]) == 0xC2)) {
-            jpeg[at + 5] = char(height >> 8);
-            jpeg[at + 6] = char(height);
-            jpeg[at + 7] = char(width >> 8);
-            jpeg[at + 8] = char(width);
-            break;
-        }
-    }
-    return jpeg;
 }
 
 struct TruncatedCase {

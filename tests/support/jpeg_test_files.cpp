@@ -1,5 +1,6 @@
 #include "tests/support/jpeg_test_files.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace kestrel::test {
@@ -35,6 +36,21 @@ std::string WriteJpeg(const JpegRecipe& recipe)
     std::string file(reinterpret_cast<const char*>(buffer), size);
     std::free(buffer);
     return file;
+}
+
+std::string WithFrameSize(std::string jpeg, int width, int height)
+{
+    for (std::size_t at = 2; at + 9 <= jpeg.size(); ++at) {
+        if (std::uint8_t(jpeg[at]) == 0xFF &&
+            (std::uint8_t(jpeg[at + 1]) == 0xC0 || std::uint8_t(jpeg[at + 1]) == 0xC2)) {
+            jpeg[at + 5] = char(height >> 8);
+            jpeg[at + 6] = char(height);
+            jpeg[at + 7] = char(width >> 8);
+            jpeg[at + 8] = char(width);
+            break;
+        }
+    }
+    return jpeg;
 }
 
 }  // namespace kestrel::test

@@ -24,4 +24,7 @@ struct JpegRecipe {
 
 std::string WriteJpeg(const JpegRecipe& recipe);
 
+// jpeg with its frame header's width and height (SOF0 or SOF2) rewritten.
+std::string WithFrameSize(std::string jpeg, int width, int height);
+
 }  // namespace kestrel::test
