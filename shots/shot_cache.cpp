@@ -188,32 +188,29 @@ DecodedShot ShotCache::Decode(const std::string& path)
     }
 }
 
-void ShotCache::Work()
+bool ShotCache::RunNext(std::unique_lock<std::mutex>& lock)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_stopping) {
-        std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
-        if (!job) {
-            m_wake.wait(lock);
-            continue;
-        }
-        lock.unlock();
-        DecodedShot shot = Decode(job->path);
-        lock.lock();
-        m_policy.Finish(*job, std::move(shot));
-    }
-}
-
-bool ShotCache::RunOne()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
+    const std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
     if (!job) return false;
     lock.unlock();
     DecodedShot shot = Decode(job->path);
     lock.lock();
     m_policy.Finish(*job, std::move(shot));
     return true;
+}
+
+void ShotCache::Work()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopping) {
+        if (!RunNext(lock)) m_wake.wait(lock);
+    }
+}
+
+bool ShotCache::RunOne()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return RunNext(lock);
 }
 
 void ShotCache::SetWanted(std::vector<std::string> paths, const std::string& keptPath, DecodedShot kept)

@@ -159,6 +159,9 @@ public:
 
 private:
     void Work();
+    // With lock held: decodes the next job without it and hands the result
+    // in; false when there was no job.
+    bool RunNext(std::unique_lock<std::mutex>& lock);
     DecodedShot Decode(const std::string& path);
 
     mutable std::mutex m_mutex;

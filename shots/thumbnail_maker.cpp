@@ -213,14 +213,20 @@ bool ThumbnailMaker::MakeNext()
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!NextJob(job)) return false;
     }
+    MakeAndKeep(job);
+    return true;
+}
+
+void ThumbnailMaker::MakeAndKeep(const Job& job)
+{
     std::shared_ptr<const Thumbnail> thumbnail = Make(job);
     std::function<void()> ready;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (Keep(job, std::move(thumbnail))) ready = m_ready;
+        // Once the maker stops, nothing more is kept and nobody is told.
+        if (!m_stop && Keep(job, std::move(thumbnail))) ready = m_ready;
     }
     if (ready) ready();
-    return true;
 }
 
 void ThumbnailMaker::Run()
@@ -233,13 +239,6 @@ void ThumbnailMaker::Run()
             m_wake.wait(lock, [&] { return m_stop || NextJob(job); });
             if (m_stop) return;
         }
-        std::shared_ptr<const Thumbnail> thumbnail = Make(job);
-        std::function<void()> ready;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_stop) return;
-            if (Keep(job, std::move(thumbnail))) ready = m_ready;
-        }
-        if (ready) ready();
+        MakeAndKeep(job);
     }
 }

@@ -109,6 +109,8 @@ private:
     std::shared_ptr<const Thumbnail> Make(const Job& job);
     // Under the mutex; false when it was not kept (the farthest itself).
     bool Keep(const Job& job, std::shared_ptr<const Thumbnail> thumbnail);
+    // Make, then Keep, then the ready callback when it was kept.
+    void MakeAndKeep(const Job& job);
     std::size_t Distance(std::size_t index) const;
 
     ThumbnailStore m_store;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "formats/byte_cursor.h"
 #include "image/device_context.h"
 #include "image/dib_image.h"
 #include "shots/file_status.h"
@@ -30,32 +31,6 @@ void Put(std::string& out, T value)
     std::memcpy(bytes, &value, sizeof(T));
     out.append(bytes, sizeof(T));
 }
-
-class Cursor {
-public:
-    explicit Cursor(const std::string& bytes) : m_bytes(bytes) {}
-    template <class T>
-    bool Take(T& value)
-    {
-        if (m_bytes.size() - m_at < sizeof(T)) return false;
-        std::memcpy(&value, m_bytes.data() + m_at, sizeof(T));
-        m_at += sizeof(T);
-        return true;
-    }
-    bool Take(std::size_t count, std::string& text)
-    {
-        if (m_bytes.size() - m_at < count) return false;
-        text.assign(m_bytes, m_at, count);
-        m_at += count;
-        return true;
-    }
-    std::size_t Left() const { return m_bytes.size() - m_at; }
-    const char* Here() const { return m_bytes.data() + m_at; }
-
-private:
-    const std::string& m_bytes;
-    std::size_t m_at = 0;
-};
 
 bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& bytes)
 {
@@ -175,16 +150,23 @@ std::optional<Thumbnail> ThumbnailStore::Read(const ThumbnailKey& key) const
                                     std::size_t(THUMBNAIL_WIDTH) * THUMBNAIL_HEIGHT * 4;
     std::string bytes;
     if (!ReadWholeFile(PathFor(key), LARGEST, bytes)) return std::nullopt;
-    Cursor in(bytes);
-    std::string magic, path;
+    ByteCursor in(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+    // Numbers are taken as Put wrote them; texts are copied out.
+    const auto number = [&in](auto& value) { return in.Bytes(&value, sizeof value); };
+    const auto text = [&in](std::size_t count, std::string& value) {
+        if (count > in.Left()) return false;
+        value.assign(reinterpret_cast<const char*>(in.Here()), count);
+        return in.Skip(count);
+    };
+    std::string magic;
     std::uint32_t pathBytes = 0;
     ThumbnailKey stored;
     std::uint16_t width = 0, height = 0;
     std::uint8_t failed = 0;
-    if (!in.Take(sizeof MAGIC, magic) || magic != std::string(MAGIC, sizeof MAGIC)) return std::nullopt;
-    if (!in.Take(pathBytes) || pathBytes > MAX_PATH_BYTES || !in.Take(pathBytes, stored.path)) return std::nullopt;
-    if (!in.Take(stored.size) || !in.Take(stored.mtimeNs) || !(stored == key)) return std::nullopt;
-    if (!in.Take(width) || !in.Take(height) || !in.Take(failed) || failed > 1) return std::nullopt;
+    if (!text(sizeof MAGIC, magic) || magic != std::string(MAGIC, sizeof MAGIC)) return std::nullopt;
+    if (!number(pathBytes) || pathBytes > MAX_PATH_BYTES || !text(pathBytes, stored.path)) return std::nullopt;
+    if (!number(stored.size) || !number(stored.mtimeNs) || !(stored == key)) return std::nullopt;
+    if (!number(width) || !number(height) || !number(failed) || failed > 1) return std::nullopt;
     const bool sized = width >= 1 && width <= THUMBNAIL_WIDTH && height >= 1 && height <= THUMBNAIL_HEIGHT;
     if (failed ? (width != 0 || height != 0) : !sized) return std::nullopt;
     const std::size_t count = std::size_t(width) * height;
