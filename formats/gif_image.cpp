@@ -52,7 +52,11 @@
 // codes that make up nearly all of a file (strings in the table, the string
 // just being added) go through RunCodes, a loop that calls nothing, so its
 // state stays in registers; DecodeLzw takes every other code, lines and
-// staging.
+// staging. A table entry is a single word (where its string is, its length,
+// last byte and prefix), so a code reads one word of the table and making an
+// entry writes one; the bit buffer is topped up on every code rather than
+// tested first; and a table that has filled runs in a loop of its own that
+// makes no entries.
 #include "formats/gif_image.h"
 
 #include <algorithm>
@@ -80,6 +84,36 @@ constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
 constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
+
+// A table entry is one 64-bit word, its span:
+//   bits  0-30  where its string was last written, as an offset from the
+//               stream's start (the stream stays below 2^31 bytes);
+//   bits 31-43  the string's length (at most STACK_SIZE);
+//   bits 44-51  its last byte;
+//   bits 52-63  its prefix code.
+// The span of the string just written has its length, its position and the
+// code that wrote it (the next entry's prefix) but no last byte, so the next
+// entry is that span one longer with the next string's first byte added.
+constexpr int LENGTH_SHIFT = 31;
+constexpr int SUFFIX_SHIFT = 44;
+constexpr int CODE_SHIFT = 52;
+constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << LENGTH_SHIFT;
+constexpr std::uint64_t LENGTH_FIELD = std::uint64_t(0x1FFF) << LENGTH_SHIFT;
+// The length in the spans of the clear and end codes, which have no string.
+constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
+
+inline std::uint32_t SpanAt(std::uint64_t span) { return std::uint32_t(span) & 0x7FFFFFFFu; }
+inline unsigned SpanLength(std::uint64_t span) { return unsigned(span >> LENGTH_SHIFT) & 0x1FFFu; }
+inline BYTE SpanSuffix(std::uint64_t span) { return BYTE(span >> SUFFIX_SHIFT); }
+inline int SpanCode(std::uint64_t span) { return int(span >> CODE_SHIFT); }
+inline std::uint64_t MakeSpan(std::size_t at, std::size_t length, int code)
+{
+    return std::uint64_t(at) | (std::uint64_t(length) << LENGTH_SHIFT) | (std::uint64_t(code) << CODE_SHIFT);
+}
+inline std::uint64_t NextEntry(std::uint64_t written, BYTE last)
+{
+    return written + ONE_LONGER + (std::uint64_t(last) << SUFFIX_SHIFT);
+}
 
 // The stream buffer is kept for the next decode on the same thread (up to
 // KEPT_STREAM_BYTES), so loading one shot after another reuses pages already
@@ -351,12 +385,14 @@ int CGifImage::StageBlocks(FILE* file)
     state.bitsLeft = 0;
     state.blockPos = state.blockEnd = blockBuffer;
     rasterEnd = RASTER_MORE;
-    std::memset(pixelStack, 0, sizeof pixelStack);
-    std::memset(suffix, 0, sizeof suffix);
-    std::memset(prefix, 0, sizeof prefix);
-    for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = std::uint64_t(code) | (std::uint64_t(1) << 32);
+    // A literal's string is its byte, kept in the stream's first bytes.
+    for (int code = 0; code < state.clearCode; ++code)
+        entrySpan[code] = MakeSpan(std::size_t(code), 1, 0) | (std::uint64_t(code) << SUFFIX_SHIFT);
     // No string: RunCodes hands these two back.
-    entrySpan[state.clearCode] = entrySpan[state.endCode] = 0;
+    entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH, 0);
+    // Entries from everMade up have not been made in this image: a broken
+    // chain reaching one reads prefix 0 and last byte 0 (see DecodeLzw).
+    state.everMade = state.firstFree;
     return 0;
 }
 
@@ -410,109 +446,116 @@ bool CGifImage::GrowStream(std::size_t needed)
 // The common codes, one after another, until one of them needs DecodeLzw:
 // what DecodeLzw's loop does for a code in the table or the code being
 // added, without its checks for the rare cases. Nothing here calls a
-// function, so the compiler keeps every value below in a register; the
-// state goes back to `state` only when the run stops. Stops after a code
+// function, so the compiler keeps nearly every value below in a register;
+// the state goes back to `state` only when the run stops. Stops after a code
 // whose string reaches `mark` (the end of the line being filled, or of the
-// room in the stream), before a code whose bits are not all staged, and
-// after taking a clear code, an end code or a code above the next free slot,
-// which it hands back in `code`.
+// room in the stream), after the code that fills the table (TableFull runs
+// go on from there, adding no entries), before a code whose bits are not all
+// staged, and after taking a clear code, an end code or a code above the
+// next free slot, which it hands back in `code`.
+template <bool TableFull>
 CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
-    constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
-    constexpr std::uint64_t LENGTH_BITS = ~std::uint64_t(0xFFFFFFFFu);
     std::uint64_t bits = state.bitBuffer;
     int bitsLeft = state.bitsLeft;
     int codeSize = state.codeSize;
-    // Below 12 bits the table always has room (the width grows the moment
-    // the next free slot reaches 1 << codeSize), so "room for an entry" is
-    // nextSlot < MAX_CODES, and the width grows when nextSlot reaches
-    // 1 << codeSize below 12 bits.
+    unsigned codeMask = (1u << codeSize) - 1;
+    // Below 12 bits the table always has room: the width grows the moment
+    // the next free slot passes codeMask. At 12 bits that moment fills it.
     int nextSlot = state.nextSlot;
-    int oldCode = state.oldCode;
+    std::uint64_t* const spans = entrySpan;
     const BYTE* blockPos = state.blockPos;
     const BYTE* const blockEnd = state.blockEnd;
     // Eight bytes can be read at once from below here.
     const BYTE* const eightEnd = blockEnd - blockBuffer >= 8 ? blockEnd - 7 : blockBuffer;
-    // Strings are placed by their offset from out: the previous one as
-    // position | length << 32, the next one at `at`.
+    // Strings are placed by their offset from out: the previous one by its
+    // span (which carries its code, the next entry's prefix), the next one
+    // at `at`.
     std::uint64_t prev = prevSpan;
     std::uint32_t at = std::uint32_t(dst - out);
     const std::uint32_t markAt = std::uint32_t(mark - out);
     const int firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
-        // The code's bits: eight staged bytes at a time while eight are
-        // left, then byte by byte.
-        if (bitsLeft < codeSize) {
-            if (blockPos < eightEnd) {
-                std::uint64_t eight;
-                std::memcpy(&eight, blockPos, 8);
-                if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
-                bits |= eight << bitsLeft;
-                blockPos += (63 - bitsLeft) >> 3;
-                bitsLeft |= 56;
-            } else {
-                while (bitsLeft <= 56 && blockPos < blockEnd) {
-                    bits |= std::uint64_t(*blockPos++) << bitsLeft;
-                    bitsLeft += 8;
-                }
-                if (bitsLeft < codeSize) {
-                    stop = RUN_OUT_OF_BITS;
-                    break;
-                }
+        // The code's bits. While eight staged bytes are left the buffer is
+        // topped up to 56 or more bits on every code, which needs no test
+        // of how many are left; near the end it is filled byte by byte.
+        if (blockPos < eightEnd) {
+            std::uint64_t eight;
+            std::memcpy(&eight, blockPos, 8);
+            if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
+            bits |= eight << bitsLeft;
+            blockPos += (63 - bitsLeft) >> 3;
+            bitsLeft |= 56;
+        } else if (bitsLeft < codeSize) {
+            while (bitsLeft <= 56 && blockPos < blockEnd) {
+                bits |= std::uint64_t(*blockPos++) << bitsLeft;
+                bitsLeft += 8;
+            }
+            if (bitsLeft < codeSize) {
+                stop = RUN_OUT_OF_BITS;
+                break;
             }
         }
-        const unsigned c = unsigned(bits) & ((1u << codeSize) - 1);
+        const unsigned c = unsigned(bits) & codeMask;
         bits >>= codeSize;
         bitsLeft -= codeSize;
 
-        // Where this code's string is copied from, how many bytes are
-        // copied, and its span once written here. In the table: where its
-        // string was written (the clear and end codes have strings of length
-        // 0). The string being added: the previous code's string, which ends
-        // where this one starts, and then its own first byte.
+        // The code's span: where its string was written, or for the string
+        // being added (the previous string and its own first byte) where the
+        // previous string was.
         std::uint64_t span;
-        unsigned copied;
         if (c < unsigned(nextSlot)) {
-            span = entrySpan[c];
-            copied = unsigned(span >> 32);
-            if (copied == 0) {
-                code = int(c);
-                stop = RUN_AT_CODE;
-                break;
-            }
-        } else if (c == unsigned(nextSlot)) {
-            span = prev + ONE_LONGER;
-            copied = unsigned(prev >> 32);
+            span = spans[c];
+        } else if (!TableFull && c == unsigned(nextSlot)) {
+            span = NextEntry(prev, out[SpanAt(prev)]);
         } else {
             code = int(c);
             stop = RUN_AT_CODE;
             break;
         }
-        const BYTE* const from = out + std::uint32_t(span);
-        const BYTE first = from[0];
-
-        // The new entry: the previous string and this one's first byte.
-        if (nextSlot < MAX_CODES) {
-            suffix[nextSlot] = first;
-            prefix[nextSlot] = std::int16_t(oldCode);
-            entrySpan[nextSlot] = prev + ONE_LONGER;
-            oldCode = int(c);
-            if ((++nextSlot >> codeSize) != 0 && codeSize < MAX_CODE_BITS) ++codeSize;
-        }
-
-        // The copy, then the first byte once more after it: the last byte
-        // of the string being added, and past the end of any other string
-        // (where the next string will go).
+        const BYTE* const from = out + SpanAt(span);
         BYTE* const to = out + at;
-        if (copied <= 16)
+        const unsigned length = SpanLength(span);
+
+        // The copy: 16 bytes at once for the short strings that make up
+        // nearly all of a picture, which may write past the string (where
+        // the next one goes). The clear and end codes stop here: their spans
+        // have the longest length.
+        if (length <= 16) {
             Copy16(to, from);
-        else
-            CopyString(to, from, copied);
-        to[copied] = first;
-        prev = (span & LENGTH_BITS) | at;
-        at += std::uint32_t(span >> 32);
+        } else {
+            if (length == NO_STRING_LENGTH) {
+                code = int(c);
+                stop = RUN_AT_CODE;
+                break;
+            }
+            CopyString(to, from, length);
+        }
+        // The string being added ends in its first byte, which the copy
+        // could not know: it read the byte after the previous string.
+        if (!TableFull && c == unsigned(nextSlot)) to[length - 1] = from[0];
+
+        // The new entry: the previous string and this one's first byte,
+        // which is the byte after the previous string once this one is
+        // written.
+        if (!TableFull) {
+            spans[nextSlot] = NextEntry(prev, from[0]);
+            if (unsigned(++nextSlot) > codeMask) {
+                if (codeSize < MAX_CODE_BITS) {
+                    ++codeSize;
+                    codeMask = codeMask * 2 + 1;
+                } else {
+                    prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
+                    at += length;
+                    stop = RUN_TABLE_FULL;
+                    break;
+                }
+            }
+            prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
+        }
+        at += length;
         if (at >= markAt) {
             stop = RUN_AT_MARK;
             break;
@@ -523,11 +566,15 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     state.codeSize = codeSize;
     state.nextSlot = nextSlot;
     state.topSlot = 1 << codeSize;
-    state.oldCode = oldCode;
     state.blockPos = blockPos;
-    // The first byte of the last string added, as DecodeLzw keeps it.
-    if (nextSlot > firstSlot) state.firstByte = suffix[nextSlot - 1];
-    prevSpan = prev;
+    if (!TableFull) {
+        // The prefix of the next entry, and the first byte of the last
+        // string added (the last byte of the newest entry), as DecodeLzw
+        // keeps them. A full table keeps both as they were when it filled.
+        state.oldCode = SpanCode(prev);
+        if (nextSlot > firstSlot) state.firstByte = SpanSuffix(spans[nextSlot - 1]);
+        prevSpan = prev;
+    }
     dst = out + at;
     return stop;
 }
@@ -586,7 +633,6 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     // The previous code's string (position | length << 32): the next entry
     // is that string and one more byte. Set by the first code.
     std::uint64_t prevSpan = 0;
-    constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << 32;
     // Set by a code above the next free slot: the entries may no longer be
     // strings written earlier, so codes are spelled out from the table until
     // the next clear code.
@@ -607,6 +653,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         // A clear code (or the start): the table and width start over, and
         // the pixels kept for it but the started line are let go.
         if (code == s.clearCode) {
+            s.everMade = std::max(s.everMade, s.nextSlot);
             s.codeSize = s.minCodeSize + 1;
             s.nextSlot = s.firstFree;
             s.topSlot = 1 << s.codeSize;
@@ -617,7 +664,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
         s.oldCode = s.firstByte = code;
-        prevSpan = std::uint64_t(dst - out) | ONE_LONGER;
+        prevSpan = MakeSpan(std::size_t(dst - out), 1, code);
         *dst++ = BYTE(code);
         if (dst >= lineEnd) {
             const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out), std::size_t(dst - out),
@@ -646,8 +693,11 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
 
             // The common codes in one run; the rest come here one by one.
             if (!walkChains) {
-                const CodeRunStop stop = RunCodes(s, out, dst, std::min(lineEnd, roomEnd + 1), prevSpan, code);
-                if (stop == RUN_AT_MARK) {
+                const BYTE* const mark = std::min(lineEnd, roomEnd + 1);
+                const CodeRunStop stop = s.nextSlot < MAX_CODES
+                                             ? RunCodes<false>(s, out, dst, mark, prevSpan, code)
+                                             : RunCodes<true>(s, out, dst, mark, prevSpan, code);
+                if (stop == RUN_AT_MARK || stop == RUN_TABLE_FULL) {
                     if (dst >= lineEnd) {
                         const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
                                                             std::size_t(dst - out), lineWidth);
@@ -664,15 +714,15 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             if (unsigned(code) < unsigned(s.nextSlot) && unsigned(code - s.clearCode) > 1u && !walkChains) {
                 // In the table: a copy of where its string was written.
                 const std::uint64_t span = entrySpan[code];
-                const unsigned length = unsigned(span >> 32);
-                CopyString(dst, out + std::uint32_t(span), length);
+                const unsigned length = SpanLength(span);
+                CopyString(dst, out + SpanAt(span), length);
                 dst += length;
             } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
                 break;
             } else if (code == s.nextSlot && !walkChains) {
                 // The string of the previous code and its own first byte.
-                const BYTE* previous = out + std::uint32_t(prevSpan);
-                const unsigned length = unsigned(prevSpan >> 32);
+                const BYTE* previous = out + SpanAt(prevSpan);
+                const unsigned length = SpanLength(prevSpan);
                 CopyString(dst, previous, length);
                 dst[length] = previous[0];
                 dst += length + 1;
@@ -684,12 +734,14 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                     pixelStack[sp++] = BYTE(s.firstByte);
                     chain = s.oldCode;
                 }
+                const int made = std::max(s.everMade, s.nextSlot);
                 while (chain >= s.firstFree) {
                     // A chain that fills the stack loops: the decoder stops,
                     // and the line it was filling is dropped.
                     if (sp == STACK_SIZE - 1) return 0;
-                    pixelStack[sp++] = suffix[chain];
-                    chain = prefix[chain];
+                    const std::uint64_t entry = chain < made ? entrySpan[chain] : 0;
+                    pixelStack[sp++] = SpanSuffix(entry);
+                    chain = SpanCode(entry);
                 }
                 pixelStack[sp++] = BYTE(chain);
                 for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];
@@ -699,16 +751,14 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             if (s.nextSlot < s.topSlot) {
                 const int slot = s.nextSlot;
                 s.firstByte = cur[0];
-                suffix[slot] = cur[0];
-                prefix[slot] = std::int16_t(s.oldCode);
-                entrySpan[slot] = prevSpan + ONE_LONGER;
+                entrySpan[slot] = NextEntry(prevSpan, cur[0]);
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
                     ++s.codeSize;
                     s.topSlot <<= 1;
                 }
             }
-            prevSpan = std::uint64_t(cur - out) | (std::uint64_t(dst - cur) << 32);
+            prevSpan = MakeSpan(std::size_t(cur - out), std::size_t(dst - cur), code);
             if (dst >= lineEnd) {
                 const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
                                                     std::size_t(dst - out), lineWidth);

@@ -46,6 +46,7 @@ private:
         int clearCode;   // 1 << minCodeSize
         int endCode;     // clearCode + 1
         int firstFree;   // clearCode + 2, the first code the table assigns
+        int everMade;    // entries below it were made in this image (as of the last clear code)
         int topSlot;     // 1 << codeSize: reaching it widens the codes
         int nextSlot;    // next free table slot
         int oldCode;     // previous code, the prefix of the next entry
@@ -65,9 +66,11 @@ private:
     std::int16_t ResetTable(LzwState& state, int minCodeSize);
     int NextCode(FILE* file, LzwState& state);
     int StageBlocks(FILE* file);
-    // Why RunCodes stopped: the position mark reached, the staged bytes
-    // used up (nothing taken), or a code it leaves to DecodeLzw (taken).
-    enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE };
+    // Why RunCodes stopped: the position mark reached, the table just
+    // filled, the staged bytes used up (nothing taken), or a code it leaves
+    // to DecodeLzw (taken).
+    enum CodeRunStop { RUN_AT_MARK, RUN_TABLE_FULL, RUN_OUT_OF_BITS, RUN_AT_CODE };
+    template <bool TableFull>
     CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);
     int PutLine(GifRowCursor* cursor, const BYTE* line, int length);
@@ -96,13 +99,11 @@ private:
     int rasterEnd;
     BYTE blockBuffer[BLOCK_BUFFER_SIZE + 8];
 
-    // The string table. Every entry is known by its prefix code and last
-    // byte; while the stream is well formed it is also known by where its
-    // string was last written (entrySpan: position in the low 32 bits,
-    // length above), so it can be copied whole.
+    // The string table, an entry a word (see gif_image.cpp): its prefix code
+    // and last byte, and where its string was last written. While the
+    // stream is well formed that string is copied whole; otherwise it is
+    // spelled out by walking prefixes.
     BYTE pixelStack[STACK_SIZE];
-    BYTE suffix[MAX_CODES];
-    std::int16_t prefix[MAX_CODES];
     std::uint64_t entrySpan[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see

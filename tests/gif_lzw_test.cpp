@@ -338,6 +338,28 @@ TEST(GifLzwRandom, RandomCodeStreamsMatchThePlainDecoder)
     }
 }
 
+// Entries made before a clear code stay in the table until they are made
+// again, and a broken chain after the clear can reach them: a long run fills
+// the table far, then a clear, then codes above the next free slot.
+TEST(GifLzwRandom, BrokenChainsAfterAClearMatchThePlainDecoder)
+{
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 40; ++round) {
+        LzwCodeWriter codes(8);
+        codes.Clear();
+        const int before = 500 + int(random() % 3500);
+        for (int i = 0; i < before; ++i) codes.Code(int(random() % unsigned(codes.NextSlot())));
+        codes.Clear();
+        for (int i = 0; i < 200; ++i)
+            codes.Code(random() % 3 ? int(random() % unsigned(1 << codes.CodeSize()))
+                                    : int(random() % unsigned(codes.NextSlot())));
+        codes.End();
+        const GifBytes file = WithCodes(64, 200, 256, codes.Finish(), false, 8, 255);
+        ExpectSameAsReference(file, ("round " + std::to_string(round)).c_str());
+        if (HasFatalFailure()) return;
+    }
+}
+
 }  // namespace
 }  // namespace kestrel::test
 
