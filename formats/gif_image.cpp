@@ -449,8 +449,8 @@ bool CGifImage::GrowStream(std::size_t needed)
 // function, so the compiler keeps nearly every value below in a register;
 // the state goes back to `state` only when the run stops. Stops after a code
 // whose string reaches `mark` (the end of the line being filled, or of the
-// room in the stream), after the code that fills the table (TableFull runs
-// go on from there, adding no entries), before a code whose bits are not all
+// room in the stream) or that fills the table (TableFull runs go on from
+// there, adding no entries), before a code whose bits are not all
 // staged, and after taking a clear code, an end code or a code above the
 // next free slot, which it hands back in `code`.
 template <bool TableFull>
@@ -474,7 +474,7 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     // at `at`.
     std::uint64_t prev = prevSpan;
     std::uint32_t at = std::uint32_t(dst - out);
-    const std::uint32_t markAt = std::uint32_t(mark - out);
+    std::uint32_t markAt = std::uint32_t(mark - out);
     const int firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
@@ -542,18 +542,15 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
         // written.
         if (!TableFull) {
             spans[nextSlot] = NextEntry(prev, from[0]);
+            prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
             if (unsigned(++nextSlot) > codeMask) {
                 if (codeSize < MAX_CODE_BITS) {
                     ++codeSize;
                     codeMask = codeMask * 2 + 1;
                 } else {
-                    prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
-                    at += length;
-                    stop = RUN_TABLE_FULL;
-                    break;
+                    markAt = 0;  // full: stop after this code, for the loop that makes none
                 }
             }
-            prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
         }
         at += length;
         if (at >= markAt) {
@@ -630,8 +627,8 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     BYTE* dst = out + STREAM_START;     // where the next pixel goes
     BYTE* lineEnd = dst + width;        // end of the line being filled
     BYTE* roomEnd = out + (streamCapacity - ROOM);
-    // The previous code's string (position | length << 32): the next entry
-    // is that string and one more byte. Set by the first code.
+    // The span of the previous code's string (with that code): the next
+    // entry is that string and one more byte. Set by the first code.
     std::uint64_t prevSpan = 0;
     // Set by a code above the next free slot: the entries may no longer be
     // strings written earlier, so codes are spelled out from the table until
@@ -697,7 +694,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                 const CodeRunStop stop = s.nextSlot < MAX_CODES
                                              ? RunCodes<false>(s, out, dst, mark, prevSpan, code)
                                              : RunCodes<true>(s, out, dst, mark, prevSpan, code);
-                if (stop == RUN_AT_MARK || stop == RUN_TABLE_FULL) {
+                if (stop == RUN_AT_MARK) {
                     if (dst >= lineEnd) {
                         const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
                                                             std::size_t(dst - out), lineWidth);

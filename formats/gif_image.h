@@ -66,10 +66,10 @@ private:
     std::int16_t ResetTable(LzwState& state, int minCodeSize);
     int NextCode(FILE* file, LzwState& state);
     int StageBlocks(FILE* file);
-    // Why RunCodes stopped: the position mark reached, the table just
+    // Why RunCodes stopped: the position mark reached or the table just
     // filled, the staged bytes used up (nothing taken), or a code it leaves
     // to DecodeLzw (taken).
-    enum CodeRunStop { RUN_AT_MARK, RUN_TABLE_FULL, RUN_OUT_OF_BITS, RUN_AT_CODE };
+    enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE };
     template <bool TableFull>
     CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);

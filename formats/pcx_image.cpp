@@ -47,8 +47,10 @@ bool ParsePcxHeader(const BYTE (&bytes)[HEADER_SIZE], PcxHeader& h)
     ByteCursor at(bytes, sizeof bytes);
     return at.Byte(h.manufacturer) && at.Byte(h.version) && at.Byte(h.encoding) && at.Byte(h.bitsPerPixel) &&
            at.U16(h.xMin) && at.U16(h.yMin) && at.U16(h.xMax) && at.U16(h.yMax) &&
-           at.Skip(RESOLUTION) && at.Bytes(h.palette, sizeof h.palette) && at.Skip(RESERVED) && at.Byte(h.planes) && at.U16(h.bytesPerLine);
+           at.Skip(RESOLUTION) && at.Bytes(h.palette, sizeof h.palette) && at.Skip(RESERVED) &&
+           at.Byte(h.planes) && at.U16(h.bytesPerLine);
 }
+
 // A code byte and a value byte expand to at most 63 bytes.
 constexpr std::int64_t MAX_EXPANSION_PER_BYTE = 32;
 constexpr std::int64_t MAX_EXPANDED_BYTES = std::int64_t(CDibImage::MAX_DIB_BYTES);

@@ -34,8 +34,7 @@ int CDibImage::Draw(HDC dc, int x, int y, int width, int height) const
     if (width < 0) width = m_header.biWidth;
     if (height < 0) height = m_header.biHeight;
 
-    const bool needsBlending =
-        m_info.transparentIndex != -1 || m_pAlpha != nullptr || m_info.paletteHasAlpha != 0;
+    const bool needsBlending = NeedsBlending();
     if (!needsBlending && width == m_header.biWidth && height == m_header.biHeight) {
         dc->SetStretchMode(COLORONCOLOR);
         DibView dib;

@@ -194,6 +194,13 @@ public:
     const DibImageInfo& Info() const { return m_info; }
     const BYTE* Dib() const { return m_pDib; }
     const BYTE* AlphaPlane() const { return m_pAlpha; }
+    // Whether Draw blends the picture over what the surface holds (a
+    // transparent index, an alpha plane or a colour table with alpha)
+    // rather than covering it.
+    bool NeedsBlending() const
+    {
+        return m_info.transparentIndex != -1 || m_pAlpha != nullptr || m_info.paletteHasAlpha != 0;
+    }
     int Width() const { return m_header.biWidth; }
     int Height() const { return m_header.biHeight; }
     int BitCount() const { return m_header.biBitCount; }

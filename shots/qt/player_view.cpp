@@ -82,9 +82,7 @@ void CKestrel::OnDraw(HDC dc)
     // Start from white: a shot with transparent pixels is blended over what
     // the buffer holds, which must not be the previous shot. A stretched
     // shot that blends nothing covers every pixel itself.
-    const bool opaque = image && !image->IsEmpty() && image->Info().drawEnabled &&
-                        image->Info().transparentIndex == -1 && !image->AlphaPlane() &&
-                        !image->Info().paletteHasAlpha;
+    const bool opaque = image && !image->IsEmpty() && image->Info().drawEnabled && !image->NeedsBlending();
     if (!(opaque && document->m_bFitToScreen && m_geometry.Fit() == FitMode::Stretch))
         dc->FillSolid(dc->GetClipBox(), BACKGROUND_COLOUR);
 
