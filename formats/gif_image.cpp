@@ -86,33 +86,36 @@ constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
 
 // A table entry is one 64-bit word, its span:
-//   bits  0-30  where its string was last written, as an offset from the
-//               stream's start (the stream stays below 2^31 bytes);
-//   bits 31-43  the string's length (at most STACK_SIZE);
-//   bits 44-51  its last byte;
-//   bits 52-63  its prefix code.
-// The span of the string just written has its length, its position and the
-// code that wrote it (the next entry's prefix) but no last byte, so the next
-// entry is that span one longer with the next string's first byte added.
-constexpr int LENGTH_SHIFT = 31;
-constexpr int SUFFIX_SHIFT = 44;
-constexpr int CODE_SHIFT = 52;
-constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << LENGTH_SHIFT;
-constexpr std::uint64_t LENGTH_FIELD = std::uint64_t(0x1FFF) << LENGTH_SHIFT;
+//   bits  0-15  the string's length (at most STACK_SIZE);
+//   bits 16-23  its last byte;
+//   bits 24-35  its prefix code;
+//   bits 36-63  where its string was last written, as an offset from the
+//               stream's start (the stream stays below 2^28 bytes).
+// The length and the position are what nearly every code needs, and each
+// comes out of the word in one step. The span of the string just written has
+// its length, its position and the code that wrote it (the next entry's
+// prefix) but no last byte, so the next entry is that span one longer with
+// the next string's first byte added.
+constexpr int SUFFIX_SHIFT = 16;
+constexpr int CODE_SHIFT = 24;
+constexpr int AT_SHIFT = 36;
+constexpr std::uint64_t LENGTH_FIELD = 0xFFFF;
+static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << (64 - AT_SHIFT)),
+              "a stream offset must fit its field");
 // The length in the spans of the clear and end codes, which have no string.
 constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
-inline std::uint32_t SpanAt(std::uint64_t span) { return std::uint32_t(span) & 0x7FFFFFFFu; }
-inline unsigned SpanLength(std::uint64_t span) { return unsigned(span >> LENGTH_SHIFT) & 0x1FFFu; }
+inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
+inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
 inline BYTE SpanSuffix(std::uint64_t span) { return BYTE(span >> SUFFIX_SHIFT); }
-inline int SpanCode(std::uint64_t span) { return int(span >> CODE_SHIFT); }
+inline int SpanCode(std::uint64_t span) { return int(span >> CODE_SHIFT) & 0xFFF; }
 inline std::uint64_t MakeSpan(std::size_t at, std::size_t length, int code)
 {
-    return std::uint64_t(at) | (std::uint64_t(length) << LENGTH_SHIFT) | (std::uint64_t(code) << CODE_SHIFT);
+    return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length) | (std::uint64_t(code) << CODE_SHIFT);
 }
 inline std::uint64_t NextEntry(std::uint64_t written, BYTE last)
 {
-    return written + ONE_LONGER + (std::uint64_t(last) << SUFFIX_SHIFT);
+    return written + 1 + (std::uint64_t(last) << SUFFIX_SHIFT);
 }
 
 // The stream buffer is kept for the next decode on the same thread (up to
@@ -173,6 +176,19 @@ inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
         std::memcpy(chunk, from + done, 32);
         std::memcpy(to + done, chunk, 32);
     }
+}
+
+// The code of `mask` bits at bitPos, which then moves past it. The eight
+// bytes from bitPos's byte are always there (blockBuffer has slack).
+[[gnu::always_inline]] inline unsigned CodeAt(const BYTE* staged, std::uint32_t& bitPos, unsigned mask,
+                                              int codeSize)
+{
+    std::uint64_t word;
+    std::memcpy(&word, staged + (bitPos >> 3), 8);
+    if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) word = __builtin_bswap64(word);
+    const unsigned code = unsigned(word >> (bitPos & 7)) & mask;
+    bitPos += unsigned(codeSize);
+    return code;
 }
 
 // Skips count bytes: by seeking where the stream allows it, else by reading.
@@ -350,12 +366,12 @@ int CGifImage::ReadBytes(FILE* file, BYTE* to, int count)
     return done;
 }
 
-// Gathers whole data sub-blocks into blockBuffer and returns the number of
-// bytes gathered. Sets rasterEnd at the terminator or the end of the file; a
-// sub-block the file cuts short is dropped whole.
-int CGifImage::StageBlocks(FILE* file)
+// Gathers whole data sub-blocks into blockBuffer after the `staged` bytes
+// already there and returns the number of bytes it then holds. Sets
+// rasterEnd at the terminator or the end of the file; a sub-block the file
+// cuts short is dropped whole. The slack after the last byte is cleared.
+int CGifImage::StageBlocks(FILE* file, int staged)
 {
-    int staged = 0;
     while (rasterEnd == RASTER_MORE && staged + 255 <= BLOCK_BUFFER_SIZE) {
         const int length = ReadByte(file);
         if (length < 0) {
@@ -368,6 +384,7 @@ int CGifImage::StageBlocks(FILE* file)
             staged += length;
         }
     }
+    std::memset(blockBuffer + staged, 0, 8);
     return staged;
 }
 
@@ -381,9 +398,7 @@ int CGifImage::StageBlocks(FILE* file)
     state.firstFree = state.nextSlot = state.clearCode + 2;
     state.oldCode = 0;
     state.firstByte = 0;
-    state.bitBuffer = 0;
-    state.bitsLeft = 0;
-    state.blockPos = state.blockEnd = blockBuffer;
+    state.bitPos = state.stagedBits = 0;
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     for (int code = 0; code < state.clearCode; ++code)
@@ -402,32 +417,17 @@ int CGifImage::StageBlocks(FILE* file)
 // ends first.
 [[gnu::always_inline]] inline int CGifImage::NextCode(FILE* file, LzwState& state)
 {
-    if (state.bitsLeft < state.codeSize) {
-        if (state.blockEnd - state.blockPos >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, state.blockPos, 8);
-            if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
-            state.bitBuffer |= eight << state.bitsLeft;
-            state.blockPos += (63 - state.bitsLeft) >> 3;
-            state.bitsLeft |= 56;
-        } else {
-            for (;;) {
-                while (state.bitsLeft <= 56 && state.blockPos < state.blockEnd) {
-                    state.bitBuffer |= std::uint64_t(*state.blockPos++) << state.bitsLeft;
-                    state.bitsLeft += 8;
-                }
-                if (state.bitsLeft >= state.codeSize) break;
-                if (rasterEnd != RASTER_MORE) return rasterEnd == RASTER_TERMINATOR ? state.endCode : -1;
-                const int staged = StageBlocks(file);
-                state.blockPos = blockBuffer;
-                state.blockEnd = blockBuffer + staged;
-            }
-        }
+    while (state.bitPos + unsigned(state.codeSize) > state.stagedBits) {
+        if (rasterEnd != RASTER_MORE) return rasterEnd == RASTER_TERMINATOR ? state.endCode : -1;
+        // The bytes holding the first bits of the code move to the front,
+        // and more sub-blocks are staged after them.
+        const unsigned used = state.bitPos >> 3;
+        const unsigned kept = ((state.stagedBits + 7) >> 3) - used;
+        std::memmove(blockBuffer, blockBuffer + used, kept);
+        state.bitPos &= 7;
+        state.stagedBits = unsigned(StageBlocks(file, int(kept))) * 8;
     }
-    const int code = int(state.bitBuffer & ((1u << state.codeSize) - 1));
-    state.bitBuffer >>= state.codeSize;
-    state.bitsLeft -= state.codeSize;
-    return code;
+    return CodeAt(blockBuffer, state.bitPos, (1u << state.codeSize) - 1, state.codeSize);
 }
 
 bool CGifImage::GrowStream(std::size_t needed)
@@ -457,93 +457,70 @@ template <bool TableFull>
 CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
-    std::uint64_t bits = state.bitBuffer;
-    int bitsLeft = state.bitsLeft;
+    std::uint32_t bitPos = state.bitPos;
+    const std::uint32_t stagedBits = state.stagedBits;
+    // Up to here a code of any width is staged whole.
+    const std::int64_t wideCodesEnd = std::int64_t(stagedBits) - MAX_CODE_BITS;
     int codeSize = state.codeSize;
     unsigned codeMask = (1u << codeSize) - 1;
     // Below 12 bits the table always has room: the width grows the moment
     // the next free slot passes codeMask. At 12 bits that moment fills it.
-    int nextSlot = state.nextSlot;
-    std::uint64_t* const spans = entrySpan;
-    const BYTE* blockPos = state.blockPos;
-    const BYTE* const blockEnd = state.blockEnd;
-    // Eight bytes can be read at once from below here.
-    const BYTE* const eightEnd = blockEnd - blockBuffer >= 8 ? blockEnd - 7 : blockBuffer;
+    unsigned nextSlot = unsigned(state.nextSlot);
     // Strings are placed by their offset from out: the previous one by its
     // span (which carries its code, the next entry's prefix), the next one
     // at `at`.
     std::uint64_t prev = prevSpan;
-    std::uint32_t at = std::uint32_t(dst - out);
-    std::uint32_t markAt = std::uint32_t(mark - out);
-    const int firstSlot = nextSlot;
+    std::size_t at = std::size_t(dst - out);
+    std::size_t markAt = std::size_t(mark - out);
+    const unsigned firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
-        // The code's bits. While eight staged bytes are left the buffer is
-        // topped up to 56 or more bits on every code, which needs no test
-        // of how many are left; near the end it is filled byte by byte.
-        if (blockPos < eightEnd) {
-            std::uint64_t eight;
-            std::memcpy(&eight, blockPos, 8);
-            if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) eight = __builtin_bswap64(eight);
-            bits |= eight << bitsLeft;
-            blockPos += (63 - bitsLeft) >> 3;
-            bitsLeft |= 56;
-        } else if (bitsLeft < codeSize) {
-            while (bitsLeft <= 56 && blockPos < blockEnd) {
-                bits |= std::uint64_t(*blockPos++) << bitsLeft;
-                bitsLeft += 8;
-            }
-            if (bitsLeft < codeSize) {
-                stop = RUN_OUT_OF_BITS;
-                break;
-            }
+        if (std::int64_t(bitPos) > wideCodesEnd && bitPos + unsigned(codeSize) > stagedBits) {
+            stop = RUN_OUT_OF_BITS;
+            break;
         }
-        const unsigned c = unsigned(bits) & codeMask;
-        bits >>= codeSize;
-        bitsLeft -= codeSize;
+        const unsigned c = CodeAt(blockBuffer, bitPos, codeMask, codeSize);
 
-        // The code's span: where its string was written, or for the string
-        // being added (the previous string and its own first byte) where the
-        // previous string was.
-        std::uint64_t span;
-        if (c < unsigned(nextSlot)) {
-            span = spans[c];
-        } else if (!TableFull && c == unsigned(nextSlot)) {
-            span = NextEntry(prev, out[SpanAt(prev)]);
+        // The code's string: where it was written, or for the string being
+        // added (the previous string and its own first byte) where the
+        // previous string was, one byte longer.
+        const BYTE* from;
+        unsigned length;
+        BYTE* const to = out + at;
+        if (c < nextSlot) [[likely]] {
+            const std::uint64_t span = entrySpan[c];
+            from = out + SpanAt(span);
+            length = SpanLength(span);
+            // 16 bytes at once for the short strings that make up nearly all
+            // of a picture, which may write past the string (where the next
+            // one goes). The clear and end codes stop here: their spans
+            // have the longest length.
+            if (length <= 16) [[likely]] {
+                Copy16(to, from);
+            } else {
+                if (length == NO_STRING_LENGTH) {
+                    code = int(c);
+                    stop = RUN_AT_CODE;
+                    break;
+                }
+                CopyString(to, from, length);
+            }
+        } else if (!TableFull && c == nextSlot) {
+            from = out + SpanAt(prev);
+            length = SpanLength(prev) + 1;
+            CopyString(to, from, length - 1);
+            to[length - 1] = from[0];
         } else {
             code = int(c);
             stop = RUN_AT_CODE;
             break;
         }
-        const BYTE* const from = out + SpanAt(span);
-        BYTE* const to = out + at;
-        const unsigned length = SpanLength(span);
 
-        // The copy: 16 bytes at once for the short strings that make up
-        // nearly all of a picture, which may write past the string (where
-        // the next one goes). The clear and end codes stop here: their spans
-        // have the longest length.
-        if (length <= 16) {
-            Copy16(to, from);
-        } else {
-            if (length == NO_STRING_LENGTH) {
-                code = int(c);
-                stop = RUN_AT_CODE;
-                break;
-            }
-            CopyString(to, from, length);
-        }
-        // The string being added ends in its first byte, which the copy
-        // could not know: it read the byte after the previous string.
-        if (!TableFull && c == unsigned(nextSlot)) to[length - 1] = from[0];
-
-        // The new entry: the previous string and this one's first byte,
-        // which is the byte after the previous string once this one is
-        // written.
+        // The new entry: the previous string and this one's first byte.
         if (!TableFull) {
-            spans[nextSlot] = NextEntry(prev, from[0]);
-            prev = (span & LENGTH_FIELD) | at | (std::uint64_t(c) << CODE_SHIFT);
-            if (unsigned(++nextSlot) > codeMask) {
+            entrySpan[nextSlot] = NextEntry(prev, from[0]);
+            prev = MakeSpan(at, length, int(c));
+            if (++nextSlot > codeMask) {
                 if (codeSize < MAX_CODE_BITS) {
                     ++codeSize;
                     codeMask = codeMask * 2 + 1;
@@ -558,18 +535,16 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
             break;
         }
     }
-    state.bitBuffer = bits;
-    state.bitsLeft = bitsLeft;
+    state.bitPos = bitPos;
     state.codeSize = codeSize;
-    state.nextSlot = nextSlot;
+    state.nextSlot = int(nextSlot);
     state.topSlot = 1 << codeSize;
-    state.blockPos = blockPos;
     if (!TableFull) {
         // The prefix of the next entry, and the first byte of the last
         // string added (the last byte of the newest entry), as DecodeLzw
         // keeps them. A full table keeps both as they were when it filled.
         state.oldCode = SpanCode(prev);
-        if (nextSlot > firstSlot) state.firstByte = SpanSuffix(spans[nextSlot - 1]);
+        if (nextSlot > firstSlot) state.firstByte = SpanSuffix(entrySpan[nextSlot - 1]);
         prevSpan = prev;
     }
     dst = out + at;

@@ -51,10 +51,8 @@ private:
         int nextSlot;    // next free table slot
         int oldCode;     // previous code, the prefix of the next entry
         int firstByte;   // first pixel of the previous code's string
-        std::uint64_t bitBuffer;     // bits not yet taken, least significant first
-        int bitsLeft;                // number of them
-        const BYTE* blockPos;        // next staged sub-block byte
-        const BYTE* blockEnd;        // end of the staged bytes
+        std::uint32_t bitPos;        // next bit to take, counted from blockBuffer's start
+        std::uint32_t stagedBits;    // bits staged in blockBuffer
     };
 
     // The decoder's steps. DecodeLzw results: 0 done (a non-interlaced image
@@ -65,7 +63,7 @@ private:
     int ReadBytes(FILE* file, BYTE* to, int count);
     std::int16_t ResetTable(LzwState& state, int minCodeSize);
     int NextCode(FILE* file, LzwState& state);
-    int StageBlocks(FILE* file);
+    int StageBlocks(FILE* file, int staged);
     // Why RunCodes stopped: the position mark reached or the table just
     // filled, the staged bytes used up (nothing taken), or a code it leaves
     // to DecodeLzw (taken).
@@ -95,6 +93,8 @@ private:
     // so codes are read from one run of bytes. rasterEnd says how the data
     // ends once the gathered bytes are used up: 0 more may follow, 1 the
     // zero-length terminator, -1 the file ended.
+    // Eight bytes of slack after the staged ones let a code be read with one
+    // eight-byte load wherever it starts.
     static constexpr int BLOCK_BUFFER_SIZE = 16384;
     int rasterEnd;
     BYTE blockBuffer[BLOCK_BUFFER_SIZE + 8];
