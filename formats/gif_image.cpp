@@ -80,6 +80,8 @@ constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after
 // Room kept free after the last pixel: one code's string (at most the stack)
 // plus what CopyString may write past a string's end.
 constexpr std::size_t ROOM = CGifImage::STACK_SIZE + 64;
+// Pixels RunCodes may gather before the lines they complete are stored.
+constexpr std::size_t LINE_BATCH = 4096;
 constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
 constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
@@ -109,7 +111,7 @@ inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SH
 inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
 inline BYTE SpanSuffix(std::uint64_t span) { return BYTE(span >> SUFFIX_SHIFT); }
 inline int SpanCode(std::uint64_t span) { return int(span >> CODE_SHIFT) & 0xFFF; }
-inline std::uint64_t MakeSpan(std::size_t at, std::size_t length, int code)
+inline std::uint64_t MakeSpan(std::size_t at, std::size_t length, std::size_t code)
 {
     return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length) | (std::uint64_t(code) << CODE_SHIFT);
 }
@@ -180,13 +182,13 @@ inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
 
 // The code of `mask` bits at bitPos, which then moves past it. The eight
 // bytes from bitPos's byte are always there (blockBuffer has slack).
-[[gnu::always_inline]] inline unsigned CodeAt(const BYTE* staged, std::uint32_t& bitPos, unsigned mask,
-                                              int codeSize)
+[[gnu::always_inline]] inline std::size_t CodeAt(const BYTE* staged, std::uint32_t& bitPos, std::size_t mask,
+                                                 int codeSize)
 {
     std::uint64_t word;
     std::memcpy(&word, staged + (bitPos >> 3), 8);
     if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) word = __builtin_bswap64(word);
-    const unsigned code = unsigned(word >> (bitPos & 7)) & mask;
+    const std::size_t code = std::size_t(word >> (bitPos & 7)) & mask;
     bitPos += unsigned(codeSize);
     return code;
 }
@@ -322,16 +324,18 @@ bool CGifImage::ReadGraphicControl(FILE* file)
 // table is kept as the file gives it: pictures use entry 255 like any other.
 void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
 {
-    BYTE red[256], green[256], blue[256];
-    for (int i = 0; i < colourCount; ++i) {
-        red[i] = colourTable[3 * i];
-        green[i] = colourTable[3 * i + 1];
-        blue[i] = colourTable[3 * i + 2];
-    }
+    RGBQUAD* palette = GetPalette();
+    if (!palette) return;
     const bool transparent = m_info.transparentIndex != -1;
-    if (transparent)
-        for (int i = colourCount; i < 256; ++i) red[i] = green[i] = blue[i] = 255;
-    SetPaletteFromPlanes(DWORD(transparent ? 256 : colourCount), red, green, blue);
+    const DWORD wanted = DWORD(transparent ? 256 : colourCount);
+    const DWORD count = wanted < m_header.biClrUsed ? wanted : m_header.biClrUsed;
+    const DWORD given = std::min(count, DWORD(colourCount));
+    for (DWORD i = 0; i < given; ++i) {
+        palette[i].rgbRed = colourTable[3 * i];
+        palette[i].rgbGreen = colourTable[3 * i + 1];
+        palette[i].rgbBlue = colourTable[3 * i + 2];
+    }
+    for (DWORD i = given; i < count; ++i) palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = 255;
 }
 
 int CGifImage::ReadByte(FILE* file)
@@ -427,7 +431,7 @@ int CGifImage::StageBlocks(FILE* file, int staged)
         state.bitPos &= 7;
         state.stagedBits = unsigned(StageBlocks(file, int(kept))) * 8;
     }
-    return CodeAt(blockBuffer, state.bitPos, (1u << state.codeSize) - 1, state.codeSize);
+    return int(CodeAt(blockBuffer, state.bitPos, (std::size_t(1) << state.codeSize) - 1, state.codeSize));
 }
 
 bool CGifImage::GrowStream(std::size_t needed)
@@ -459,27 +463,27 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
 {
     std::uint32_t bitPos = state.bitPos;
     const std::uint32_t stagedBits = state.stagedBits;
-    // Up to here a code of any width is staged whole.
-    const std::int64_t wideCodesEnd = std::int64_t(stagedBits) - MAX_CODE_BITS;
+    // Below here a code of any width is staged whole.
+    const std::uint32_t wideCodesEnd = stagedBits > MAX_CODE_BITS ? stagedBits - MAX_CODE_BITS : 0;
     int codeSize = state.codeSize;
-    unsigned codeMask = (1u << codeSize) - 1;
+    std::size_t codeMask = (std::size_t(1) << codeSize) - 1;
     // Below 12 bits the table always has room: the width grows the moment
     // the next free slot passes codeMask. At 12 bits that moment fills it.
-    unsigned nextSlot = unsigned(state.nextSlot);
+    std::size_t nextSlot = std::size_t(state.nextSlot);
     // Strings are placed by their offset from out: the previous one by its
     // span (which carries its code, the next entry's prefix), the next one
     // at `at`.
     std::uint64_t prev = prevSpan;
     std::size_t at = std::size_t(dst - out);
     std::size_t markAt = std::size_t(mark - out);
-    const unsigned firstSlot = nextSlot;
+    const std::size_t firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
-        if (std::int64_t(bitPos) > wideCodesEnd && bitPos + unsigned(codeSize) > stagedBits) {
+        if (bitPos >= wideCodesEnd && bitPos + unsigned(codeSize) > stagedBits) {
             stop = RUN_OUT_OF_BITS;
             break;
         }
-        const unsigned c = CodeAt(blockBuffer, bitPos, codeMask, codeSize);
+        const std::size_t c = CodeAt(blockBuffer, bitPos, codeMask, codeSize);
 
         // The code's string: where it was written, or for the string being
         // added (the previous string and its own first byte) where the
@@ -519,7 +523,7 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
         // The new entry: the previous string and this one's first byte.
         if (!TableFull) {
             entrySpan[nextSlot] = NextEntry(prev, from[0]);
-            prev = MakeSpan(at, length, int(c));
+            prev = MakeSpan(at, length, c);
             if (++nextSlot > codeMask) {
                 if (codeSize < MAX_CODE_BITS) {
                     ++codeSize;
@@ -665,19 +669,20 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
 
             // The common codes in one run; the rest come here one by one.
             if (!walkChains) {
-                const BYTE* const mark = std::min(lineEnd, roomEnd + 1);
+                // Narrow lines are stored a few at a time, wide ones each
+                // as it ends; every line the run completes is stored before
+                // the code that stopped it is taken.
+                const BYTE* const mark = std::min(std::max(lineEnd, dst + LINE_BATCH), roomEnd + 1);
                 const CodeRunStop stop = s.nextSlot < MAX_CODES
                                              ? RunCodes<false>(s, out, dst, mark, prevSpan, code)
                                              : RunCodes<true>(s, out, dst, mark, prevSpan, code);
-                if (stop == RUN_AT_MARK) {
-                    if (dst >= lineEnd) {
-                        const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
-                                                            std::size_t(dst - out), lineWidth);
-                        lineEnd = out + next + width;
-                        if (!interlaced && cursor->row < 0) return 0;  // the image is full
-                    }
-                    continue;
+                if (dst >= lineEnd) {
+                    const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
+                                                        std::size_t(dst - out), lineWidth);
+                    lineEnd = out + next + width;
+                    if (!interlaced && cursor->row < 0) return 0;  // the image is full
                 }
+                if (stop == RUN_AT_MARK) continue;
                 if (stop == RUN_OUT_OF_BITS) code = NextCode(file, s);
             } else {
                 code = NextCode(file, s);
