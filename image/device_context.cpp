@@ -34,10 +34,26 @@ void IndexedRowToSurface(const BYTE* row, int bitCount, std::int64_t first, std:
                          const std::uint32_t (&palette)[256], std::uint32_t* out, bool stream)
 {
     switch (bitCount) {
-    case 8:
+    case 8: {
         row += first;
-        StoreWords(out, count, stream, [&](std::int64_t i) { return palette[row[i]]; });
+        std::int64_t i = 0;
+#if defined(__SSE2__)
+        if (stream) {
+            // Eight indices from one load, out as two streamed quads.
+            for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i) out[i] = palette[row[i]];
+            for (; i + 8 <= count; i += 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, row + i, 8);
+                auto word = [&](int k) { return int(palette[(eight >> (8 * k)) & 0xFF]); };
+                _mm_stream_si128(reinterpret_cast<__m128i*>(out + i), _mm_setr_epi32(word(0), word(1), word(2), word(3)));
+                _mm_stream_si128(reinterpret_cast<__m128i*>(out + i + 4),
+                                 _mm_setr_epi32(word(4), word(5), word(6), word(7)));
+            }
+        }
+#endif
+        StoreWords(out + i, count - i, false, [&](std::int64_t k) { return palette[row[i + k]]; });
         break;
+    }
     case 4:
         StoreWords(out, count, stream, [&](std::int64_t i) {
             const std::int64_t x = first + i;
@@ -64,15 +80,67 @@ std::uint32_t Load32(const BYTE* at)
 
 void Store32(BYTE* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
 
-// Blue, green, red triples onto surface words, four pixels (twelve bytes) per
-// step as three little-endian words.
+#if defined(__SSE2__) && defined(__GNUC__)
+#define KESTREL_SSSE3_ROWS 1
+#include <tmmintrin.h>
+
+// Whether this processor has SSSE3's byte shuffle, asked once.
+bool HasByteShuffle()
+{
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+// Sixteen pixels (48 bytes) per step with the byte shuffle: each group of
+// four triples is spread to four words, alpha set. `out` is 16-byte aligned
+// when streamed. Returns how many pixels it wrote (a multiple of 16).
+[[gnu::target("ssse3")]] std::int64_t BgrSixteensToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out,
+                                                           bool stream)
+{
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i alpha = _mm_set1_epi32(int(OPAQUE));
+    std::int64_t i = 0;
+    for (; i + 16 <= count; i += 16, bgr += 48) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 32));
+        const __m128i quads[4] = {
+            _mm_or_si128(_mm_shuffle_epi8(a, spread), alpha),
+            _mm_or_si128(_mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread), alpha),
+            _mm_or_si128(_mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread), alpha),
+            _mm_or_si128(_mm_shuffle_epi8(_mm_srli_si128(c, 4), spread), alpha),
+        };
+        for (int q = 0; q < 4; ++q) {
+            __m128i* to = reinterpret_cast<__m128i*>(out + i + 4 * q);
+            if (stream)
+                _mm_stream_si128(to, quads[q]);
+            else
+                _mm_storeu_si128(to, quads[q]);
+        }
+    }
+    return i;
+}
+#endif
+
+// Blue, green, red triples onto surface words: sixteen at a time where the
+// processor can shuffle bytes, else four pixels (twelve bytes) per step.
 void BgrRowToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out, bool stream = false)
 {
     std::int64_t i = 0;
 #if defined(__SSE2__)
-    if (stream) {
+    if (stream)
         for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i, bgr += 3)
             out[i] = OPAQUE | (std::uint32_t(bgr[2]) << 16) | (std::uint32_t(bgr[1]) << 8) | bgr[0];
+#endif
+#if defined(KESTREL_SSSE3_ROWS)
+    if (HasByteShuffle()) {
+        const std::int64_t done = BgrSixteensToSurface(bgr, count - i, out + i, stream);
+        i += done;
+        bgr += 3 * done;
+    }
+#endif
+#if defined(__SSE2__)
+    if (stream) {
         // Four pixels from one 16-byte load (so two more pixels must follow
         // in the row): each moved to the bottom of a copy of the register,
         // the copies' low words interleaved, the alpha byte set.

@@ -194,27 +194,56 @@ TEST(DeviceTransfer, IndexBeyondTheTableIsBlackAndBadDibsAreIgnored)
     for (const std::uint32_t p : untouched.pixels) EXPECT_EQ(p, 0x55555555u);
 }
 
-TEST(DeviceTransfer, LongBgrRowsKeepEveryPixel)
+TEST(DeviceTransfer, LongRowsKeepEveryPixel)
 {
-    // 4-pixel steps and the remainder of the 24-bit row conversion.
-    for (const int width : {1, 3, 4, 5, 8, 11}) {
-        std::vector<BYTE> row(std::size_t(OffscreenSection::StrideFor(width)));
-        for (int x = 0; x < width; ++x) {
-            row[3 * x] = BYTE(x);
-            row[3 * x + 1] = BYTE(100 + x);
-            row[3 * x + 2] = BYTE(200 + x);
+    // Every step of the 8- and 24-bit row conversions and their remainders,
+    // on small areas and on ones large enough to be streamed, from aligned
+    // and unaligned starts on the surface.
+    struct Case {
+        int width, height, x;
+    };
+    RGBQUAD table[256];
+    for (int i = 0; i < 256; ++i) table[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE(3 * i), 0};
+    for (const int bits : {8, 24})
+        for (const Case c : {Case{1, 1, 0}, Case{3, 1, 0}, Case{4, 1, 0}, Case{5, 1, 0}, Case{11, 1, 0},
+                             Case{16, 2, 0}, Case{17, 2, 1}, Case{33, 2, 3}, Case{47, 1, 2}, Case{515, 512, 0},
+                             Case{517, 512, 1}}) {
+            const std::int64_t stride = bits == 8 ? (c.width + 3) & ~3 : OffscreenSection::StrideFor(c.width);
+            std::vector<BYTE> rows(std::size_t(stride) * std::size_t(c.height));
+            auto value = [](int x, int y) { return BYTE(x + 7 * y); };
+            auto expected = [&](int x, int y) {
+                const RGBQUAD q = table[value(x, y)];
+                return bits == 8 ? Opaque(q.rgbBlue, q.rgbGreen, q.rgbRed)
+                                 : Opaque(value(x, y), BYTE(100 + x), BYTE(200 + y));
+            };
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x) {
+                    BYTE* row = rows.data() + std::size_t(y) * std::size_t(stride);
+                    if (bits == 8) {
+                        row[x] = value(x, y);
+                    } else {
+                        row[3 * x] = value(x, y);
+                        row[3 * x + 1] = BYTE(100 + x);
+                        row[3 * x + 2] = BYTE(200 + y);
+                    }
+                }
+            DibView view;
+            view.width = c.width;
+            view.height = c.height;
+            view.bitCount = bits;
+            view.stride = stride;
+            view.bits = rows.data();
+            view.palette = bits == 8 ? table : nullptr;
+            view.paletteSize = bits == 8 ? 256 : 0;
+            TestSurface surface(c.width + c.x, c.height);
+            DeviceContext dc = surface.MakeContext();
+            dc.TransferDib(c.x, 0, view);
+            int wrong = 0;
+            for (int line = 0; line < c.height; ++line)
+                for (int x = 0; x < c.width; ++x)
+                    wrong += surface.At(c.x + x, line) != expected(x, c.height - 1 - line);
+            EXPECT_EQ(wrong, 0) << bits << " bits, " << c.width << " x " << c.height << " at " << c.x;
         }
-        DibView view;
-        view.width = width;
-        view.height = 1;
-        view.bitCount = 24;
-        view.stride = std::int64_t(row.size());
-        view.bits = row.data();
-        TestSurface surface(width, 1);
-        DeviceContext dc = surface.MakeContext();
-        dc.TransferDib(0, 0, view);
-        for (int x = 0; x < width; ++x) EXPECT_EQ(surface.At(x, 0), Opaque(x, 100 + x, 200 + x));
-    }
 }
 
 TEST(DeviceSection, RowsArePaddedAndOversizedSectionsFail)
