@@ -1,4 +1,4 @@
-// Small reads the hand-written readers share: little-endian fields from a
+// Small reads the hand-written readers share: fixed-order fields from a
 // header already in memory, whole reads, and how much a stream still holds.
 #pragma once
 
@@ -13,6 +13,11 @@ inline std::uint32_t Le32(const BYTE* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
+}
+
+inline std::uint32_t Be32(const BYTE* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
 // True when all of bytes were read (or none were asked for).

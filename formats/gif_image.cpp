@@ -133,14 +133,16 @@ struct KeptStream {
 thread_local KeptStream keptStream;
 
 // A buffer of at least `capacity` bytes (which becomes the buffer's size),
-// or null.
-BYTE* TakeKeptStream(std::size_t& capacity)
+// or null. `fresh` says whether it is new: a kept one still holds the
+// literal area its last decode wrote.
+BYTE* TakeKeptStream(std::size_t& capacity, bool& fresh)
 {
     BYTE* data = keptStream.data;
     const std::size_t kept = keptStream.capacity;
     keptStream.data = nullptr;
     keptStream.capacity = 0;
-    if (data && kept >= capacity) {
+    fresh = !(data && kept >= capacity);
+    if (!fresh) {
         capacity = kept;
         return data;
     }
@@ -330,7 +332,15 @@ void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
     const DWORD wanted = DWORD(transparent ? 256 : colourCount);
     const DWORD count = wanted < m_header.biClrUsed ? wanted : m_header.biClrUsed;
     const DWORD given = std::min(count, DWORD(colourCount));
-    for (DWORD i = 0; i < given; ++i) {
+    // Red, green, blue from the file become blue, green, red and a reserved
+    // byte of 0 (as Create left it) in one word: the entry and the next
+    // entry's first byte, read as one big-endian word, shifted down a byte.
+    DWORD i = 0;
+    for (; i + 1 < given; ++i) {
+        const std::uint32_t word = Be32(colourTable + 3 * i) >> 8;
+        std::memcpy(palette + i, &word, 4);
+    }
+    for (; i < given; ++i) {
         palette[i].rgbRed = colourTable[3 * i];
         palette[i].rgbGreen = colourTable[3 * i + 1];
         palette[i].rgbBlue = colourTable[3 * i + 2];
@@ -405,8 +415,10 @@ int CGifImage::StageBlocks(FILE* file, int staged)
     state.bitPos = state.stagedBits = 0;
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
-    for (int code = 0; code < state.clearCode; ++code)
-        entrySpan[code] = MakeSpan(std::size_t(code), 1, 0) | (std::uint64_t(code) << SUFFIX_SHIFT);
+    // One more in both position and last byte from each literal to the next.
+    const std::uint64_t nextLiteral = MakeSpan(1, 0, 0) | (std::uint64_t(1) << SUFFIX_SHIFT);
+    std::uint64_t literal = MakeSpan(0, 1, 0);
+    for (int code = 0; code < state.clearCode; ++code, literal += nextLiteral) entrySpan[code] = literal;
     // No string: RunCodes hands these two back.
     entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH, 0);
     // Entries from everMade up have not been made in this image: a broken
@@ -589,7 +601,8 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     streamLimit = STREAM_START + width + keep + ROOM;
     streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
     std::free(stream);
-    stream = TakeKeptStream(streamCapacity);
+    bool freshStream = false;
+    stream = TakeKeptStream(streamCapacity, freshStream);
     if (!stream) return -10;
     struct ReleaseStream {
         CGifImage* reader;
@@ -600,7 +613,9 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         }
     } release{this};
 
-    for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = BYTE(i);
+    // Nothing writes below STREAM_START, so a kept stream's literals stand.
+    if (freshStream)
+        for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = BYTE(i);
     // Positions are offsets from out, which moves when the stream grows.
     BYTE* out = stream;
     BYTE* dst = out + STREAM_START;     // where the next pixel goes
