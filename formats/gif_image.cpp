@@ -167,6 +167,19 @@ inline void Copy16(BYTE* to, const BYTE* from)
     std::memcpy(to, chunk, 16);
 }
 
+// Copies count bytes exactly, 16 at a time; the last 16 overlap the ones
+// before when count is not a multiple of 16.
+inline void CopyLine(BYTE* to, const BYTE* from, std::size_t count)
+{
+    if (count < 16) {
+        std::memcpy(to, from, count);
+        return;
+    }
+    std::size_t done = 0;
+    for (; done + 16 <= count; done += 16) Copy16(to + done, from + done);
+    if (done < count) Copy16(to + count - 16, from + count - 16);
+}
+
 // Copies length bytes 16 or 32 at a time; it may write up to 31 bytes past
 // to + length. `from + length <= to` always holds here, so every byte read
 // below from + length was either never meant to be copied or lands past the
@@ -574,6 +587,15 @@ std::size_t CGifImage::PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std:
                                   std::size_t produced, int lineWidth)
 {
     const std::size_t width = std::size_t(lineWidth);
+    if (!interlaced && m_header.biBitCount == 8 && lineWidth == m_header.biWidth) {
+        // What PutLine does for these lines, without a call per line.
+        const std::size_t stride = std::size_t(m_info.stride);
+        for (; produced - lineStart >= width && cursor->row >= 0; lineStart += width) {
+            CopyLine(cursor->rowStart, pixels + lineStart, width);
+            if (--cursor->row >= 0) cursor->rowStart -= stride;
+        }
+        return lineStart;
+    }
     while (produced - lineStart >= width) {
         if (PutLine(cursor, pixels + lineStart, lineWidth) < 0) break;
         lineStart += width;
