@@ -52,11 +52,18 @@
 // codes that make up nearly all of a file (strings in the table, the string
 // just being added) go through RunCodes, a loop that calls nothing, so its
 // state stays in registers; DecodeLzw takes every other code, lines and
-// staging. A table entry is a single word (where its string is, its length,
-// last byte and prefix), so a code reads one word of the table and making an
-// entry writes one; the bit buffer is topped up on every code rather than
-// tested first; and a table that has filled runs in a loop of its own that
-// makes no entries.
+// staging. The loop is held to as few instructions a code as it can be,
+// which is what its speed comes down to:
+//   - a code is read straight from the staged bytes at its bit position
+//     (one eight-byte load, a shift and a mask), with no bit buffer to top
+//     up;
+//   - a table entry is a single word whose length and position each come
+//     out in one step, so a code reads one word of the table and making an
+//     entry writes one;
+//   - narrow lines are stored a few at a time, so a small picture's run is
+//     not cut at every line end;
+//   - a table that has filled runs in a loop of its own that makes no
+//     entries.
 #include "formats/gif_image.h"
 
 #include <algorithm>
@@ -477,9 +484,9 @@ bool CGifImage::GrowStream(std::size_t needed)
 // added, without its checks for the rare cases. Nothing here calls a
 // function, so the compiler keeps nearly every value below in a register;
 // the state goes back to `state` only when the run stops. Stops after a code
-// whose string reaches `mark` (the end of the line being filled, or of the
-// room in the stream) or that fills the table (TableFull runs go on from
-// there, adding no entries), before a code whose bits are not all
+// whose string reaches `mark` (at or past the end of the line being filled,
+// within the room in the stream) or that fills the table (TableFull runs go
+// on from there, adding no entries), before a code whose bits are not all
 // staged, and after taking a clear code, an end code or a code above the
 // next free slot, which it hands back in `code`.
 template <bool TableFull>
@@ -504,6 +511,8 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     const std::size_t firstSlot = nextSlot;
     CodeRunStop stop;
     for (;;) {
+        // The code, when all its bits are staged: near the end of the
+        // staged bytes that is tested at its width.
         if (bitPos >= wideCodesEnd && bitPos + unsigned(codeSize) > stagedBits) {
             stop = RUN_OUT_OF_BITS;
             break;

@@ -338,6 +338,28 @@ TEST(GifLzwRandom, RandomCodeStreamsMatchThePlainDecoder)
     }
 }
 
+// Streams of many times the bytes the reader stages at once, in sub-blocks
+// of every size, so codes are cut at staging boundaries at every bit offset.
+TEST(GifLzwRandom, StreamsLongerThanOneStagingMatchThePlainDecoder)
+{
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 6; ++round) {
+        LzwCodeWriter codes(8);
+        codes.Clear();
+        for (int i = 0; i < 60000; ++i) {
+            if (random() % 5000 == 0) codes.Clear();
+            // Anything in the table or the slot being made, but the clear
+            // and end codes.
+            const int code = int(random() % unsigned(std::min(codes.NextSlot(), 4095) + 1));
+            codes.Code(code == codes.ClearCode() || code == codes.EndCode() ? 0 : code);
+        }
+        codes.End();
+        const GifBytes file = WithCodes(300, 600, 256, codes.Finish(), round % 2, 8, 1 + int(random() % 255));
+        ExpectSameAsReference(file, ("round " + std::to_string(round)).c_str());
+        if (HasFatalFailure()) return;
+    }
+}
+
 // Entries made before a clear code stay in the table until they are made
 // again, and a broken chain after the clear can reach them: a long run fills
 // the table far, then a clear, then codes above the next free slot.
