@@ -458,7 +458,7 @@ int CGifImage::StageBlocks(FILE* file, int staged)
         // The bytes holding the first bits of the code move to the front,
         // and more sub-blocks are staged after them.
         const unsigned used = state.bitPos >> 3;
-        const unsigned kept = ((state.stagedBits + 7) >> 3) - used;
+        const unsigned kept = (state.stagedBits >> 3) - used;
         std::memmove(blockBuffer, blockBuffer + used, kept);
         state.bitPos &= 7;
         state.stagedBits = unsigned(StageBlocks(file, int(kept))) * 8;
@@ -660,6 +660,17 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
     // the next clear code.
     bool walkChains = false;
 
+    // Stores the lines completed since the line being filled began; true once
+    // a non-interlaced image is full.
+    auto storeCompleteLines = [&] {
+        if (dst >= lineEnd) {
+            const std::size_t next =
+                PlaceLines(cursor, out, std::size_t(lineEnd - width - out), std::size_t(dst - out), lineWidth);
+            lineEnd = out + next + width;
+        }
+        return !interlaced && cursor->row < 0;
+    };
+
     // Keeps only the started line: at a clear code, and when out of room.
     auto compact = [](BYTE* base, BYTE*& next, BYTE*& end, std::size_t lineLength) {
         const std::size_t started = std::size_t(next - (end - lineLength));
@@ -688,12 +699,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         s.oldCode = s.firstByte = code;
         prevSpan = MakeSpan(std::size_t(dst - out), 1, code);
         *dst++ = BYTE(code);
-        if (dst >= lineEnd) {
-            const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out), std::size_t(dst - out),
-                                                lineWidth);
-            lineEnd = out + next + width;
-            if (!interlaced && cursor->row < 0) return 0;  // the image is full
-        }
+        if (storeCompleteLines()) return 0;  // the image is full
 
         // The codes up to the next clear code.
         for (;;) {
@@ -722,12 +728,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                 const CodeRunStop stop = s.nextSlot < MAX_CODES
                                              ? RunCodes<false>(s, out, dst, mark, prevSpan, code)
                                              : RunCodes<true>(s, out, dst, mark, prevSpan, code);
-                if (dst >= lineEnd) {
-                    const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
-                                                        std::size_t(dst - out), lineWidth);
-                    lineEnd = out + next + width;
-                    if (!interlaced && cursor->row < 0) return 0;  // the image is full
-                }
+                if (storeCompleteLines()) return 0;  // the image is full
                 if (stop == RUN_AT_MARK) continue;
                 if (stop == RUN_OUT_OF_BITS) code = NextCode(file, s);
             } else {
@@ -782,12 +783,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                 }
             }
             prevSpan = MakeSpan(std::size_t(cur - out), std::size_t(dst - cur), code);
-            if (dst >= lineEnd) {
-                const std::size_t next = PlaceLines(cursor, out, std::size_t(lineEnd - width - out),
-                                                    std::size_t(dst - out), lineWidth);
-                lineEnd = out + next + width;
-                if (!interlaced && cursor->row < 0) return 0;  // the image is full
-            }
+            if (storeCompleteLines()) return 0;  // the image is full
         }
         if (code != s.clearCode) break;
     }

@@ -40,7 +40,7 @@ void IndexedRowToSurface(const BYTE* row, int bitCount, std::int64_t first, std:
 #if defined(__SSE2__)
         if (stream) {
             // Eight indices from one load, out as two streamed quads.
-            for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i) out[i] = palette[row[i]];
+            for (const std::int64_t head = WordsBeforeAligned(out, count); i < head; ++i) out[i] = palette[row[i]];
             for (; i + 8 <= count; i += 8) {
                 std::uint64_t eight;
                 std::memcpy(&eight, row + i, 8);
@@ -129,7 +129,7 @@ void BgrRowToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out, bo
     std::int64_t i = 0;
 #if defined(__SSE2__)
     if (stream)
-        for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i, bgr += 3)
+        for (const std::int64_t head = WordsBeforeAligned(out, count); i < head; ++i, bgr += 3)
             out[i] = OPAQUE | (std::uint32_t(bgr[2]) << 16) | (std::uint32_t(bgr[1]) << 8) | bgr[0];
 #endif
 #if defined(KESTREL_SSSE3_ROWS)

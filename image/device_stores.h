@@ -20,6 +20,15 @@ inline bool StreamsArea(std::int64_t width, std::int64_t height)
     return width > 0 && height > 0 && width * height * 4 >= STREAMED_AREA_BYTES;
 }
 
+// How many of count words at out come before the first 16-byte aligned
+// address, where streaming stores can start.
+inline std::int64_t WordsBeforeAligned(const std::uint32_t* out, std::int64_t count)
+{
+    const std::int64_t past = std::int64_t((reinterpret_cast<std::uintptr_t>(out) >> 2) & 3);
+    const std::int64_t before = past ? 4 - past : 0;
+    return before < count ? before : count;
+}
+
 // out[i] = wordAt(i) for i < count; streamed when `stream`. wordAt is
 // called once per word, in order.
 template <class WordAt>
@@ -30,7 +39,7 @@ inline void StoreWords(std::uint32_t* out, std::int64_t count, bool stream, Word
     if (stream) {
         // Streaming stores write 16 aligned bytes; the words before the
         // first such address are stored one by one.
-        for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i) out[i] = wordAt(i);
+        for (const std::int64_t head = WordsBeforeAligned(out, count); i < head; ++i) out[i] = wordAt(i);
         for (; i + 4 <= count; i += 4) {
             const std::uint32_t w0 = wordAt(i), w1 = wordAt(i + 1), w2 = wordAt(i + 2), w3 = wordAt(i + 3);
             _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
@@ -47,7 +56,7 @@ inline void CopyWords(std::uint32_t* out, const std::uint32_t* in, std::int64_t 
 #if defined(__SSE2__)
     if (stream) {
         std::int64_t i = 0;
-        for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i) out[i] = in[i];
+        for (const std::int64_t head = WordsBeforeAligned(out, count); i < head; ++i) out[i] = in[i];
         for (; i + 4 <= count; i += 4)
             _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
