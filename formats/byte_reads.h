@@ -20,6 +20,8 @@ inline std::uint32_t Be32(const BYTE* p)
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
+inline std::uint64_t Be64(const BYTE* p) { return (std::uint64_t(Be32(p)) << 32) | Be32(p + 4); }
+
 // True when all of bytes were read (or none were asked for).
 inline bool ReadExact(FILE* file, void* buffer, std::size_t bytes)
 {

@@ -54,9 +54,10 @@
 // state stays in registers; DecodeLzw takes every other code, lines and
 // staging. The loop is held to as few instructions a code as it can be,
 // which is what its speed comes down to:
-//   - a code is read straight from the staged bytes at its bit position
-//     (one eight-byte load, a shift and a mask), with no bit buffer to top
-//     up;
+//   - there is a loop for each code width, so the width is a constant in it,
+//     and codes are read a group at a time: one eight-byte load from the
+//     staged bytes holds up to six, each then a fixed shift and mask away;
+//     the mark is tested once a group;
 //   - a table entry is a single word whose length and position each come
 //     out in one step, so a code reads one word of the table and making an
 //     entry writes one;
@@ -69,6 +70,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
@@ -84,9 +86,12 @@ constexpr int MAX_CODE_BITS = 12;
 // pixels since the last clear code.
 constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit minimum code size
 constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after the literals
-// Room kept free after the last pixel: one code's string (at most the stack)
+// RunCodes takes codes in groups of up to MAX_CODE_GROUP and tests a group
+// against its mark once the group is done.
+constexpr int MAX_CODE_GROUP = 6;
+// Room kept free after the mark: a group's strings (each at most the stack)
 // plus what CopyString may write past a string's end.
-constexpr std::size_t ROOM = CGifImage::STACK_SIZE + 64;
+constexpr std::size_t ROOM = MAX_CODE_GROUP * CGifImage::STACK_SIZE + 64;
 // Pixels RunCodes may gather before the lines they complete are stored.
 constexpr std::size_t LINE_BATCH = 4096;
 constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
@@ -355,7 +360,14 @@ void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
     // Red, green, blue from the file become blue, green, red and a reserved
     // byte of 0 (as Create left it) in one word: the entry and the next
     // entry's first byte, read as one big-endian word, shifted down a byte.
+    // Two entries at a time come the same way from the eight bytes that
+    // hold them and two more.
     DWORD i = 0;
+    for (; i + 3 <= given; i += 2) {
+        const std::uint64_t bytes = Be64(colourTable + 3 * i);
+        const std::uint64_t pair = (bytes >> 40) | ((bytes >> 16 & 0xFFFFFF) << 32);
+        std::memcpy(palette + i, &pair, 8);
+    }
     for (; i + 1 < given; ++i) {
         const std::uint32_t word = Be32(colourTable + 3 * i) >> 8;
         std::memcpy(palette + i, &word, 4);
@@ -483,97 +495,170 @@ bool CGifImage::GrowStream(std::size_t needed)
 // what DecodeLzw's loop does for a code in the table or the code being
 // added, without its checks for the rare cases. Nothing here calls a
 // function, so the compiler keeps nearly every value below in a register;
-// the state goes back to `state` only when the run stops. Stops after a code
-// whose string reaches `mark` (at or past the end of the line being filled,
-// within the room in the stream) or that fills the table (TableFull runs go
-// on from there, adding no entries), before a code whose bits are not all
-// staged, and after taking a clear code, an end code or a code above the
-// next free slot, which it hands back in `code`.
+// the state goes back to `state` only when the run stops. Stops after a
+// group of codes whose strings reach `mark` (at or past the end of the line
+// being filled; ROOM leaves space for a whole group past it) or after the
+// code that fills the table (TableFull runs go on from there, adding no
+// entries), before a group whose bits are not all staged (DecodeLzw takes
+// the last few codes of the staged bytes), and after taking a clear code, an
+// end code or a code above the next free slot, which it hands back in
+// `code`.
 template <bool TableFull>
 CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
-    std::uint32_t bitPos = state.bitPos;
-    const std::uint32_t stagedBits = state.stagedBits;
-    // Below here a code of any width is staged whole.
-    const std::uint32_t wideCodesEnd = stagedBits > MAX_CODE_BITS ? stagedBits - MAX_CODE_BITS : 0;
-    int codeSize = state.codeSize;
-    std::size_t codeMask = (std::size_t(1) << codeSize) - 1;
-    // Below 12 bits the table always has room: the width grows the moment
-    // the next free slot passes codeMask. At 12 bits that moment fills it.
-    std::size_t nextSlot = std::size_t(state.nextSlot);
-    // Strings are placed by their offset from out: the previous one by its
-    // span (which carries its code, the next entry's prefix), the next one
-    // at `at`.
-    std::uint64_t prev = prevSpan;
-    std::size_t at = std::size_t(dst - out);
-    std::size_t markAt = std::size_t(mark - out);
-    const std::size_t firstSlot = nextSlot;
-    CodeRunStop stop;
-    for (;;) {
-        // The code, when all its bits are staged: near the end of the
-        // staged bytes that is tested at its width.
-        if (bitPos >= wideCodesEnd && bitPos + unsigned(codeSize) > stagedBits) {
-            stop = RUN_OUT_OF_BITS;
-            break;
+    if constexpr (TableFull) {
+        return RunCodesOfWidth<true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
+    } else {
+        for (;;) {
+            CodeRunStop stop = RUN_AT_WIDTH;
+            switch (state.codeSize) {
+            case 3: stop = RunCodesOfWidth<false, 3>(state, out, dst, mark, prevSpan, code); break;
+            case 4: stop = RunCodesOfWidth<false, 4>(state, out, dst, mark, prevSpan, code); break;
+            case 5: stop = RunCodesOfWidth<false, 5>(state, out, dst, mark, prevSpan, code); break;
+            case 6: stop = RunCodesOfWidth<false, 6>(state, out, dst, mark, prevSpan, code); break;
+            case 7: stop = RunCodesOfWidth<false, 7>(state, out, dst, mark, prevSpan, code); break;
+            case 8: stop = RunCodesOfWidth<false, 8>(state, out, dst, mark, prevSpan, code); break;
+            case 9: stop = RunCodesOfWidth<false, 9>(state, out, dst, mark, prevSpan, code); break;
+            case 10: stop = RunCodesOfWidth<false, 10>(state, out, dst, mark, prevSpan, code); break;
+            case 11: stop = RunCodesOfWidth<false, 11>(state, out, dst, mark, prevSpan, code); break;
+            default: stop = RunCodesOfWidth<false, 12>(state, out, dst, mark, prevSpan, code); break;
+            }
+            if (stop != RUN_AT_WIDTH) return stop;
         }
-        const std::size_t c = CodeAt(blockBuffer, bitPos, codeMask, codeSize);
+    }
+}
+
+// RunCodes for codes of one width, which then is a constant: codes come a
+// group at a time from one eight-byte load, each at a fixed shift. Stops
+// with RUN_AT_WIDTH after the code that widens the codes.
+template <bool TableFull, int Width>
+CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
+                                                  std::uint64_t& prevSpan, int& code)
+{
+    constexpr std::size_t CODE_MASK = (std::size_t(1) << Width) - 1;
+    // An eight-byte load shifted by up to 7 bits holds 57: as many codes as
+    // fit, up to MAX_CODE_GROUP (more would only make the loop longer).
+    constexpr int GROUP = 57 / Width < MAX_CODE_GROUP ? 57 / Width : MAX_CODE_GROUP;
+    constexpr std::uint32_t GROUP_BITS = GROUP * Width;
+    std::uint32_t bitPos = state.bitPos;
+    // A group starting below here is staged whole.
+    const std::uint32_t groupsEnd = state.stagedBits >= GROUP_BITS ? state.stagedBits - GROUP_BITS + 1 : 0;
+    std::size_t nextSlot = std::size_t(state.nextSlot);
+    // The previous string is known by its span (which carries its code, the
+    // next entry's prefix); the next one goes to `to`.
+    std::uint64_t prev = prevSpan;
+    BYTE* to = dst;
+    const std::size_t firstSlot = nextSlot;
+    CodeRunStop stop = RUN_OUT_OF_BITS;
+    std::uint64_t codes = 0;  // the group's codes, lowest bits first
+
+    // Code number K of the group; false when the run stops at or after it
+    // (bitPos then is past the codes taken). A code of a whole group is not
+    // tested against the mark (the group is), nor for widening the codes:
+    // codes that may widen them are taken one at a time, CHECKED.
+    auto take = [&](auto index, auto checked) __attribute__((always_inline)) {
+        constexpr int K = decltype(index)::value;
+        constexpr bool CHECKED = decltype(checked)::value;
+        const std::size_t c = std::size_t(codes >> (K * Width)) & CODE_MASK;
 
         // The code's string: where it was written, or for the string being
         // added (the previous string and its own first byte) where the
         // previous string was, one byte longer.
-        const BYTE* from;
+        std::size_t from;  // an offset from out
         unsigned length;
-        BYTE* const to = out + at;
         if (c < nextSlot) [[likely]] {
             const std::uint64_t span = entrySpan[c];
-            from = out + SpanAt(span);
+            from = SpanAt(span);
             length = SpanLength(span);
             // 16 bytes at once for the short strings that make up nearly all
             // of a picture, which may write past the string (where the next
             // one goes). The clear and end codes stop here: their spans
             // have the longest length.
             if (length <= 16) [[likely]] {
-                Copy16(to, from);
+                Copy16(to, out + from);
             } else {
                 if (length == NO_STRING_LENGTH) {
                     code = int(c);
                     stop = RUN_AT_CODE;
-                    break;
+                    bitPos += (K + 1) * Width;
+                    return false;
                 }
-                CopyString(to, from, length);
+                CopyString(to, out + from, length);
             }
         } else if (!TableFull && c == nextSlot) {
-            from = out + SpanAt(prev);
+            from = SpanAt(prev);
             length = SpanLength(prev) + 1;
-            CopyString(to, from, length - 1);
-            to[length - 1] = from[0];
+            CopyString(to, out + from, length - 1);
+            to[length - 1] = out[from];
         } else {
             code = int(c);
             stop = RUN_AT_CODE;
-            break;
+            bitPos += (K + 1) * Width;
+            return false;
         }
 
         // The new entry: the previous string and this one's first byte.
+        bool widened = false;
         if (!TableFull) {
-            entrySpan[nextSlot] = NextEntry(prev, from[0]);
-            prev = MakeSpan(at, length, c);
-            if (++nextSlot > codeMask) {
-                if (codeSize < MAX_CODE_BITS) {
-                    ++codeSize;
-                    codeMask = codeMask * 2 + 1;
-                } else {
-                    markAt = 0;  // full: stop after this code, for the loop that makes none
-                }
+            entrySpan[nextSlot] = NextEntry(prev, out[from]);
+            prev = MakeSpan(std::size_t(to - out), length, c);
+            // Below 12 bits the table always has room: the width grows the
+            // moment the next free slot passes the mask. At 12 bits that
+            // moment fills it, and the run stops for the loop that makes no
+            // entries.
+            ++nextSlot;
+            if constexpr (CHECKED) widened = nextSlot > CODE_MASK;
+        }
+        to += length;
+        if constexpr (CHECKED) {
+            if (to >= mark || widened) {
+                stop = to >= mark || Width == MAX_CODE_BITS ? RUN_AT_MARK : RUN_AT_WIDTH;
+                bitPos += (K + 1) * Width;
+                return false;
             }
         }
-        at += length;
-        if (at >= markAt) {
-            stop = RUN_AT_MARK;
-            break;
+        return true;
+    };
+
+    using Checked = std::true_type;
+    using Unchecked = std::false_type;
+    auto loadGroup = [&] {
+        std::memcpy(&codes, blockBuffer + (bitPos >> 3), 8);
+        if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) codes = __builtin_bswap64(codes);
+        codes >>= bitPos & 7;
+    };
+    for (bool more = true; more && bitPos < groupsEnd;) {
+        // Whole groups while their bits are staged and none of their codes
+        // can widen the codes (every code makes an entry).
+        std::uint32_t groups = (groupsEnd - 1 - bitPos) / GROUP_BITS + 1;
+        if (!TableFull) {
+            const std::size_t lastStart = CODE_MASK - GROUP;  // the latest nextSlot a whole group may start at
+            const std::size_t bySlots = nextSlot <= lastStart ? (lastStart - nextSlot) / GROUP + 1 : 0;
+            if (bySlots < groups) groups = std::uint32_t(bySlots);
         }
+        for (; groups > 0; --groups) {
+            loadGroup();
+            more = [&]<int... K>(std::integer_sequence<int, K...>) __attribute__((always_inline)) {
+                return (take(std::integral_constant<int, K>{}, Unchecked{}) && ...);
+            }(std::make_integer_sequence<int, GROUP>{});
+            if (!more) break;
+            bitPos += GROUP_BITS;
+            if (to >= mark) {
+                stop = RUN_AT_MARK;
+                more = false;
+                break;
+            }
+        }
+        if (!more || bitPos >= groupsEnd) break;
+        // The codes widen within the next group: one code at a time.
+        loadGroup();
+        more = take(std::integral_constant<int, 0>{}, Checked{});
+        if (more) bitPos += Width;
     }
     state.bitPos = bitPos;
+    // The code that widened the codes may also have reached the mark.
+    const int codeSize = Width < MAX_CODE_BITS && nextSlot > CODE_MASK ? Width + 1 : Width;
     state.codeSize = codeSize;
     state.nextSlot = int(nextSlot);
     state.topSlot = 1 << codeSize;
@@ -585,7 +670,7 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
         if (nextSlot > firstSlot) state.firstByte = SpanSuffix(entrySpan[nextSlot - 1]);
         prevSpan = prev;
     }
-    dst = out + at;
+    dst = to;
     return stop;
 }
 
@@ -598,11 +683,16 @@ std::size_t CGifImage::PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std:
     const std::size_t width = std::size_t(lineWidth);
     if (!interlaced && m_header.biBitCount == 8 && lineWidth == m_header.biWidth) {
         // What PutLine does for these lines, without a call per line.
+        // The cursor is kept in locals: the copies could alias it otherwise.
         const std::size_t stride = std::size_t(m_info.stride);
-        for (; produced - lineStart >= width && cursor->row >= 0; lineStart += width) {
-            CopyLine(cursor->rowStart, pixels + lineStart, width);
-            if (--cursor->row >= 0) cursor->rowStart -= stride;
+        int row = cursor->row;
+        BYTE* rowStart = cursor->rowStart;
+        for (; produced - lineStart >= width && row >= 0; lineStart += width) {
+            CopyLine(rowStart, pixels + lineStart, width);
+            if (--row >= 0) rowStart -= stride;
         }
+        cursor->row = row;
+        cursor->rowStart = rowStart;
         return lineStart;
     }
     while (produced - lineStart >= width) {

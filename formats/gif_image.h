@@ -66,11 +66,15 @@ private:
     int StageBlocks(FILE* file, int staged);
     // Why RunCodes stopped: the position mark reached or the table just
     // filled, the staged bytes used up (nothing taken), or a code it leaves
-    // to DecodeLzw (taken).
-    enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE };
+    // to DecodeLzw (taken). RUN_AT_WIDTH (the codes grew a bit wider, so
+    // the loop for the next width goes on) stays inside RunCodes.
+    enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE, RUN_AT_WIDTH };
     template <bool TableFull>
     CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);
+    template <bool TableFull, int Width>
+    CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
+                                int& code);
     int PutLine(GifRowCursor* cursor, const BYTE* line, int length);
     std::size_t PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std::size_t lineStart,
                            std::size_t produced, int lineWidth);

@@ -104,6 +104,26 @@ TEST(GifLzw, PrefixLoopStopsTheDecoderKeepingTheLinesCompletedBeforeIt)
     ExpectSameAsReference(file, "prefix loop");
 }
 
+// The code that makes the codes a bit wider may also be the one that ends a
+// line: both take effect. Codes 0, 258, ..., 511 give runs of 1, 2, ..., 255
+// zeros, whose end (32640 pixels) is the end of the fourth line; 10-bit codes
+// then spell a line of ones.
+TEST(GifLzw, CodeThatWidensTheCodesAtALineEndKeepsTheWiderCodes)
+{
+    LzwCodeWriter codes(8);
+    codes.Clear().Code(0);
+    for (int code = 258; code <= 511; ++code) codes.Code(code);
+    codes.Code(1);
+    for (int code = 513; code < 640; ++code) codes.Code(code);
+    codes.End();
+    const GifBytes file = WithCodes(8160, 5, 256, codes.Finish(), false, 8);
+    const GifResult result = DecodeGif(file);
+    ASSERT_TRUE(result.ok);
+    GifBytes expected(8160 * 5, 0);
+    std::fill(expected.begin() + 8160 * 4, expected.end(), 1);
+    EXPECT_EQ(PictureIndices(*result.image), expected);
+}
+
 TEST(GifLzw, DeferredClearKeepsDecodingAt12Bits)
 {
     for (const int colours : {4, 256}) {
@@ -339,12 +359,14 @@ TEST(GifLzwRandom, RandomCodeStreamsMatchThePlainDecoder)
 }
 
 // Streams of many times the bytes the reader stages at once, in sub-blocks
-// of every size, so codes are cut at staging boundaries at every bit offset.
+// of every size and at every minimum code size, so codes of every width are
+// cut at staging boundaries at every bit offset.
 TEST(GifLzwRandom, StreamsLongerThanOneStagingMatchThePlainDecoder)
 {
     std::mt19937 random(20261209);
-    for (int round = 0; round < 6; ++round) {
-        LzwCodeWriter codes(8);
+    for (int round = 0; round < 8; ++round) {
+        const int minCodeSize = 2 + round;
+        LzwCodeWriter codes(minCodeSize);
         codes.Clear();
         for (int i = 0; i < 60000; ++i) {
             if (random() % 5000 == 0) codes.Clear();
@@ -354,7 +376,8 @@ TEST(GifLzwRandom, StreamsLongerThanOneStagingMatchThePlainDecoder)
             codes.Code(code == codes.ClearCode() || code == codes.EndCode() ? 0 : code);
         }
         codes.End();
-        const GifBytes file = WithCodes(300, 600, 256, codes.Finish(), round % 2, 8, 1 + int(random() % 255));
+        const GifBytes file = WithCodes(300, 600, 1 << std::min(minCodeSize, 8), codes.Finish(), round % 2,
+                                        minCodeSize, 1 + int(random() % 255));
         ExpectSameAsReference(file, ("round " + std::to_string(round)).c_str());
         if (HasFatalFailure()) return;
     }
