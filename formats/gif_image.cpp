@@ -99,19 +99,17 @@ constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
 
-// A table entry is one 64-bit word, its span:
+// A table entry is one 64-bit word, its span, and its prefix code, kept
+// apart in entryPrefix (only spelling a string out needs it). The span:
 //   bits  0-15  the string's length (at most STACK_SIZE);
 //   bits 16-23  its last byte;
-//   bits 24-35  its prefix code;
 //   bits 36-63  where its string was last written, as an offset from the
 //               stream's start (the stream stays below 2^28 bytes).
 // The length and the position are what nearly every code needs, and each
 // comes out of the word in one step. The span of the string just written has
-// its length, its position and the code that wrote it (the next entry's
-// prefix) but no last byte, so the next entry is that span one longer with
-// the next string's first byte added.
+// its length and position but no last byte, so the next entry is that span
+// one longer with the next string's first byte added.
 constexpr int SUFFIX_SHIFT = 16;
-constexpr int CODE_SHIFT = 24;
 constexpr int AT_SHIFT = 36;
 constexpr std::uint64_t LENGTH_FIELD = 0xFFFF;
 static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << (64 - AT_SHIFT)),
@@ -122,10 +120,9 @@ constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
 inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
 inline BYTE SpanSuffix(std::uint64_t span) { return BYTE(span >> SUFFIX_SHIFT); }
-inline int SpanCode(std::uint64_t span) { return int(span >> CODE_SHIFT) & 0xFFF; }
-inline std::uint64_t MakeSpan(std::size_t at, std::size_t length, std::size_t code)
+inline std::uint64_t MakeSpan(std::size_t at, std::size_t length)
 {
-    return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length) | (std::uint64_t(code) << CODE_SHIFT);
+    return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
 }
 inline std::uint64_t NextEntry(std::uint64_t written, BYTE last)
 {
@@ -448,11 +445,11 @@ int CGifImage::StageBlocks(FILE* file, int staged)
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // One more in both position and last byte from each literal to the next.
-    const std::uint64_t nextLiteral = MakeSpan(1, 0, 0) | (std::uint64_t(1) << SUFFIX_SHIFT);
-    std::uint64_t literal = MakeSpan(0, 1, 0);
+    const std::uint64_t nextLiteral = MakeSpan(1, 0) | (std::uint64_t(1) << SUFFIX_SHIFT);
+    std::uint64_t literal = MakeSpan(0, 1);
     for (int code = 0; code < state.clearCode; ++code, literal += nextLiteral) entrySpan[code] = literal;
     // No string: RunCodes hands these two back.
-    entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH, 0);
+    entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH);
     // Entries from everMade up have not been made in this image: a broken
     // chain reaching one reads prefix 0 and last byte 0 (see DecodeLzw).
     state.everMade = state.firstFree;
@@ -545,9 +542,10 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
     // A group starting below here is staged whole.
     const std::uint32_t groupsEnd = state.stagedBits >= GROUP_BITS ? state.stagedBits - GROUP_BITS + 1 : 0;
     std::size_t nextSlot = std::size_t(state.nextSlot);
-    // The previous string is known by its span (which carries its code, the
-    // next entry's prefix); the next one goes to `to`.
+    // The previous string is known by its span and its code (the next
+    // entry's prefix); the next one goes to `to`.
     std::uint64_t prev = prevSpan;
+    std::size_t prefix = std::size_t(state.oldCode);
     BYTE* to = dst;
     const std::size_t firstSlot = nextSlot;
     CodeRunStop stop = RUN_OUT_OF_BITS;
@@ -602,7 +600,9 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
         bool widened = false;
         if (!TableFull) {
             entrySpan[nextSlot] = NextEntry(prev, out[from]);
-            prev = MakeSpan(std::size_t(to - out), length, c);
+            entryPrefix[nextSlot] = std::uint16_t(prefix);
+            prev = MakeSpan(std::size_t(to - out), length);
+            prefix = c;
             // Below 12 bits the table always has room: the width grows the
             // moment the next free slot passes the mask. At 12 bits that
             // moment fills it, and the run stops for the loop that makes no
@@ -666,7 +666,7 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
         // The prefix of the next entry, and the first byte of the last
         // string added (the last byte of the newest entry), as DecodeLzw
         // keeps them. A full table keeps both as they were when it filled.
-        state.oldCode = SpanCode(prev);
+        state.oldCode = int(prefix);
         if (nextSlot > firstSlot) state.firstByte = SpanSuffix(entrySpan[nextSlot - 1]);
         prevSpan = prev;
     }
@@ -787,7 +787,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
         s.oldCode = s.firstByte = code;
-        prevSpan = MakeSpan(std::size_t(dst - out), 1, code);
+        prevSpan = MakeSpan(std::size_t(dst - out), 1);
         *dst++ = BYTE(code);
         if (storeCompleteLines()) return 0;  // the image is full
 
@@ -853,9 +853,9 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                     // A chain that fills the stack loops: the decoder stops,
                     // and the line it was filling is dropped.
                     if (sp == STACK_SIZE - 1) return 0;
-                    const std::uint64_t entry = chain < made ? entrySpan[chain] : 0;
-                    pixelStack[sp++] = SpanSuffix(entry);
-                    chain = SpanCode(entry);
+                    const bool madeHere = chain < made;
+                    pixelStack[sp++] = madeHere ? SpanSuffix(entrySpan[chain]) : 0;
+                    chain = madeHere ? entryPrefix[chain] : 0;
                 }
                 pixelStack[sp++] = BYTE(chain);
                 for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];
@@ -866,13 +866,14 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                 const int slot = s.nextSlot;
                 s.firstByte = cur[0];
                 entrySpan[slot] = NextEntry(prevSpan, cur[0]);
+                entryPrefix[slot] = std::uint16_t(s.oldCode);
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
                     ++s.codeSize;
                     s.topSlot <<= 1;
                 }
             }
-            prevSpan = MakeSpan(std::size_t(cur - out), std::size_t(dst - cur), code);
+            prevSpan = MakeSpan(std::size_t(cur - out), std::size_t(dst - cur));
             if (storeCompleteLines()) return 0;  // the image is full
         }
         if (code != s.clearCode) break;
