@@ -99,17 +99,15 @@ constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_FILE_ENDED = -1 };
 
-// A table entry is one 64-bit word, its span, and its prefix code, kept
-// apart in entryPrefix (only spelling a string out needs it). The span:
+// A table entry is one 64-bit word, its span, with its prefix code and last
+// byte kept apart in entryPrefix and entrySuffix (only spelling a string out
+// needs them). The span:
 //   bits  0-15  the string's length (at most STACK_SIZE);
-//   bits 16-23  its last byte;
 //   bits 36-63  where its string was last written, as an offset from the
 //               stream's start (the stream stays below 2^28 bytes).
 // The length and the position are what nearly every code needs, and each
-// comes out of the word in one step. The span of the string just written has
-// its length and position but no last byte, so the next entry is that span
-// one longer with the next string's first byte added.
-constexpr int SUFFIX_SHIFT = 16;
+// comes out of the word in one step. The next entry's span is the span of
+// the string just written, one longer.
 constexpr int AT_SHIFT = 36;
 constexpr std::uint64_t LENGTH_FIELD = 0xFFFF;
 static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << (64 - AT_SHIFT)),
@@ -119,14 +117,9 @@ constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
 inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
 inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
-inline BYTE SpanSuffix(std::uint64_t span) { return BYTE(span >> SUFFIX_SHIFT); }
 inline std::uint64_t MakeSpan(std::size_t at, std::size_t length)
 {
     return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
-}
-inline std::uint64_t NextEntry(std::uint64_t written, BYTE last)
-{
-    return written + 1 + (std::uint64_t(last) << SUFFIX_SHIFT);
 }
 
 // The stream buffer is kept for the next decode on the same thread (up to
@@ -444,8 +437,8 @@ int CGifImage::StageBlocks(FILE* file, int staged)
     state.bitPos = state.stagedBits = 0;
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
-    // One more in both position and last byte from each literal to the next.
-    const std::uint64_t nextLiteral = MakeSpan(1, 0) | (std::uint64_t(1) << SUFFIX_SHIFT);
+    // Spelling strings out stops at the literals, so only their spans are set.
+    const std::uint64_t nextLiteral = MakeSpan(1, 0);
     std::uint64_t literal = MakeSpan(0, 1);
     for (int code = 0; code < state.clearCode; ++code, literal += nextLiteral) entrySpan[code] = literal;
     // No string: RunCodes hands these two back.
@@ -599,7 +592,8 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            entrySpan[nextSlot] = NextEntry(prev, out[from]);
+            entrySpan[nextSlot] = prev + 1;
+            entrySuffix[nextSlot] = out[from];
             entryPrefix[nextSlot] = std::uint16_t(prefix);
             prev = MakeSpan(std::size_t(to - out), length);
             prefix = c;
@@ -667,7 +661,7 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
         // string added (the last byte of the newest entry), as DecodeLzw
         // keeps them. A full table keeps both as they were when it filled.
         state.oldCode = int(prefix);
-        if (nextSlot > firstSlot) state.firstByte = SpanSuffix(entrySpan[nextSlot - 1]);
+        if (nextSlot > firstSlot) state.firstByte = entrySuffix[nextSlot - 1];
         prevSpan = prev;
     }
     dst = to;
@@ -854,7 +848,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
                     // and the line it was filling is dropped.
                     if (sp == STACK_SIZE - 1) return 0;
                     const bool madeHere = chain < made;
-                    pixelStack[sp++] = madeHere ? SpanSuffix(entrySpan[chain]) : 0;
+                    pixelStack[sp++] = madeHere ? entrySuffix[chain] : 0;
                     chain = madeHere ? entryPrefix[chain] : 0;
                 }
                 pixelStack[sp++] = BYTE(chain);
@@ -865,7 +859,8 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             if (s.nextSlot < s.topSlot) {
                 const int slot = s.nextSlot;
                 s.firstByte = cur[0];
-                entrySpan[slot] = NextEntry(prevSpan, cur[0]);
+                entrySpan[slot] = prevSpan + 1;
+                entrySuffix[slot] = cur[0];
                 entryPrefix[slot] = std::uint16_t(s.oldCode);
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {

@@ -103,13 +103,14 @@ private:
     int rasterEnd;
     BYTE blockBuffer[BLOCK_BUFFER_SIZE + 8];
 
-    // The string table (see gif_image.cpp): an entry's span (its length,
-    // last byte and where its string was last written) and its prefix code.
+    // The string table (see gif_image.cpp): an entry's span (its length and
+    // where its string was last written), its prefix code and its last byte.
     // While the stream is well formed that string is copied whole; otherwise
     // it is spelled out by walking prefixes.
     BYTE pixelStack[STACK_SIZE];
     std::uint64_t entrySpan[MAX_CODES];
     std::uint16_t entryPrefix[MAX_CODES];
+    BYTE entrySuffix[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see
     // DecodeLzw), malloc'd.
