@@ -68,6 +68,7 @@
 #include "formats/gif_image.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -117,7 +118,7 @@ constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
 inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
 inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
-inline std::uint64_t MakeSpan(std::size_t at, std::size_t length)
+constexpr std::uint64_t MakeSpan(std::size_t at, std::size_t length)
 {
     return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
 }
@@ -438,9 +439,12 @@ int CGifImage::StageBlocks(FILE* file, int staged)
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // Spelling strings out stops at the literals, so only their spans are set.
-    const std::uint64_t nextLiteral = MakeSpan(1, 0);
-    std::uint64_t literal = MakeSpan(0, 1);
-    for (int code = 0; code < state.clearCode; ++code, literal += nextLiteral) entrySpan[code] = literal;
+    static constexpr auto LITERAL_SPANS = [] {
+        std::array<std::uint64_t, LITERAL_AREA> spans{};
+        for (std::size_t code = 0; code < LITERAL_AREA; ++code) spans[code] = MakeSpan(code, 1);
+        return spans;
+    }();
+    std::memcpy(entrySpan, LITERAL_SPANS.data(), std::size_t(state.clearCode) * sizeof entrySpan[0]);
     // No string: RunCodes hands these two back.
     entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH);
     // Entries from everMade up have not been made in this image: a broken
