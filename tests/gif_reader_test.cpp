@@ -161,6 +161,24 @@ TEST(GifColourTable, NoTableKeepsTheClearedTable)
     }
 }
 
+// Every entry of tables of every size, read four, two or one at a time.
+class GifTableSize : public ::testing::TestWithParam<int> {};
+
+TEST_P(GifTableSize, EveryEntryBecomesBlueGreenRedAndZero)
+{
+    const std::vector<GifColour> table = TestPalette(GetParam());
+    const GifResult result = DecodeGif(SmallPicture(table).Data());
+    ASSERT_TRUE(result.ok);
+    for (int i = 0; i < GetParam(); ++i) {
+        const RGBQUAD entry = result.image->GetPaletteColour(BYTE(i));
+        EXPECT_EQ(entry.rgbBlue, table[std::size_t(i)].blue) << i;
+        EXPECT_EQ(entry.rgbGreen, table[std::size_t(i)].green) << i;
+        EXPECT_EQ(entry.rgbRed, table[std::size_t(i)].red) << i;
+        EXPECT_EQ(entry.rgbReserved, 0) << i;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Sizes, GifTableSize, ::testing::Values(2, 4, 8, 16, 32, 64, 128, 256));
+
 TEST(GifColourTable, TransparencyOnA4BitImageStoresOnlyItsEntries)
 {
     const GifResult result = DecodeGif(SmallPicture(TestPalette(16), 3).Data());
