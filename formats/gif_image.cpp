@@ -58,9 +58,10 @@
 //     and codes are read a group at a time: one eight-byte load from the
 //     staged bytes holds up to six, each then a fixed shift and mask away;
 //     the mark is tested once a group;
-//   - a table entry is a single word whose length and position each come
-//     out in one step, so a code reads one word of the table and making an
-//     entry writes one;
+//   - a code reads one word of the table, whose length and position each
+//     come out in one step; an entry's prefix code and last byte, which
+//     only spelling strings out needs, are kept apart, so making an entry
+//     is three stores and an add;
 //   - narrow lines are stored a few at a time, so a small picture's run is
 //     not cut at every line end;
 //   - a table that has filled runs in a loop of its own that makes no
@@ -73,14 +74,11 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__) && defined(__GNUC__)
-#include <tmmintrin.h>
-#endif
-
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 #include "formats/gif_row_packing.h"
 #include "formats/gif_structure.h"
+#include "image/byte_shuffle.h"
 
 namespace {
 
@@ -215,8 +213,7 @@ inline void CopyString(BYTE* to, const BYTE* from, unsigned length)
     return code;
 }
 
-#if defined(__SSE2__) && defined(__GNUC__)
-#define KESTREL_SHUFFLED_COLOUR_TABLE 1
+#ifdef KESTREL_BYTE_SHUFFLE
 // Colour table entries four at a time with SSSE3's byte shuffle, where the
 // processor has it: red, green, blue to blue, green, red, 0. The sixteen
 // bytes read for four entries stay within count entries. Returns how many
@@ -377,9 +374,8 @@ void CGifImage::ApplyColourTable(const BYTE* colourTable, int colourCount)
     // hold them and two more; four at a time by a byte shuffle where the
     // processor has one.
     DWORD i = 0;
-#ifdef KESTREL_SHUFFLED_COLOUR_TABLE
-    static const bool canShuffle = __builtin_cpu_supports("ssse3");
-    if (canShuffle) i = ShuffleColourEntries(colourTable, given, palette);
+#ifdef KESTREL_BYTE_SHUFFLE
+    if (HasByteShuffle()) i = ShuffleColourEntries(colourTable, given, palette);
 #endif
     for (; i + 3 <= given; i += 2) {
         const std::uint64_t bytes = Be64(colourTable + 3 * i);
@@ -499,6 +495,16 @@ int CGifImage::StageBlocks(FILE* file, int staged)
     return int(CodeAt(blockBuffer, state.bitPos, (std::size_t(1) << state.codeSize) - 1, state.codeSize));
 }
 
+// The entry at slot: the string written at `written` and one more byte,
+// `last`, whose prefix is the code that wrote that string.
+[[gnu::always_inline]] inline void CGifImage::MakeEntry(std::size_t slot, std::uint64_t written, BYTE last,
+                                                        std::size_t prefix)
+{
+    entrySpan[slot] = written + 1;
+    entrySuffix[slot] = last;
+    entryPrefix[slot] = std::uint16_t(prefix);
+}
+
 bool CGifImage::GrowStream(std::size_t needed)
 {
     if (needed > streamLimit) return false;
@@ -531,20 +537,14 @@ CGifImage::CodeRunStop CGifImage::RunCodes(LzwState& state, BYTE* out, BYTE*& ds
     if constexpr (TableFull) {
         return RunCodesOfWidth<true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
     } else {
+        // The loop of each width from 3 bits (minimum code size 2) to 12.
+        constexpr int NARROWEST = 3;
+        static constexpr auto RUNS = []<int... W>(std::integer_sequence<int, W...>) {
+            return std::array{&CGifImage::RunCodesOfWidth<false, NARROWEST + W>...};
+        }(std::make_integer_sequence<int, MAX_CODE_BITS - NARROWEST + 1>{});
         for (;;) {
-            CodeRunStop stop = RUN_AT_WIDTH;
-            switch (state.codeSize) {
-            case 3: stop = RunCodesOfWidth<false, 3>(state, out, dst, mark, prevSpan, code); break;
-            case 4: stop = RunCodesOfWidth<false, 4>(state, out, dst, mark, prevSpan, code); break;
-            case 5: stop = RunCodesOfWidth<false, 5>(state, out, dst, mark, prevSpan, code); break;
-            case 6: stop = RunCodesOfWidth<false, 6>(state, out, dst, mark, prevSpan, code); break;
-            case 7: stop = RunCodesOfWidth<false, 7>(state, out, dst, mark, prevSpan, code); break;
-            case 8: stop = RunCodesOfWidth<false, 8>(state, out, dst, mark, prevSpan, code); break;
-            case 9: stop = RunCodesOfWidth<false, 9>(state, out, dst, mark, prevSpan, code); break;
-            case 10: stop = RunCodesOfWidth<false, 10>(state, out, dst, mark, prevSpan, code); break;
-            case 11: stop = RunCodesOfWidth<false, 11>(state, out, dst, mark, prevSpan, code); break;
-            default: stop = RunCodesOfWidth<false, 12>(state, out, dst, mark, prevSpan, code); break;
-            }
+            const CodeRunStop stop = (this->*RUNS[std::size_t(state.codeSize - NARROWEST)])(state, out, dst, mark,
+                                                                                           prevSpan, code);
             if (stop != RUN_AT_WIDTH) return stop;
         }
     }
@@ -623,9 +623,7 @@ CGifImage::CodeRunStop CGifImage::RunCodesOfWidth(LzwState& state, BYTE* out, BY
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            entrySpan[nextSlot] = prev + 1;
-            entrySuffix[nextSlot] = out[from];
-            entryPrefix[nextSlot] = std::uint16_t(prefix);
+            MakeEntry(nextSlot, prev, out[from], prefix);
             prev = MakeSpan(std::size_t(to - out), length);
             prefix = c;
             // Below 12 bits the table always has room: the width grows the
@@ -890,9 +888,7 @@ std::int16_t CGifImage::DecodeLzw(FILE* file, GifRowCursor* cursor, int lineWidt
             if (s.nextSlot < s.topSlot) {
                 const int slot = s.nextSlot;
                 s.firstByte = cur[0];
-                entrySpan[slot] = prevSpan + 1;
-                entrySuffix[slot] = cur[0];
-                entryPrefix[slot] = std::uint16_t(s.oldCode);
+                MakeEntry(std::size_t(slot), prevSpan, cur[0], std::size_t(s.oldCode));
                 s.oldCode = code;
                 if (++s.nextSlot >= s.topSlot && s.codeSize < MAX_CODE_BITS) {
                     ++s.codeSize;

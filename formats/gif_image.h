@@ -75,6 +75,7 @@ private:
     template <bool TableFull, int Width>
     CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                                 int& code);
+    void MakeEntry(std::size_t slot, std::uint64_t written, BYTE last, std::size_t prefix);
     int PutLine(GifRowCursor* cursor, const BYTE* line, int length);
     std::size_t PlaceLines(GifRowCursor* cursor, const BYTE* pixels, std::size_t lineStart,
                            std::size_t produced, int lineWidth);

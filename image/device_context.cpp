@@ -1,4 +1,5 @@
 #include "image/device_context.h"
+#include "image/byte_shuffle.h"
 #include "image/device_stores.h"
 
 #include <algorithm>
@@ -80,17 +81,7 @@ std::uint32_t Load32(const BYTE* at)
 
 void Store32(BYTE* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
 
-#if defined(__SSE2__) && defined(__GNUC__)
-#define KESTREL_SSSE3_ROWS 1
-#include <tmmintrin.h>
-
-// Whether this processor has SSSE3's byte shuffle, asked once.
-bool HasByteShuffle()
-{
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
+#ifdef KESTREL_BYTE_SHUFFLE
 // Sixteen pixels (48 bytes) per step with the byte shuffle: each group of
 // four triples is spread to four words, alpha set. `out` is 16-byte aligned
 // when streamed. Returns how many pixels it wrote (a multiple of 16).
@@ -132,7 +123,7 @@ void BgrRowToSurface(const BYTE* bgr, std::int64_t count, std::uint32_t* out, bo
         for (const std::int64_t head = WordsBeforeAligned(out, count); i < head; ++i, bgr += 3)
             out[i] = OPAQUE | (std::uint32_t(bgr[2]) << 16) | (std::uint32_t(bgr[1]) << 8) | bgr[0];
 #endif
-#if defined(KESTREL_SSSE3_ROWS)
+#if defined(KESTREL_BYTE_SHUFFLE)
     if (HasByteShuffle()) {
         const std::int64_t done = BgrSixteensToSurface(bgr, count - i, out + i, stream);
         i += done;
