@@ -18,9 +18,9 @@
 #include <QStringList>
 #include <optional>
 
-#include "shots/play_interval.h"
-#include "shots/view_geometry.h"
-#include "shots/playback_options.h"
+#include "shots/playback/play_interval.h"
+#include "shots/view/view_geometry.h"
+#include "shots/playback/playback_options.h"
 
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot

@@ -1,6 +1,6 @@
 #include "app/command_texts.h"
 
-#include "shots/qt/shot_directory_follower.h"
+#include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/timeline_ids.h"

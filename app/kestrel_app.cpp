@@ -12,9 +12,9 @@
 #include "app/main_frame.h"
 #include "app/splash_wnd.h"
 #include "shots/qt/player_view.h"
-#include "shots/qt/shot_directory_follower.h"
-#include "shots/qt/timeline_strip.h"
-#include "shots/shot_cache.h"
+#include "shots/follow/qt/shot_directory_follower.h"
+#include "shots/thumbnails/qt/timeline_strip.h"
+#include "shots/cache/shot_cache.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.
@@ -76,7 +76,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
         return false;
     }
     m_pView = new CKestrel(m_pDocument.get(), m_pMainFrame);
-    m_pView->m_nPlayInterval = UINT(info.m_nPlayInterval);
+    m_pView->m_player.SetIntervalMs(info.m_nPlayInterval);
     m_pView->m_geometry.SetFit(info.m_fitMode);
     m_pView->m_bOverlay = info.m_bOverlay;
     if (info.m_zoom) m_pView->ZoomTo(*info.m_zoom);
@@ -144,20 +144,16 @@ void CKESTRELApp::JumpToShot(int number)
 
 void CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
 {
-    m_pView->m_order.reverse = options.reverse;
+    PlayOrder& order = m_pView->m_player.Order();
+    order.reverse = options.reverse;
     m_pDocument->SetReadAheadReverse(options.reverse);
-    m_pView->m_order.loop = options.loop;
+    order.loop = options.loop;
     // The earliest shot with the number, as the shot-number box finds it.
-    const auto earliest = [this](int number) -> std::ptrdiff_t {
-        for (std::size_t i = 0; i < m_pDocument->ShotCount(); ++i) {
-            if (m_pDocument->ShotNumber(i) == number) return std::ptrdiff_t(i);
-        }
-        return -1;
-    };
+    const auto earliest = [this](int number) { return m_pDocument->EarliestIndexOfNumber(number); };
     if (options.inShot && earliest(*options.inShot) >= 0)
-        m_pView->m_order.SetIn(*m_pDocument, std::size_t(earliest(*options.inShot)));
+        order.SetIn(*m_pDocument, std::size_t(earliest(*options.inShot)));
     if (options.outShot && earliest(*options.outShot) >= 0)
-        m_pView->m_order.SetOut(*m_pDocument, std::size_t(earliest(*options.outShot)));
+        order.SetOut(*m_pDocument, std::size_t(earliest(*options.outShot)));
     m_pMainFrame->UpdateCommandUI();
 }
 
@@ -170,7 +166,7 @@ bool CKESTRELApp::StartPlaying()
 
 QString CKESTRELApp::PlayStatsLine() const
 {
-    return m_pView ? QString::fromStdString(m_pView->m_pacer.StatsLine()) : QString();
+    return m_pView ? QString::fromStdString(m_pView->m_player.Pacer().StatsLine()) : QString();
 }
 
 void CKESTRELApp::WinHelp()

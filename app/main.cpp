@@ -8,7 +8,7 @@
 #include "app/command_line.h"
 #include "app/framework/file_open_dialog_widget.h"
 #include "app/kestrel_app.h"
-#include "shots/shot_report.h"
+#include "shots/list/shot_report.h"
 
 namespace {
 

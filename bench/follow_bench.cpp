@@ -17,8 +17,8 @@
 #include <memory>
 #include <string>
 
-#include "shots/qt/shot_directory_follower.h"
-#include "shots/shot_list_patcher.h"
+#include "shots/follow/qt/shot_directory_follower.h"
+#include "shots/follow/shot_list_patcher.h"
 #include "tests/support/gif_writer.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"

@@ -43,7 +43,7 @@
 #include "app/framework/command_ids.h"
 #include "app/framework/file_open_dialog.h"
 #include "image/device_context.h"
-#include "shots/shot_cache.h"
+#include "shots/cache/shot_cache.h"
 #include "shots/shot_list_document.h"
 #include "tests/support/dithered_photo.h"
 #include "tests/support/gif_writer.h"

@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "shots/thumbnail_maker.h"
+#include "shots/thumbnails/thumbnail_maker.h"
 #include "tests/support/dithered_photo.h"
 #include "tests/support/external_decoders.h"
 #include "tests/qt/shot_files.h"

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "app/framework/file_open_dialog.h"
-#include "shots/directory_listing.h"
-#include "shots/file_status.h"
-#include "shots/shot_cache.h"
-#include "shots/shot_number_text.h"
+#include "shots/list/directory_listing.h"
+#include "shots/list/file_status.h"
+#include "shots/cache/shot_cache.h"
+#include "shots/list/shot_number_text.h"
 
 CKESTRELDoc::CKESTRELDoc()
 {
@@ -203,6 +203,32 @@ void CKESTRELDoc::LoadShotAt(std::size_t index)
     LoadShot();
 }
 
+void CKESTRELDoc::LoadFirstShot()
+{
+    m_nShotPos = m_nShotCount;
+    LoadShot();
+}
+
+void CKESTRELDoc::LoadPreviousShot()
+{
+    m_nShotPos -= 2;
+    LoadShot();
+}
+
+void CKESTRELDoc::LoadLastShot()
+{
+    m_nShotPos = m_nShotCount - 1;
+    LoadShot();
+}
+
+std::ptrdiff_t CKESTRELDoc::EarliestIndexOfNumber(int number) const
+{
+    for (std::int32_t i = 0; i < m_nShotCount; ++i) {
+        if (m_nShotNumbers[std::size_t(i)] == number) return i;
+    }
+    return -1;
+}
+
 std::string CKESTRELDoc::StatusText(std::int32_t position, std::int32_t count, int first, int last)
 {
     if (count <= 0) return std::string();
@@ -215,8 +241,8 @@ std::string CKESTRELDoc::StatusText(std::int32_t position, std::int32_t count, i
 
 const ShotRecord* CKESTRELDoc::DisplayedShot() const
 {
-    if (m_nShotPos < 1 || std::size_t(m_nShotPos) > m_shots.size()) return nullptr;
-    return m_shots[std::size_t(m_nShotPos - 1)].get();
+    const std::int64_t index = DisplayedIndex();
+    return index < 0 ? nullptr : m_shots[std::size_t(index)].get();
 }
 
 std::ptrdiff_t CKESTRELDoc::IndexOf(const ShotRecord* record) const

@@ -28,7 +28,7 @@
 #include "app/framework/document.h"
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
-#include "shots/file_status.h"
+#include "shots/list/file_status.h"
 
 class ShotCache;
 
@@ -81,6 +81,15 @@ public:
     const ShotRecord* DisplayedShot() const;
     // Index of record in the list, or -1.
     std::ptrdiff_t IndexOf(const ShotRecord* record) const;
+    // Index of the shot on display (the cursor's position less one), or -1
+    // before any load.
+    std::int64_t DisplayedIndex() const
+    {
+        return m_nShotPos >= 1 && std::size_t(m_nShotPos) <= m_shots.size() ? std::int64_t(m_nShotPos) - 1 : -1;
+    }
+    // Index of the earliest listed shot numbered number, or -1: the shot a
+    // number typed into the box shows.
+    std::ptrdiff_t EarliestIndexOfNumber(int number) const;
 
     // The list, changed. Each operation keeps m_shots, m_nShotNumbers and
     // m_nShotCount in step and leaves the cursor where it was; the caller
@@ -99,6 +108,12 @@ public:
     void SetCursor(std::int32_t position);
     // Shows the shot at index, as LoadShot with the cursor there.
     void LoadShotAt(std::size_t index);
+    // The toolbar's steps besides Next (LoadShot itself): the first shot
+    // (the cursor at the count makes LoadShot wrap), the previous one and
+    // the last one.
+    void LoadFirstShot();
+    void LoadPreviousShot();
+    void LoadLastShot();
 
     // Read-ahead (shot_cache.h), off until enabled: worker threads decode
     // the shots around the cursor, ahead in the playing direction first and

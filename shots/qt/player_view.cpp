@@ -6,11 +6,13 @@
 #include "app/framework/edit_box.h"
 #include "app/framework/main_window.h"
 #include "image/device_context.h"
-#include "shots/shot_number_text.h"
+#include "shots/list/shot_number_text.h"
 #include "shots/qt/view_pointer.h"
 
-CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent)
+CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent), m_player(*document)
 {
+    m_player.SetHost({[this](int ms) { SetTimer(PLAY_TIMER_ID, UINT(ms)); }, [this] { return PaintPlayedShot(); }});
+
     // Message map, in the order of the view's command table.
     OnCommand(ID_SHOT_PLAY, [this] { OnPlay(); });
     OnUpdateCommand(ID_SHOT_PLAY, [this](CCmdUI& ui) { OnUpdatePlay(ui); });
@@ -59,7 +61,7 @@ void CKestrel::OnInitialUpdate()
     document->m_pShotNumberBox = FindEditBox(main, IDC_SHOT_NUMBER);
 
     // Runs for the life of the view, playing or not; a restart replaces it.
-    SetTimer(PLAY_TIMER_ID, m_nPlayInterval);
+    SetTimer(PLAY_TIMER_ID, UINT(m_player.IntervalMs()));
 }
 
 void CKestrel::OnDraw(HDC dc)
@@ -69,13 +71,13 @@ void CKestrel::OnDraw(HDC dc)
     // Whatever this paint shows has reached the screen once it returns.
     // (A play tick marks it itself, once the paint is on the screen.)
     struct PaintedMark {
-        PlayPacer& pacer;
+        ShotPlayer& player;
         bool marked;
         ~PaintedMark()
         {
-            if (marked) pacer.ShotPainted();
+            if (marked) player.ShotPainted();
         }
-    } painted{m_pacer, !m_bPlayRepaint};
+    } painted{m_player, !m_bPlayRepaint};
     m_bPlayRepaint = false;
 
     CDibImage* image = document->m_pImage.get();
@@ -133,8 +135,7 @@ bool CKestrel::OnEraseBkgnd(HDC)
 
 void CKestrel::OnTimer(UINT id)
 {
-    CKESTRELDoc* document = GetDocument();
-    if (m_bPlaying && document->m_nShotCount > 0) PlayNextShot();
+    m_player.Tick();
     ScrollView::OnTimer(id);
 }
 
@@ -144,53 +145,12 @@ void CKestrel::OnDestroy()
     ScrollView::OnDestroy();
 }
 
-void CKestrel::OnPlay()
-{
-    // Nothing loads now: the next tick shows the next shot.
-    m_bPlaying = 1;
-    StartPacing();
-}
-
-void CKestrel::OnStop()
-{
-    // The shot and the cursor stay, so playing resumes from here.
-    m_bPlaying = 0;
-    StopPacing();
-}
-
-void CKestrel::OnFirst()
-{
-    if (StepInRange(ID_SHOT_FIRST)) return;
-    CKESTRELDoc* document = GetDocument();
-    document->m_nShotPos = document->m_nShotCount;  // LoadShot wraps to index 0
-    document->LoadShot();
-    UpdateDocumentViews();
-}
-
-void CKestrel::OnNext()
-{
-    if (StepInRange(ID_SHOT_NEXT)) return;
-    GetDocument()->LoadShot();
-    UpdateDocumentViews();
-}
-
-void CKestrel::OnPrevious()
-{
-    if (StepInRange(ID_SHOT_PREVIOUS)) return;
-    CKESTRELDoc* document = GetDocument();
-    document->m_nShotPos -= 2;
-    document->LoadShot();
-    UpdateDocumentViews();
-}
-
-void CKestrel::OnLast()
-{
-    if (StepInRange(ID_SHOT_LAST)) return;
-    CKESTRELDoc* document = GetDocument();
-    document->m_nShotPos = document->m_nShotCount - 1;
-    document->LoadShot();
-    UpdateDocumentViews();
-}
+void CKestrel::OnPlay() { m_player.Play(); }
+void CKestrel::OnStop() { m_player.Stop(); }
+void CKestrel::OnFirst() { m_player.First(); }
+void CKestrel::OnNext() { m_player.Next(); }
+void CKestrel::OnPrevious() { m_player.Previous(); }
+void CKestrel::OnLast() { m_player.Last(); }
 
 void CKestrel::OnFitToScreen()
 {
@@ -206,60 +166,26 @@ void CKestrel::OnFitToScreen()
     UpdateDocumentViews();
 }
 
-void CKestrel::OnUpdatePlay(CCmdUI& ui)
+void CKestrel::DisableUnavailable(CCmdUI& ui, UINT id) const
 {
-    if (m_bPlaying || GetDocument()->m_nShotCount == 0) ui.Enable(false);
+    if (!m_player.Available(id)) ui.Enable(false);
 }
 
-void CKestrel::OnUpdateStop(CCmdUI& ui)
-{
-    if (!m_bPlaying) ui.Enable(false);
-}
-
-void CKestrel::OnUpdateFirst(CCmdUI& ui)
-{
-    if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
-    DisableOutOfRange(ui, ID_SHOT_FIRST);
-}
-
-void CKestrel::OnUpdateNext(CCmdUI& ui)
-{
-    const CKESTRELDoc* document = GetDocument();
-    if (m_bPlaying || document->m_nShotPos == document->m_nShotCount || document->m_nShotCount == 0) {
-        ui.Enable(false);
-    }
-    DisableOutOfRange(ui, ID_SHOT_NEXT);
-}
-
-void CKestrel::OnUpdatePrevious(CCmdUI& ui)
-{
-    if (m_bPlaying || GetDocument()->m_nShotPos <= 1) ui.Enable(false);
-    DisableOutOfRange(ui, ID_SHOT_PREVIOUS);
-}
-
-void CKestrel::OnUpdateLast(CCmdUI& ui)
-{
-    const CKESTRELDoc* document = GetDocument();
-    if (m_bPlaying || document->m_nShotPos == document->m_nShotCount) ui.Enable(false);
-    DisableOutOfRange(ui, ID_SHOT_LAST);
-}
-
-void CKestrel::OnUpdateAppAbout(CCmdUI& ui)
-{
-    if (m_bPlaying) ui.Enable(false);
-}
-
-void CKestrel::OnUpdateFileOpen(CCmdUI& ui)
-{
-    if (m_bPlaying) ui.Enable(false);
-}
+void CKestrel::OnUpdatePlay(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_PLAY); }
+void CKestrel::OnUpdateStop(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_STOP); }
+void CKestrel::OnUpdateFirst(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_FIRST); }
+void CKestrel::OnUpdateNext(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_NEXT); }
+void CKestrel::OnUpdatePrevious(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_PREVIOUS); }
+void CKestrel::OnUpdateLast(CCmdUI& ui) { DisableUnavailable(ui, ID_SHOT_LAST); }
+void CKestrel::OnUpdateAppAbout(CCmdUI& ui) { DisableUnavailable(ui, ID_APP_ABOUT); }
+void CKestrel::OnUpdateFileOpen(CCmdUI& ui) { DisableUnavailable(ui, ID_FILE_OPEN); }
 
 void CKestrel::OnUpdateFitToScreen(CCmdUI&)
 {
     // Always available; the check-box button keeps the look its clicks give it.
 }
 
-bool CKestrel::ShotNumberBoxEditable() const { return !m_bPlaying && GetDocument()->m_nShotCount != 0; }
+bool CKestrel::ShotNumberBoxEditable() const { return m_player.ShotNumberEditable(); }
 
 void CKestrel::OnShotNumberSetFocus()
 {
@@ -274,21 +200,13 @@ void CKestrel::OnShotNumberKillFocus()
     if (document->m_nShotCount == 0) return;
 
     const std::string typed = document->m_pShotNumberBox ? document->m_pShotNumberBox->GetWindowText() : "";
-    const int wanted = ParseLikeAtoi(typed);
-    for (std::int32_t i = 0; i < document->m_nShotCount; ++i) {
-        if (document->m_nShotNumbers[std::size_t(i)] == wanted) {
-            document->m_nShotPos = i;
-            document->LoadShot();
-            UpdateDocumentViews();
-            return;
-        }
-    }
+    if (m_player.GoToNumber(ParseLikeAtoi(typed))) return;
 
     // Unknown number: put back the shown shot's number, without leading zeros.
     std::string shown;
-    if (document->m_nShotPos >= 1 && document->m_nShotPos <= document->m_nShotCount) {
+    if (const std::int64_t index = document->DisplayedIndex(); index >= 0) {
         char text[16];
-        std::snprintf(text, sizeof text, "%d", document->m_nShotNumbers[std::size_t(document->m_nShotPos - 1)]);
+        std::snprintf(text, sizeof text, "%d", document->ShotNumber(std::size_t(index)));
         shown = text;
     }
     if (document->m_pShotNumberBox) document->m_pShotNumberBox->SetWindowText(shown);

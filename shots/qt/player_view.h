@@ -1,11 +1,12 @@
 // CKestrel: the player view. Paints the document's current shot fitted to
-// the window or at its own size with scroll bars, steps through the shots,
-// plays them on a one-second timer that wraps from the last to the first,
-// answers the shot-number box, and decides which commands may run.
+// the window or at its own size with scroll bars, and forwards the shot
+// commands, the shot-number box and its play timer's ticks to its player
+// (shots/playback/shot_player.h), which owns what playing is and decides
+// which commands may run.
 //
-// Its own state is the playing switch and how it shows the shot (zoom, fit
-// stretched or aspect-true, the overlay: view_geometry.h, shot_overlay.h);
-// list, cursor, image and the fit switch belong to the document.
+// Its own state is how it shows the shot (zoom, fit stretched or
+// aspect-true, the overlay: view_geometry.h, shot_overlay.h); list, cursor,
+// image and the fit switch belong to the document.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,11 @@
 #include <vector>
 
 #include "app/framework/scroll_view.h"
-#include "shots/play_order.h"
-#include "shots/play_pacer.h"
+#include "shots/playback/shot_player.h"
 #include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
 #include "shots/view_commands.h"
-#include "shots/view_geometry.h"
+#include "shots/view/view_geometry.h"
 
 class ViewPointer;
 
@@ -87,16 +87,14 @@ public:
     void SetPointer(std::optional<QPoint> at);
     const ViewLayout& LastLayout() const { return m_lastLayout; }
 
-    std::int32_t m_bPlaying = 0;
-    // Period of the play timer; the command line may choose another.
-    UINT m_nPlayInterval = PLAY_INTERVAL_MS;
+    // Playing: the switch, the interval (the command line may choose
+    // another), the order and the pacer.
+    ShotPlayer m_player;
     ViewGeometry m_geometry;
     bool m_bOverlay = false;
 
     // Review (player_review.cpp): direction, loop mode, in and out points,
-    // speed, and playing on time.
-    PlayOrder m_order;
-    PlayPacer m_pacer;
+    // speed.
     void OnReverse();
     void OnLoopMode();
     void OnSetIn();
@@ -108,10 +106,10 @@ public:
     // dragging), shown as the moves show shots: only while stopped with
     // shots listed; inside an in-out range a shot beyond it gives the
     // range's nearer end. False when nothing was shown.
-    bool ShowShotAt(std::size_t index);
+    bool ShowShotAt(std::size_t index) { return m_player.ShowShotAt(index); }
     // The first or last shot of the in-out range; whole list without one.
-    std::int64_t RangeFirst() const { return m_order.First(*GetDocument()); }
-    std::int64_t RangeLast() const { return m_order.Last(*GetDocument()); }
+    std::int64_t RangeFirst() const { return m_player.RangeFirst(); }
+    std::int64_t RangeLast() const { return m_player.RangeLast(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -127,12 +125,9 @@ private:
     QRect m_overlayBox;                 // where the overlay was last painted
     bool m_bPlayRepaint = false;        // a play tick's repaint to come; its paint clears it
     void RegisterReviewCommands();
-    void PlayNextShot();
-    void StartPacing();
-    void StopPacing();
-    // A step of first, previous, next or last inside the in-out range;
-    // false when no range is set and the step is the plain one.
-    bool StepInRange(UINT id);
-    // Disables a step that would leave the range.
-    void DisableOutOfRange(CCmdUI& ui, UINT id);
+    // Disables command id when the player says it may not run now.
+    void DisableUnavailable(CCmdUI& ui, UINT id) const;
+    // Paints the shot a play tick loaded at once; true when it reached the
+    // screen.
+    bool PaintPlayedShot();
 };

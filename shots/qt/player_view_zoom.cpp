@@ -4,7 +4,7 @@
 #include <QScrollBar>
 
 #include "shots/qt/player_view.h"
-#include "shots/shot_overlay.h"
+#include "shots/view/shot_overlay.h"
 #include "shots/qt/view_pointer.h"
 
 bool CKestrel::HasPicture() const

@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "shots/shot_overlay.h"
+#include "shots/view/shot_overlay.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ TEST_F(AppTest, SpacePlaysAndStopsAndPlayingDisablesTheOtherKeys)
 {
     StartOnShots();
     Press(Qt::Key_Space);
-    ASSERT_TRUE(View()->m_bPlaying);
+    ASSERT_TRUE(View()->m_player.m_bPlaying);
     EXPECT_FALSE(Action(ID_SHOT_PLAY)->isEnabled());
     EXPECT_TRUE(Action(ID_SHOT_STOP)->isEnabled());
 
@@ -55,7 +55,7 @@ TEST_F(AppTest, SpacePlaysAndStopsAndPlayingDisablesTheOtherKeys)
     View()->DispatchTimer(CKestrel::PLAY_TIMER_ID);
     EXPECT_EQ(Doc()->m_nShotPos, 2);
     Press(Qt::Key_Space);
-    EXPECT_FALSE(View()->m_bPlaying);
+    EXPECT_FALSE(View()->m_player.m_bPlaying);
     View()->DispatchTimer(CKestrel::PLAY_TIMER_ID);
     EXPECT_EQ(Doc()->m_nShotPos, 2);
 }
@@ -127,7 +127,7 @@ TEST_F(AppTest, ShotNumberBoxTakesDigitsOnlyAndEnterJumps)
     QTest::keyClick(box, Qt::Key_Home);
     QTest::keyClick(box, Qt::Key_Space);
     EXPECT_EQ(Doc()->m_nShotPos, 1);
-    EXPECT_FALSE(View()->m_bPlaying);
+    EXPECT_FALSE(View()->m_player.m_bPlaying);
 
     // Tab and Escape leave the focus in the box.
     QTest::keyClick(box, Qt::Key_Tab);

@@ -1,6 +1,6 @@
 // The timeline in the main window: key T shows and hides its dock, and
 // --timeline starts with it shown, its visible thumbnails made.
-#include "shots/qt/timeline_strip.h"
+#include "shots/thumbnails/qt/timeline_strip.h"
 
 #include <QDockWidget>
 

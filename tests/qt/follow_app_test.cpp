@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/command_line.h"
-#include "shots/qt/shot_directory_follower.h"
+#include "shots/follow/qt/shot_directory_follower.h"
 #include "tests/qt/app_fixture.h"
 #include "tests/support/test_paths.h"
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "shots/directory_listing.h"
-#include "shots/qt/shot_directory_follower.h"
+#include "shots/list/directory_listing.h"
+#include "shots/follow/qt/shot_directory_follower.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 
@@ -75,8 +75,8 @@ struct Followed {
     }
     void UserPrevious()
     {
-        doc.m_nShotPos -= 2;
-        UserNext();
+        doc.LoadPreviousShot();
+        doc.UpdateAllViews(nullptr, 0, nullptr);
     }
 
     std::string Shown() const

@@ -6,7 +6,7 @@
 
 #include "app/framework/frame_window.h"
 #include "shots/qt/player_view.h"
-#include "shots/qt/shot_directory_follower.h"
+#include "shots/follow/qt/shot_directory_follower.h"
 #include "tests/qt/shot_files.h"
 #include "tests/support/test_paths.h"
 

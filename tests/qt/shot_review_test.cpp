@@ -45,7 +45,7 @@ TEST_F(ShotReview, OnceStopsPlayingAtTheEnd)
     host.Execute(ID_SHOT_LAST);
     ASSERT_TRUE(host.Execute(ID_SHOT_PLAY));
     Tick();
-    EXPECT_EQ(host.view->m_bPlaying, 0);
+    EXPECT_EQ(host.view->m_player.m_bPlaying, 0);
     EXPECT_EQ(host.doc.m_nShotPos, 5);
     EXPECT_TRUE(host.Enabled(ID_SHOT_PLAY));
 }
@@ -80,10 +80,10 @@ TEST_F(ShotReview, SpeedChangesOnlyWhilePlayingWithinTheLimits)
     EXPECT_FALSE(host.Enabled(ID_SHOT_FASTER));
     host.Execute(ID_SHOT_PLAY);
     for (int i = 0; i < 10; ++i) host.Execute(ID_SHOT_FASTER);
-    EXPECT_EQ(host.view->m_nPlayInterval, 5u);
+    EXPECT_EQ(host.view->m_player.IntervalMs(), 5);
     EXPECT_FALSE(host.Enabled(ID_SHOT_FASTER));
     host.Execute(ID_SHOT_SLOWER);
-    EXPECT_EQ(host.view->m_nPlayInterval, 10u);
+    EXPECT_EQ(host.view->m_player.IntervalMs(), 10);
     host.Execute(ID_SHOT_STOP);
     EXPECT_EQ(host.view->Timers().Interval(CKestrel::PLAY_TIMER_ID), 10);
     EXPECT_FALSE(host.Enabled(ID_SHOT_SLOWER));

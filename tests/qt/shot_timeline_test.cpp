@@ -7,9 +7,9 @@
 #include <QDockWidget>
 #include <QMouseEvent>
 
-#include "shots/qt/timeline_strip.h"
+#include "shots/thumbnails/qt/timeline_strip.h"
 #include "shots/review_ids.h"
-#include "shots/timeline_marks.h"
+#include "shots/thumbnails/timeline_marks.h"
 #include "tests/qt/shot_view_host.h"
 
 namespace {

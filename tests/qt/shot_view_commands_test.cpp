@@ -46,7 +46,7 @@ TEST(ShotViewAvailability, EveryRuleBeforeAnyOpen)
     EXPECT_EQ(Availability(host), "110000001");
     // Playing cannot start on an empty list; were the switch on, only stop
     // and fit would be offered.
-    host.view->m_bPlaying = 1;
+    host.view->m_player.m_bPlaying = 1;
     EXPECT_EQ(Availability(host), "000100001");
 }
 
@@ -64,10 +64,10 @@ TEST(ShotViewAvailability, EveryRuleAtFirstMiddleAndLastShot)
     EXPECT_EQ(Availability(host), "111011001");  // at the last shot
 
     for (int position : {1, 2, 3}) {
-        host.doc.m_nShotPos = position;
-        host.view->m_bPlaying = 1;
+        host.doc.SetCursor(position);
+        host.view->m_player.m_bPlaying = 1;
         EXPECT_EQ(Availability(host), "000100001") << position;
-        host.view->m_bPlaying = 0;
+        host.view->m_player.m_bPlaying = 0;
     }
 }
 
@@ -166,10 +166,10 @@ TEST(ShotViewCommands, PlayLoadsNothingAndStopKeepsTheShot)
     host.Open(dir);
     ASSERT_TRUE(host.Execute(ID_SHOT_NEXT));
     ASSERT_TRUE(host.Execute(ID_SHOT_PLAY));
-    EXPECT_EQ(host.view->m_bPlaying, 1);
+    EXPECT_EQ(host.view->m_player.m_bPlaying, 1);
     EXPECT_EQ(host.doc.m_nShotPos, 2);
     ASSERT_TRUE(host.Execute(ID_SHOT_STOP));
-    EXPECT_EQ(host.view->m_bPlaying, 0);
+    EXPECT_EQ(host.view->m_player.m_bPlaying, 0);
     EXPECT_EQ(host.doc.m_nShotPos, 2);
     EXPECT_EQ(host.number->text().toStdString(), "0020");
 }

@@ -1,0 +1,305 @@
+#include "shots/follow/shot_follow_core.h"
+
+#include <string_view>
+#include <unordered_set>
+
+#include "shots/list/directory_listing.h"
+#include "shots/list/file_status.h"
+#include "shots/list/shot_number_text.h"
+
+namespace {
+
+const char* const kExtension = ".GIF";
+
+}  // namespace
+
+ShotFollowCore::ShotFollowCore(CKESTRELDoc& document, std::function<TimePoint()> now)
+    : m_doc(document), m_now(std::move(now)), m_patcher(document)
+{
+    m_policy.SetSettleTimes(std::chrono::milliseconds(SETTLE_MS), std::chrono::milliseconds(WRITER_SETTLE_MS));
+    m_doc.AddView(this);
+    Resync();
+}
+
+ShotFollowCore::~ShotFollowCore()
+{
+    m_doc.RemoveView(this);
+    StopWatching();
+}
+
+void ShotFollowCore::SetSettleTimes(int settleMs, int writerSettleMs)
+{
+    m_policy.SetSettleTimes(std::chrono::milliseconds(settleMs), std::chrono::milliseconds(writerSettleMs));
+}
+
+void ShotFollowCore::Notify(bool on)
+{
+    if (m_followNewestChanged) m_followNewestChanged(on);
+}
+
+void ShotFollowCore::ScheduleChanged()
+{
+    if (m_scheduleChanged) m_scheduleChanged();
+}
+
+std::optional<ShotFollowCore::TimePoint> ShotFollowCore::NextWake() const
+{
+    std::optional<TimePoint> next = m_policy.NextCheck();
+    if (m_nextPoll && (!next || *m_nextPoll < *next)) next = m_nextPoll;
+    return next;
+}
+
+void ShotFollowCore::SetFollowNewest(bool on)
+{
+    if (on == m_followNewest) return;
+    m_followNewest = on;
+    Notify(on);
+    const auto& shots = m_doc.Shots();
+    if (on && !shots.empty()) {
+        const ShotRecord* newest = shots.back().get();
+        if (newest == m_patcher.Ghost() && shots.size() > 1) newest = shots[shots.size() - 2].get();
+        if (newest != m_patcher.Displayed()) ShowShot(newest);
+    }
+}
+
+void ShotFollowCore::StopWatching()
+{
+    m_watch.Stop();
+    m_nextPoll.reset();
+    m_policy.Clear();
+    m_directory.clear();
+}
+
+void ShotFollowCore::StartWatching(const std::string& directory)
+{
+    StopWatching();
+    m_directory = directory;
+    // The kernel sees nothing that other machines write to a network file
+    // system, nor what a FUSE server changes by itself: list once a second
+    // there, and where the kernel refuses (watch limit reached, say).
+    if (m_forcePolling || IsRemoteFileSystem(directory) || !m_watch.Start(directory, kExtension)) {
+        m_watch.Stop();
+        m_nextPoll = m_now() + std::chrono::milliseconds(POLL_MS);
+    }
+}
+
+void ShotFollowCore::Resync()
+{
+    const std::string directory = m_doc.m_strDirectory;
+    if (directory.empty()) {
+        StopWatching();
+        m_patcher.Reset();
+        Remember();
+        ScheduleChanged();
+        return;
+    }
+
+    const bool newDirectory = directory != m_directory || (!m_watch.IsRunning() && !m_nextPoll);
+    if (newDirectory) StartWatching(directory);
+    m_policy.Clear();
+
+    // A full list leaves files out; they come in as listed shots leave.
+    // Listed after the watch started, the same listing tells what changed
+    // since the scan.
+    std::optional<std::vector<DirectoryEntry>> listing;
+    std::vector<DirectoryEntry> beyond;
+    if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
+        listing = ListDirectoryByExtension(directory, kExtension);
+        std::unordered_set<std::string_view> listed;
+        listed.reserve(m_doc.ShotCount());
+        for (const auto& record : m_doc.Shots()) listed.insert(std::string_view(record->path).substr(directory.size()));
+        for (const DirectoryEntry& entry : *listing) {
+            if (!listed.count(entry.name)) beyond.push_back(entry);
+        }
+    }
+    m_patcher.Reset(beyond);
+    Remember();
+
+    // What changed between the scan and the start of the watch.
+    if (newDirectory) CatchUp(listing ? *listing : ListDirectoryByExtension(m_directory, kExtension));
+    if (m_followNewest && m_doc.ShotCount() && m_patcher.Displayed() != m_doc.Shots().back().get()) {
+        ShowShot(m_doc.Shots().back().get());
+    }
+    ScheduleChanged();
+}
+
+void ShotFollowCore::Remember()
+{
+    m_seenDirectory = m_doc.m_strDirectory;
+    m_seenList.clear();
+    m_seenList.reserve(m_doc.ShotCount());
+    for (const auto& record : m_doc.Shots()) m_seenList.push_back(record.get());
+    m_seenPos = m_doc.m_nShotPos;
+    m_seenImage = m_doc.m_pImage.get();
+}
+
+bool ShotFollowCore::ListRebuilt() const
+{
+    if (m_doc.m_strDirectory != m_seenDirectory || m_doc.ShotCount() != m_seenList.size()) return true;
+    for (std::size_t i = 0; i < m_seenList.size(); ++i) {
+        if (&m_doc.Shot(i) != m_seenList[i]) return true;
+    }
+    return false;
+}
+
+void ShotFollowCore::OnUpdate(DocumentView*, long, void*)
+{
+    if (m_inOwnUpdate) return;
+    if (ListRebuilt()) {
+        Resync();
+        return;
+    }
+    if (m_doc.m_nShotPos != m_seenPos || m_doc.m_pImage.get() != m_seenImage) {
+        // Someone else moved the display.
+        if (m_followNewest) {
+            m_followNewest = false;
+            Notify(false);
+        }
+        if (m_patcher.DropGhostIfLeft()) WriteStatus();
+        Remember();
+    }
+}
+
+void ShotFollowCore::ReadChanges()
+{
+    const ShotDirectoryWatch::Batch batch = m_watch.Read();
+    if (batch.directoryGone) {
+        // The list stays as it is; there is nothing left to follow.
+        const std::string directory = m_directory;
+        StopWatching();
+        m_directory = directory;
+        ScheduleChanged();
+        return;
+    }
+    if (batch.lost) {
+        CatchUp();
+        return;
+    }
+
+    std::vector<ShotFileState> changes;
+    std::vector<ShotRename> renames;
+    std::unordered_set<std::string> done;
+    for (const ShotDirectoryWatch::Rename& rename : batch.renames) {
+        const FileSnapshot now = SnapshotAsListed(m_directory + rename.to);
+        if (!now.present) continue;
+        renames.push_back(ShotRename{rename.from, rename.to, now.lastWriteTime});
+        m_policy.Forget(rename.from);
+        m_policy.Forget(rename.to);
+        done.insert(rename.from);
+        done.insert(rename.to);
+    }
+    for (const ShotDirectoryWatch::Touched& touched : batch.touched) {
+        if (!done.count(touched.name)) {
+            Touch(touched.name, ShotSettlePolicy::Event{touched.closedAfterWrite, touched.written}, changes);
+        }
+    }
+    ApplyChanges(changes, renames);
+    ScheduleChanged();
+}
+
+void ShotFollowCore::CatchUp()
+{
+    if (m_directory.empty()) return;
+    CatchUp(ListDirectoryByExtension(m_directory, kExtension));
+}
+
+void ShotFollowCore::CatchUp(const std::vector<DirectoryEntry>& listing)
+{
+    if (m_directory.empty()) return;
+    std::vector<ShotFileState> changes;
+    for (const ShotFileState& change : m_patcher.Diff(listing)) {
+        if (!change.present) {
+            m_policy.Forget(change.name);
+            changes.push_back(change);
+        } else if (!m_policy.IsWaiting(change.name)) {
+            Touch(change.name, ShotSettlePolicy::Event{true, false}, changes);
+        }
+    }
+    ApplyChanges(changes, {});
+    ScheduleChanged();
+}
+
+void ShotFollowCore::OnTimer()
+{
+    const TimePoint now = m_now();
+    std::vector<ShotFileState> changes;
+    for (const std::string& name : m_policy.Waiting()) {
+        const FileSnapshot snapshot = SnapshotAsListed(m_directory + name);
+        Carry(name, m_policy.Check(name, snapshot, now), snapshot, changes);
+    }
+    ApplyChanges(changes, {});
+    if (m_nextPoll && now >= *m_nextPoll) {
+        m_nextPoll = now + std::chrono::milliseconds(POLL_MS);
+        CatchUp();
+    }
+    ScheduleChanged();
+}
+
+void ShotFollowCore::Touch(const std::string& name, ShotSettlePolicy::Event event, std::vector<ShotFileState>& changes)
+{
+    const FileSnapshot snapshot = SnapshotAsListed(m_directory + name);
+    Carry(name, m_policy.Touched(name, snapshot, event, m_patcher.KnownTime(name), m_now()), snapshot, changes);
+}
+
+void ShotFollowCore::Carry(const std::string& name, ShotSettlePolicy::Decision decision, const FileSnapshot& now,
+                           std::vector<ShotFileState>& changes)
+{
+    if (decision.action == ShotSettlePolicy::Action::CheckStructure) {
+        const bool complete = CheckGifFileCompleteness(m_directory + name) == GifCompleteness::Complete;
+        decision = m_policy.StructureChecked(name, complete, m_now());
+    }
+    switch (decision.action) {
+    case ShotSettlePolicy::Action::Take:
+        changes.push_back(ShotFileState{name, true, now.lastWriteTime});
+        break;
+    case ShotSettlePolicy::Action::Remove:
+        changes.push_back(ShotFileState{name, false, 0});
+        break;
+    default:
+        break;
+    }
+}
+
+void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, const std::vector<ShotRename>& renames)
+{
+    if (changes.empty() && renames.empty()) return;
+    if (ListRebuilt()) Resync();  // a scan the follower was not told of
+
+    const ShotRecord* displayed = m_patcher.Displayed();
+    const ShotListPatchResult result = m_patcher.Apply(changes, renames);
+
+    const ShotRecord* show = nullptr;
+    const auto& shots = m_doc.Shots();
+    if (m_followNewest && !shots.empty()) {
+        const ShotRecord* newest = shots.back().get();
+        if (newest != m_patcher.Ghost() && (newest != displayed || result.displayedRewritten)) show = newest;
+    }
+    if (!show && !displayed && !shots.empty()) {
+        show = shots.front().get();  // the list was empty: show the first, as an open does
+    }
+    if (!show && result.displayedRewritten) show = displayed;
+
+    if (show) {
+        ShowShot(show);
+        return;
+    }
+    if (result.displayedRenamed && displayed) m_doc.WriteShotNumberBox(ShotNumberText(displayed->path));
+    if (result.listChanged) WriteStatus();
+    Remember();
+}
+
+void ShotFollowCore::ShowShot(const ShotRecord* record)
+{
+    if (record != m_patcher.Ghost()) m_patcher.DropGhost();
+    const std::ptrdiff_t index = m_patcher.IndexOf(record);
+    if (index < 0) return;
+    m_doc.LoadShotAt(std::size_t(index));
+    if (m_patcher.Ghost()) WriteStatus();
+    Remember();
+    m_inOwnUpdate = true;
+    m_doc.UpdateAllViews(nullptr, 0, nullptr);
+    m_inOwnUpdate = false;
+    Remember();
+}
+
+void ShotFollowCore::WriteStatus() { m_doc.WriteStatusBox(m_patcher.StatusText()); }

@@ -1,0 +1,298 @@
+#include "shots/follow/shot_list_patcher.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+// First record later than time (records are ascending by time).
+std::size_t UpperBoundByTime(const std::vector<std::unique_ptr<ShotRecord>>& shots, std::int64_t time)
+{
+    const auto at = std::upper_bound(shots.begin(), shots.end(), time,
+                                     [](std::int64_t t, const std::unique_ptr<ShotRecord>& record) {
+                                         return t < record->lastWriteTime;
+                                     });
+    return std::size_t(at - shots.begin());
+}
+
+std::size_t LowerBoundByTime(const std::vector<std::unique_ptr<ShotRecord>>& shots, std::int64_t time)
+{
+    const auto at = std::lower_bound(shots.begin(), shots.end(), time,
+                                     [](const std::unique_ptr<ShotRecord>& record, std::int64_t t) {
+                                         return record->lastWriteTime < t;
+                                     });
+    return std::size_t(at - shots.begin());
+}
+
+}  // namespace
+
+ShotListPatcher::ShotListPatcher(CKESTRELDoc& document) : m_doc(document) {}
+
+void ShotListPatcher::Reset(const std::vector<DirectoryEntry>& beyondCapacity)
+{
+    m_known.clear();
+    m_beyond.clear();
+    m_ghost = nullptr;
+    for (const auto& record : m_doc.Shots()) m_known[NameOf(*record)] = Known{record->lastWriteTime, true};
+    for (const DirectoryEntry& entry : beyondCapacity) {
+        if (m_known.count(entry.name)) continue;
+        m_known[entry.name] = Known{entry.lastWriteTime, false};
+        m_beyond.insert({entry.lastWriteTime, entry.name});
+    }
+}
+
+std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t lastWriteTime) const
+{
+    const auto& shots = m_doc.Shots();
+    const std::string& directory = m_doc.m_strDirectory;
+    for (std::size_t i = LowerBoundByTime(shots, lastWriteTime);
+         i < shots.size() && shots[i]->lastWriteTime == lastWriteTime; ++i) {
+        const std::string& path = shots[i]->path;
+        if (shots[i].get() != m_ghost && path.size() == directory.size() + name.size() &&
+            path.compare(directory.size(), name.size(), name) == 0) {
+            return std::ptrdiff_t(i);
+        }
+    }
+    return -1;
+}
+
+std::string ShotListPatcher::NameOf(const ShotRecord& record) const
+{
+    const std::size_t prefix = std::min(m_doc.m_strDirectory.size(), record.path.size());
+    return record.path.substr(prefix);
+}
+
+void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
+{
+    // Callers make room first: the document refuses a record past MAX_SHOTS.
+    const std::size_t at = UpperBoundByTime(m_doc.Shots(), record->lastWriteTime);
+    m_doc.InsertShot(at, std::move(record));
+}
+
+void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWriteTime)
+{
+    PutListed(std::make_unique<ShotRecord>(ShotRecord{m_doc.m_strDirectory + name, lastWriteTime}));
+}
+
+std::unique_ptr<ShotRecord> ShotListPatcher::TakeListed(std::size_t index)
+{
+    return m_doc.RemoveShot(index);
+}
+
+void ShotListPatcher::RemoveListed(std::size_t index) { TakeListed(index); }
+
+void ShotListPatcher::Rebalance(const ShotRecord* displayed)
+{
+    const auto& shots = m_doc.Shots();
+    while (shots.size() < std::size_t(m_doc.MaxShots()) && !m_beyond.empty()) {
+        const auto oldest = *m_beyond.begin();
+        m_beyond.erase(m_beyond.begin());
+        InsertListed(oldest.second, oldest.first);
+        m_known[oldest.second].listed = true;
+    }
+    // The list keeps the oldest files: a listed shot newer than one kept
+    // aside trades places with it, unless it is the one on display.
+    while (!m_beyond.empty() && !shots.empty()) {
+        std::size_t index = shots.size() - 1;
+        if (shots[index].get() == displayed || shots[index].get() == m_ghost) {
+            if (index == 0) break;
+            --index;
+        }
+        const ShotRecord* newest = shots[index].get();
+        if (newest == displayed || newest == m_ghost || newest->lastWriteTime <= m_beyond.begin()->first) break;
+        const std::string name = NameOf(*newest);
+        const std::int64_t time = newest->lastWriteTime;
+        RemoveListed(index);
+        m_known[name].listed = false;
+        const auto oldest = *m_beyond.begin();
+        m_beyond.erase(m_beyond.begin());
+        m_beyond.insert({time, name});
+        InsertListed(oldest.second, oldest.first);
+        m_known[oldest.second].listed = true;
+    }
+}
+
+void ShotListPatcher::FollowDisplayed(const ShotRecord* displayed)
+{
+    if (!m_doc.MoveCursorTo(displayed)) m_doc.SetCursor(m_doc.m_nShotPos);
+}
+
+bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult& result, const ShotRecord* displayed)
+{
+    const auto from = m_known.find(rename.from);
+    if (from == m_known.end() || !from->second.listed || m_known.count(rename.to)) return false;
+    const std::ptrdiff_t index = FindListed(rename.from, from->second.lastWriteTime);
+    if (index < 0) return false;
+
+    std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
+    record->path = m_doc.m_strDirectory + rename.to;
+    record->lastWriteTime = rename.lastWriteTime;
+    if (record.get() == displayed) result.displayedRenamed = true;
+    PutListed(std::move(record));
+    m_known.erase(from);
+    m_known[rename.to] = Known{rename.lastWriteTime, true};
+    ++result.renamed;
+    result.listChanged = true;
+    return true;
+}
+
+void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord* displayed)
+{
+    const auto known = m_known.find(change.name);
+
+    if (m_ghost && change.present && NameOf(*m_ghost) == change.name) {
+        // The file on display came back under its name: a shot again, with
+        // new content.
+        std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(IndexOf(m_ghost)));
+        m_ghost = nullptr;
+        if (known != m_known.end()) {
+            // A file of that name was also taken in meanwhile: one record is enough.
+            if (known->second.listed) {
+                const std::ptrdiff_t other = FindListed(change.name, known->second.lastWriteTime);
+                if (other >= 0) RemoveListed(std::size_t(other));
+            } else {
+                m_beyond.erase({known->second.lastWriteTime, change.name});
+            }
+        }
+        record->lastWriteTime = change.lastWriteTime;
+        if (record.get() == displayed) result.displayedRewritten = true;
+        PutListed(std::move(record));
+        m_known[change.name] = Known{change.lastWriteTime, true};
+        ++result.rewritten;
+        result.listChanged = true;
+        return;
+    }
+
+    if (!change.present) {
+        if (known == m_known.end()) return;
+        if (known->second.listed) {
+            const std::ptrdiff_t index = FindListed(change.name, known->second.lastWriteTime);
+            if (index >= 0) {
+                if (&m_doc.Shot(std::size_t(index)) == displayed && !m_ghost) {
+                    m_ghost = displayed;  // stays on display until the user moves
+                } else {
+                    RemoveListed(std::size_t(index));
+                }
+            }
+        } else {
+            m_beyond.erase({known->second.lastWriteTime, change.name});
+        }
+        m_known.erase(known);
+        ++result.removed;
+        result.listChanged = true;
+        return;
+    }
+
+    if (known == m_known.end()) {
+        if (m_doc.ShotCount() < std::size_t(m_doc.MaxShots())) {
+            InsertListed(change.name, change.lastWriteTime);
+            m_known[change.name] = Known{change.lastWriteTime, true};
+        } else {
+            m_beyond.insert({change.lastWriteTime, change.name});
+            m_known[change.name] = Known{change.lastWriteTime, false};
+        }
+        ++result.added;
+        result.listChanged = true;
+        return;
+    }
+
+    // A known file written again.
+    ++result.rewritten;
+    Known& entry = known->second;
+    if (!entry.listed) {
+        m_beyond.erase({entry.lastWriteTime, change.name});
+        m_beyond.insert({change.lastWriteTime, change.name});
+        entry.lastWriteTime = change.lastWriteTime;
+        return;
+    }
+    const std::ptrdiff_t index = FindListed(change.name, entry.lastWriteTime);
+    if (index < 0) return;
+    if (&m_doc.Shot(std::size_t(index)) == displayed) result.displayedRewritten = true;
+    if (change.lastWriteTime != entry.lastWriteTime) {
+        std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
+        record->lastWriteTime = change.lastWriteTime;
+        PutListed(std::move(record));
+        result.listChanged = true;
+    }
+    entry.lastWriteTime = change.lastWriteTime;
+}
+
+ShotListPatchResult ShotListPatcher::Apply(const std::vector<ShotFileState>& changes,
+                                           const std::vector<ShotRename>& renames)
+{
+    ShotListPatchResult result;
+    const ShotRecord* displayed = Displayed();
+    for (const ShotRename& rename : renames) {
+        if (!ApplyRename(rename, result, displayed)) {
+            // Not a plain rename of a listed shot: take both names as they are.
+            ApplyOne(ShotFileState{rename.from, false, 0}, result, displayed);
+            ApplyOne(ShotFileState{rename.to, true, rename.lastWriteTime}, result, displayed);
+        }
+    }
+    for (const ShotFileState& change : changes) ApplyOne(change, result, displayed);
+    Rebalance(displayed);
+    FollowDisplayed(displayed);
+    return result;
+}
+
+std::vector<ShotFileState> ShotListPatcher::Diff(const std::vector<DirectoryEntry>& listing) const
+{
+    std::vector<ShotFileState> changes;
+    std::unordered_set<std::string> listed;
+    listed.reserve(listing.size());
+    const std::string ghostName = m_ghost ? NameOf(*m_ghost) : std::string();
+    for (const DirectoryEntry& entry : listing) {
+        listed.insert(entry.name);
+        const auto known = m_known.find(entry.name);
+        if (known == m_known.end() || known->second.lastWriteTime != entry.lastWriteTime ||
+            (m_ghost && entry.name == ghostName)) {
+            changes.push_back(ShotFileState{entry.name, true, entry.lastWriteTime});
+        }
+    }
+    for (const auto& [name, known] : m_known) {
+        if (!listed.count(name)) changes.push_back(ShotFileState{name, false, 0});
+    }
+    return changes;
+}
+
+bool ShotListPatcher::DropGhostIfLeft()
+{
+    if (!m_ghost || Displayed() == m_ghost) return false;
+    return DropGhost();
+}
+
+bool ShotListPatcher::DropGhost()
+{
+    if (!m_ghost) return false;
+    const ShotRecord* displayed = Displayed();
+    const std::ptrdiff_t index = IndexOf(m_ghost);
+    const ShotRecord* ghost = m_ghost;
+    m_ghost = nullptr;
+    if (index < 0) return false;
+    RemoveListed(std::size_t(index));
+    if (displayed == ghost) {
+        // Nothing of the list is on display: the cursor stands before the
+        // place the ghost had, so "next" shows the shot that followed it.
+        Rebalance(nullptr);
+        m_doc.SetCursor(std::int32_t(index));
+    } else {
+        Rebalance(displayed);
+        FollowDisplayed(displayed);
+    }
+    return true;
+}
+
+std::string ShotListPatcher::StatusText() const
+{
+    const std::int32_t count = std::int32_t(m_doc.ShotCount());
+    const std::ptrdiff_t ghostIndex = IndexOf(m_ghost);
+    const std::int32_t shown = count - (ghostIndex >= 0 ? 1 : 0);
+    if (shown <= 0) return std::string();
+
+    std::int32_t position = m_doc.m_nShotPos;
+    if (ghostIndex >= 0 && ghostIndex < position - 1) --position;
+    position = std::clamp(position, 0, shown);
+    const std::size_t first = ghostIndex == 0 ? 1 : 0;
+    const std::size_t last = std::size_t(count - 1) - (ghostIndex == count - 1 ? 1 : 0);
+    return CKESTRELDoc::StatusText(position, shown, m_doc.ShotNumber(first), m_doc.ShotNumber(last));
+}

@@ -1,0 +1,185 @@
+#include "shots/list/shot_report.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <ostream>
+#include <set>
+
+#include "shots/list/directory_listing.h"
+#include "shots/shot_list_document.h"
+
+namespace {
+
+// The directory a report lists, with its trailing separator, or a reason.
+bool ReportDirectory(const std::string& path, std::string& directory, std::string& reason)
+{
+    struct stat status {};
+    if (path.empty() || stat(path.c_str(), &status) != 0) {
+        reason = path.empty() ? "no path given" : std::strerror(errno);
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) {
+        reason = error.message();
+        return false;
+    }
+    directory = S_ISDIR(status.st_mode) ? absolute.string() : absolute.parent_path().string();
+    if (directory.empty() || directory.back() != '/') directory += '/';
+
+    DIR* dir = opendir(directory.c_str());
+    if (!dir) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    closedir(dir);
+    return true;
+}
+
+std::string JoinRanges(const std::vector<ShotNumberRange>& ranges)
+{
+    std::string text;
+    for (const ShotNumberRange& range : ranges) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(range.first);
+        if (range.last != range.first) text += "-" + std::to_string(range.last);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string FormatFileTimeIso8601(std::int64_t fileTime)
+{
+    constexpr std::int64_t kPerSecond = 10000000;
+    char text[96];
+    std::int64_t sinceUnix = 0;
+    if (__builtin_sub_overflow(fileTime, kFileTimeUnixEpoch, &sinceUnix)) {
+        // Before 1601 by more than the range holds: a saturated time.
+        std::snprintf(text, sizeof text, "@%lld", static_cast<long long>(fileTime));
+        return text;
+    }
+    std::int64_t seconds = sinceUnix / kPerSecond;
+    std::int64_t fraction = sinceUnix % kPerSecond;
+    if (fraction < 0) {
+        fraction += kPerSecond;
+        --seconds;
+    }
+    const std::time_t whole = std::time_t(seconds);
+    std::tm parts {};
+    if (!gmtime_r(&whole, &parts)) {
+        std::snprintf(text, sizeof text, "@%lld", static_cast<long long>(fileTime));
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%07lldZ", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<long long>(fraction));
+    return text;
+}
+
+ShotNumberingSummary SummarizeShotNumbering(const std::vector<int>& numbers, const std::vector<std::int64_t>& times)
+{
+    ShotNumberingSummary summary;
+    const std::size_t count = std::min(numbers.size(), times.size());
+    if (count == 0) return summary;
+
+    // Missing: between the first and the last shot number (the oldest and the
+    // newest file), whichever is lower. Shot numbers come from four
+    // characters, so the span is small.
+    const std::set<int> present(numbers.begin(), numbers.begin() + std::ptrdiff_t(count));
+    const long long low = std::min(numbers.front(), numbers[count - 1]);
+    const long long high = std::max(numbers.front(), numbers[count - 1]);
+    for (long long n = low; n <= high; ++n) {
+        if (present.count(int(n))) continue;
+        if (!summary.missing.empty() && summary.missing.back().last == int(n) - 1) {
+            summary.missing.back().last = int(n);
+        } else {
+            summary.missing.push_back(ShotNumberRange{int(n), int(n)});
+        }
+    }
+
+    std::map<int, std::vector<int>> positions;
+    for (std::size_t i = 0; i < count; ++i) positions[numbers[i]].push_back(int(i + 1));
+    for (auto& [number, at] : positions) {
+        if (at.size() > 1) summary.repeated.push_back(RepeatedShotNumber{number, std::move(at)});
+    }
+
+    // Equal times do not count: their order in the list is not a sequence.
+    for (std::size_t i = 1; i < count; ++i) {
+        if (numbers[i] < numbers[i - 1] && times[i] > times[i - 1]) {
+            summary.drops.push_back(ShotNumberDrop{int(i + 1), numbers[i - 1], numbers[i]});
+        }
+    }
+    return summary;
+}
+
+int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err, int maxShots)
+{
+    std::string directory;
+    std::string reason;
+    if (!ReportDirectory(path, directory, reason)) {
+        err << "kestrel: cannot list '" << path << "': " << reason << '\n';
+        return SHOT_REPORT_BAD_PATH;
+    }
+
+    // The document's own scan, so the report lists what the viewer shows.
+    CKESTRELDoc document;
+    document.SetMaxShots(maxShots);
+    document.m_strDirectory = directory;
+    document.ScanDirectory();
+
+    std::vector<int> numbers;
+    std::vector<std::int64_t> times;
+    for (std::size_t i = 0; i < document.ShotCount(); ++i) {
+        const ShotRecord& shot = document.Shot(i);
+        numbers.push_back(document.ShotNumber(i));
+        times.push_back(shot.lastWriteTime);
+        out << (i + 1) << '\t' << numbers.back() << '\t' << shot.path.substr(directory.size()) << '\t'
+            << FormatFileTimeIso8601(shot.lastWriteTime) << '\n';
+    }
+
+    out << '\n' << "Directory: " << directory << '\n';
+    if (numbers.empty()) {
+        out << "Shots: 0\n";
+        return SHOT_REPORT_OK;
+    }
+    out << "Shots: " << numbers.size() << "     First Shot: " << numbers.front()
+        << "     Last Shot: " << numbers.back() << '\n';
+    if (document.ShotCount() == std::size_t(document.MaxShots())) {
+        const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
+        if (all > numbers.size()) {
+            out << "Listed: the oldest " << numbers.size() << " of " << all << " GIF files\n";
+        }
+    }
+
+    const ShotNumberingSummary summary = SummarizeShotNumbering(numbers, times);
+    out << "Missing numbers: " << (summary.missing.empty() ? "none" : JoinRanges(summary.missing)) << '\n';
+
+    out << "Numbers used more than once:";
+    if (summary.repeated.empty()) out << " none";
+    for (std::size_t r = 0; r < summary.repeated.size(); ++r) {
+        out << (r ? "; " : " ") << summary.repeated[r].number << " (positions ";
+        for (std::size_t p = 0; p < summary.repeated[r].positions.size(); ++p) {
+            out << (p ? ", " : "") << summary.repeated[r].positions[p];
+        }
+        out << ')';
+    }
+    out << '\n';
+
+    out << "Number goes down while time goes up:";
+    if (summary.drops.empty()) out << " none";
+    for (std::size_t d = 0; d < summary.drops.size(); ++d) {
+        const ShotNumberDrop& drop = summary.drops[d];
+        out << (d ? "; " : " ") << "position " << drop.position << " (" << drop.numberBefore << " then "
+            << drop.number << ')';
+    }
+    out << '\n';
+    return SHOT_REPORT_OK;
+}

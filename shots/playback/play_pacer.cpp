@@ -1,0 +1,63 @@
+#include "shots/playback/play_pacer.h"
+
+#include <algorithm>
+
+PlayPacer::PlayPacer(Clock clock) : m_clock(std::move(clock)) {}
+
+PlayPacer::Clock PlayPacer::SteadyClock()
+{
+    return [] {
+        return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now().time_since_epoch());
+    };
+}
+
+void PlayPacer::Start(int intervalMs)
+{
+    m_running = true;
+    m_intervalMs = std::max(1, intervalMs);
+    m_start = m_clock();
+    m_loaded = 0;
+    m_awaitingPaint = false;
+}
+
+void PlayPacer::ChangeInterval(int intervalMs)
+{
+    if (!m_running) {
+        m_intervalMs = std::max(1, intervalMs);
+        return;
+    }
+    m_start = Due(m_loaded);
+    m_loaded = 0;
+    m_intervalMs = std::max(1, intervalMs);
+}
+
+void PlayPacer::ShotLoaded()
+{
+    if (!m_running) return;
+    ++m_loaded;
+    m_awaitingPaint = true;
+}
+
+void PlayPacer::ShotPainted()
+{
+    if (!m_awaitingPaint) return;
+    m_awaitingPaint = false;
+    ++m_shown;
+    const Duration lateness = m_clock() - Due(m_loaded);
+    const Duration allowed = std::max<Duration>(Duration(std::int64_t(m_intervalMs) * 500), LATE_FLOOR);
+    if (lateness > allowed) ++m_late;
+    m_worst = std::max(m_worst, lateness);
+}
+
+int PlayPacer::MillisecondsToNext() const
+{
+    const Duration left = Due(m_loaded + 1) - m_clock();
+    if (left.count() <= 0) return 0;
+    return int((left.count() + 999) / 1000);
+}
+
+std::string PlayPacer::StatsLine() const
+{
+    return "played: " + std::to_string(m_shown) + " shots shown, " + std::to_string(m_late) + " late, worst " +
+           std::to_string(WorstLateMs()) + " ms late";
+}
