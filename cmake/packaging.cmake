@@ -65,7 +65,9 @@ set(KESTREL_ICON_PNGS)
 if(KESTREL_RSVG_CONVERT)
   foreach(size 16 24 32 48 64 128 256)
     set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/kestrel.png)
+    # Ninja makes an output's folder itself; other generators do not.
     add_custom_command(OUTPUT ${png}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
       COMMAND ${KESTREL_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${KESTREL_ICON_SVG}
       DEPENDS ${KESTREL_ICON_SVG}
       VERBATIM)
