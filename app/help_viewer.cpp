@@ -1,6 +1,7 @@
 #include "app/help_viewer.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QUrl>
 #include <utility>
 
@@ -8,7 +9,9 @@ namespace {
 
 HelpOpener& InstalledOpener()
 {
-    static HelpOpener opener = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    static HelpOpener opener = [](const QString& path) {
+        return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    };
     return opener;
 }
 
@@ -16,8 +19,8 @@ HelpOpener& InstalledOpener()
 
 HelpOpener SetHelpOpener(HelpOpener opener) { return std::exchange(InstalledOpener(), std::move(opener)); }
 
-void OpenHelpFile(const QString& path)
+bool OpenHelpFile(const QString& path)
 {
     const HelpOpener opener = InstalledOpener();
-    if (opener) opener(path);
+    return opener && opener(path);
 }

@@ -8,6 +8,7 @@
 
 #include "app/about_dialog.h"
 #include "app/help_path.h"
+#include "app/framework/message_box.h"
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
 #include "app/splash_wnd.h"
@@ -174,8 +175,12 @@ void CKESTRELApp::WinHelp()
     // The help file when it is there, else the HTML manual. A help path that
     // did not fit was refused: then only the manual can open.
     const std::string file = ChooseHelpFile(m_szHelpPath, m_strManualPath);
-    if (file.empty()) return;
-    OpenHelpFile(QString::fromLocal8Bit(file.c_str()));
+    if (!file.empty() && OpenHelpFile(QString::fromLocal8Bit(file.c_str()))) return;
+    // No browser or viewer took it: say where to read the manual instead.
+    QString text = QStringLiteral("The help could not be opened.");
+    if (!m_strManualPath.empty())
+        text += QStringLiteral("\nThe manual is at %1").arg(QString::fromLocal8Bit(m_strManualPath.c_str()));
+    ShowMessageBox(m_pMainFrame, QStringLiteral("Kestrel Help"), text);
 }
 
 void CKESTRELApp::OnAppAbout()

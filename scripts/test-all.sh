@@ -26,7 +26,7 @@ stage() {
 
 configure() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G "${CMAKE_GENERATOR:-Ninja}" "$@" >/dev/null
 }
 
 unit_stage() {

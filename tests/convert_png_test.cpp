@@ -3,6 +3,8 @@
 // their colour table (and tRNS for a transparent index or table alpha), RGB
 // for 24 bits, RGBA when there is an alpha plane.
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <png.h>
 
 #include <csetjmp>
@@ -228,6 +230,27 @@ TEST_F(ConvertPng, BmpOutputIsUnchangedAndAnUnwritablePngFails)
     ASSERT_EQ(Convert("bmp", input, Path("out.bmp")), 0);
     EXPECT_EQ(ReadFileBytes(Path("out.bmp")).substr(0, 2), "BM");
     EXPECT_EQ(Convert("bmp", input, Path("missing/out.png")), 1);
+}
+
+TEST_F(ConvertPng, TheOutputsExtensionNamesWhatIsWritten)
+{
+    const std::string input = Path("in.bmp");
+    ASSERT_TRUE(WriteFileBytes(input, Bmp(24, 0)));
+    const struct {
+        const char* name;
+        int status;
+        const char* start;  // of the file written; empty: none is
+    } cases[] = {
+        {"a.bmp", 0, "BM"},   {"b.BMP", 0, "BM"},   {"c.png", 0, "\x89PNG"}, {"d.Png", 0, "\x89PNG"},
+        {"e.ppm", 0, "P6\n"}, {"f.jpg", 2, ""},     {"g", 2, ""},            {"h.png.gif", 2, ""},
+        {"i.", 2, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Convert("bmp", input, Path(c.name)), c.status) << c.name;
+        const std::string written = ReadFileBytes(Path(c.name));
+        EXPECT_EQ(written.substr(0, std::strlen(c.start)), c.start) << c.name;
+        if (!*c.start) EXPECT_TRUE(written.empty()) << c.name;
+    }
 }
 
 }  // namespace

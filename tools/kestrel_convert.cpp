@@ -3,8 +3,11 @@
 // --draw it draws the image onto a surface and writes the surface, so the
 // renderer can be checked the same way.
 //
-//   kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp|OUTPUT.png]
+//   kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp|OUTPUT.png|OUTPUT.ppm]
 //   kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm
+//
+// OUTPUT's extension (any case) names what is written; any other is a usage
+// error, so a name such as out.jpg never receives a file of another format.
 //
 // Exit status: 0 the load succeeded, 1 it failed (or, when drawing, the image
 // is empty), 2 usage error.
@@ -26,13 +29,15 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT [OUTPUT.bmp|OUTPUT.png]\n"
+    "usage: kestrel-convert [--format FMT] [--frame N] [--info] [--alpha FILE] INPUT\n"
+    "                       [OUTPUT.bmp|OUTPUT.png|OUTPUT.ppm]\n"
     "  FMT: bmp, gif, jpeg, png, ico, tiff, tga, pcx or a format code (default gif)\n"
     "  --frame N     image of a multi-image file to read (icon entry, TIFF page)\n"
     "  --info        print what was read as one JSON line\n"
     "  --alpha FILE  write the alpha plane (width x height bytes) when there is one\n"
     "  OUTPUT.bmp    write the image as a BMP file\n"
     "  OUTPUT.png    write the image as a PNG file (palette, RGB, or RGBA with the alpha plane)\n"
+    "  OUTPUT.ppm    write the image drawn at its own size on white as a binary PPM file\n"
     "   or: kestrel-convert [--format FMT] [--opacity N] --draw SW,SH,X,Y,W,H[,RRGGBB] INPUT OUTPUT.ppm\n"
     "  --opacity N   opacity (0 to 255) set after the load\n"
     "  --draw ...    fill an SW x SH surface with RRGGBB (default FFFFFF), draw the image\n"
@@ -51,6 +56,21 @@ struct DrawRequest {
     COLORREF fill = RGB(255, 255, 255);
 };
 
+enum class OutputKind { Bmp, Png, Ppm };
+
+// The kind OUTPUT's extension names, in any case; none for another.
+std::optional<OutputKind> OutputKindOf(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::nullopt;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "bmp") return OutputKind::Bmp;
+    if (extension == "png") return OutputKind::Png;
+    if (extension == "ppm") return OutputKind::Ppm;
+    return std::nullopt;
+}
+
 struct Options {
     ImageFormat format = ImageFormat::Gif;
     int frame = 0;
@@ -58,6 +78,7 @@ struct Options {
     std::string alphaPath;
     std::optional<int> opacity;
     std::optional<DrawRequest> draw;
+    OutputKind outputKind = OutputKind::Bmp;
     std::string input;
     std::string output;
 };
@@ -183,6 +204,20 @@ std::optional<Options> ParseArguments(int argc, char** argv, bool& helpAsked)
         std::fprintf(stderr, "kestrel-convert: --draw needs an output file\n");
         return std::nullopt;
     }
+    if (!options.output.empty()) {
+        const std::optional<OutputKind> kind = OutputKindOf(options.output);
+        if (!kind) {
+            std::fprintf(stderr, "kestrel-convert: the output must end in .bmp, .png or .ppm: %s\n",
+                         options.output.c_str());
+            return std::nullopt;
+        }
+        if (options.draw && *kind != OutputKind::Ppm) {
+            std::fprintf(stderr, "kestrel-convert: --draw writes a PPM file, so the output must end in .ppm: %s\n",
+                         options.output.c_str());
+            return std::nullopt;
+        }
+        options.outputKind = *kind;
+    }
     return options;
 }
 
@@ -220,15 +255,6 @@ bool WriteBmp(const CDibImage& image, const std::string& path)
               std::fwrite(image.Dib(), 1, dibBytes, out) == dibBytes;
     ok = std::fclose(out) == 0 && ok;
     return ok;
-}
-
-// An output name ending in ".png" (any case) asks for a PNG file.
-bool NamesPngFile(const std::string& path)
-{
-    if (path.size() < 4) return false;
-    std::string end = path.substr(path.size() - 4);
-    for (char& c : end) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".png";
 }
 
 bool WriteAlpha(const CDibImage& image, const std::string& path)
@@ -306,8 +332,22 @@ int main(int argc, char** argv)
         }
     } else if (!options.output.empty() && !image.IsEmpty()) {
         std::string error;
-        const bool written = NamesPngFile(options.output) ? WritePngFile(image, options.output, error)
-                                                          : WriteBmp(image, options.output);
+        bool written = false;
+        switch (options.outputKind) {
+        case OutputKind::Bmp:
+            written = WriteBmp(image, options.output);
+            break;
+        case OutputKind::Png:
+            written = WritePngFile(image, options.output, error);
+            break;
+        case OutputKind::Ppm: {
+            DrawRequest ownSize;
+            ownSize.surfaceWidth = ownSize.width = image.Width();
+            ownSize.surfaceHeight = ownSize.height = image.Height();
+            written = DrawToPpm(image, ownSize, options.output);
+            break;
+        }
+        }
         if (!written) {
             std::fprintf(stderr, "kestrel-convert: cannot write %s%s%s\n", options.output.c_str(),
                          error.empty() ? "" : ": ", error.c_str());

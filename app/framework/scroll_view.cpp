@@ -87,6 +87,8 @@ void ScrollView::ResizeParentNow(bool shrinkOnly)
 {
     QWidget* frame = window();
     if (!frame || frame == this) return;
+    // A maximised or full-screen window keeps the state its user chose.
+    if (frame->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
 
     // The visible area as it would be without scroll bars, and the size the
     // view wants: the total, or in shrink-only mode never more than now.

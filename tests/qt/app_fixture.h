@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/about_dialog.h"
+#include "app/framework/message_box.h"
 #include "app/help_viewer.h"
 #include "app/kestrel_app.h"
 #include "app/main_frame.h"
@@ -41,7 +42,13 @@ protected:
     void SetUp() override
     {
         AddThreeShots(m_shots);
-        m_previousHelp = SetHelpOpener([this](const QString& path) { m_helpOpened << path; });
+        m_previousHelp = SetHelpOpener([this](const QString& path) {
+            m_helpOpened << path;
+            return m_helpOpens;
+        });
+        m_previousMessages = SetMessageBoxShower([this](QWidget*, const QString& title, const QString& text) {
+            m_messages << title + u'|' + text;
+        });
         m_previousRunner = CAboutDlg::SetModalRunner([this](QDialog& dialog) {
             m_aboutTitles << dialog.windowTitle();
             return int(QDialog::Accepted);
@@ -55,6 +62,7 @@ protected:
         CSplashWnd::EnableSplash(false);
         CAboutDlg::SetModalRunner(m_previousRunner);
         SetHelpOpener(m_previousHelp);
+        SetMessageBoxShower(m_previousMessages);
     }
 
     // Starts the application; without a splash unless asked for.
@@ -101,6 +109,9 @@ protected:
     shots_test::ShotDir m_shots;
     std::unique_ptr<CKESTRELApp> m_app;
     QStringList m_helpOpened;
+    bool m_helpOpens = true;  // what the desktop's opener answers
+    QStringList m_messages;   // "title|text" of each message box
+    MessageBoxShower m_previousMessages;
     QString m_installedManual;  // where the program looked for its manual
     QStringList m_aboutTitles;
     HelpOpener m_previousHelp;

@@ -187,6 +187,18 @@ TEST_F(AppTest, EveryHelpCommandOpensTheHelpFile)
     ASSERT_EQ(m_helpOpened.size(), 4);
     for (const QString& path : m_helpOpened) EXPECT_EQ(path.toStdString(), expected);
     EXPECT_TRUE(QString::fromStdString(expected).endsWith(QLatin1String("/Kestrel.CHM")));
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+TEST_F(AppTest, HelpThatCannotOpenSaysWhereTheManualIs)
+{
+    Start();
+    m_helpOpens = false;
+    m_app->SetManualPath("/usr/share/doc/kestrel/manual.html");
+    EXPECT_TRUE(Frame()->Router().Execute(ID_HELP));
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral(
+                              "Kestrel Help|The help could not be opened.\nThe manual is at "
+                              "/usr/share/doc/kestrel/manual.html")});
 }
 
 }  // namespace

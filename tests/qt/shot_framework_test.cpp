@@ -297,6 +297,23 @@ TEST(ScrollViews, ResizeParentToFitShrinksOnlyOrGrowsToTheScreen)
     EXPECT_GT(route.frame->width(), 420);
 }
 
+TEST(ScrollViews, ResizeParentToFitLeavesAMaximisedOrFullScreenFrameAlone)
+{
+    Route route;
+    route.frame->showMaximized();
+    const QSize maximised = route.frame->size();
+    route.view->ResizeParentToFit(true);
+    route.view->ResizeParentToFit(false);
+    EXPECT_EQ(route.frame->size(), maximised);
+    EXPECT_TRUE(route.frame->windowState() & Qt::WindowMaximized);
+
+    route.frame->showFullScreen();
+    const QSize fullScreen = route.frame->size();
+    route.view->SetScrollSizes(QSize(20, 20));
+    route.view->ResizeParentToFit(true);
+    EXPECT_EQ(route.frame->size(), fullScreen);
+}
+
 TEST(ScrollViews, PaintsThroughTheDeviceContextInScrolledCoordinates)
 {
     Route route;
