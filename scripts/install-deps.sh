@@ -6,7 +6,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev

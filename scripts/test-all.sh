@@ -24,9 +24,14 @@ stage() {
   echo "== stage $name: $((SECONDS - start)) s"
 }
 
+# Compiler output is cached (ccache), keyed by paths relative to this
+# checkout, so a second run, or a run from another clone on the same machine,
+# compiles only what changed.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 configure() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G "${CMAKE_GENERATOR:-Ninja}" "$@" >/dev/null
+  cmake -S . -B "$dir" -G "${CMAKE_GENERATOR:-Ninja}" \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
 }
 
 unit_stage() {
