@@ -67,11 +67,7 @@ void CKESTRELDoc::ScanDirectory()
     }
 
     if (m_shots.empty()) {
-        // Nothing to show: no stale picture and no stale number remain.
-        m_nShotCount = 0;
-        m_pImage.reset();
-        SetBoxText(m_pStatusBox, "");
-        SetBoxText(m_pShotNumberBox, "");
+        ClearDisplay();
         return;
     }
 
@@ -312,6 +308,16 @@ bool CKESTRELDoc::MoveCursorTo(const ShotRecord* record)
 }
 
 void CKESTRELDoc::SetCursor(std::int32_t position) { m_nShotPos = std::clamp(position, 0, m_nShotCount); }
+
+void CKESTRELDoc::ClearDisplay()
+{
+    // Nothing to show: no stale picture and no stale number remain.
+    m_nShotCount = std::int32_t(m_shots.size());
+    m_nShotPos = 0;
+    m_pImage.reset();
+    SetBoxText(m_pStatusBox, "");
+    SetBoxText(m_pShotNumberBox, "");
+}
 
 void CKESTRELDoc::SetMaxShots(int limit)
 {

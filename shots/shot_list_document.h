@@ -106,6 +106,9 @@ public:
     bool MoveCursorTo(const ShotRecord* record);
     // Sets the cursor, held within 0 to the count.
     void SetCursor(std::int32_t position);
+    // The list has become empty: nothing on display, both boxes empty, as a
+    // scan of an empty directory leaves them.
+    void ClearDisplay();
     // Shows the shot at index, as LoadShot with the cursor there.
     void LoadShotAt(std::size_t index);
     // The toolbar's steps besides Next (LoadShot itself): the first shot

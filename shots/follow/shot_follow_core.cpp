@@ -57,7 +57,6 @@ void ShotFollowCore::SetFollowNewest(bool on)
     const auto& shots = m_doc.Shots();
     if (on && !shots.empty()) {
         const ShotRecord* newest = shots.back().get();
-        if (newest == m_patcher.Ghost() && shots.size() > 1) newest = shots[shots.size() - 2].get();
         if (newest != m_patcher.Displayed()) ShowShot(newest);
     }
 }
@@ -155,7 +154,6 @@ void ShotFollowCore::OnUpdate(DocumentView*, long, void*)
             m_followNewest = false;
             Notify(false);
         }
-        if (m_patcher.DropGhostIfLeft()) WriteStatus();
         Remember();
     }
 }
@@ -272,12 +270,26 @@ void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, con
     const auto& shots = m_doc.Shots();
     if (m_followNewest && !shots.empty()) {
         const ShotRecord* newest = shots.back().get();
-        if (newest != m_patcher.Ghost() && (newest != displayed || result.displayedRewritten)) show = newest;
+        if (newest != displayed || result.displayedRewritten || result.displayedRemoved) show = newest;
     }
     if (!show && !displayed && !shots.empty()) {
         show = shots.front().get();  // the list was empty: show the first, as an open does
     }
-    if (!show && result.displayedRewritten) show = displayed;
+    if (!show && result.displayedRewritten && !result.displayedRemoved) show = displayed;
+    if (!show && result.displayedRemoved) {
+        // As if stepped to: the shot that now holds its place, the last at
+        // the end; with none left, nothing.
+        if (shots.empty()) {
+            m_doc.ClearDisplay();
+            Remember();
+            m_inOwnUpdate = true;
+            m_doc.UpdateAllViews(nullptr, 0, nullptr);
+            m_inOwnUpdate = false;
+            Remember();
+            return;
+        }
+        show = shots[std::min(result.displayedIndex, shots.size() - 1)].get();
+    }
 
     if (show) {
         ShowShot(show);
@@ -290,11 +302,9 @@ void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, con
 
 void ShotFollowCore::ShowShot(const ShotRecord* record)
 {
-    if (record != m_patcher.Ghost()) m_patcher.DropGhost();
     const std::ptrdiff_t index = m_patcher.IndexOf(record);
     if (index < 0) return;
     m_doc.LoadShotAt(std::size_t(index));
-    if (m_patcher.Ghost()) WriteStatus();
     Remember();
     m_inOwnUpdate = true;
     m_doc.UpdateAllViews(nullptr, 0, nullptr);

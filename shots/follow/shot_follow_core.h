@@ -16,9 +16,11 @@
 // way, and reloaded if it is on display.
 //
 // What the user sees: the shot on display stays, at its new position; the
-// status box shows the new count and first and last shot numbers. A removed
-// shot on display stays until the user moves. When the list was empty, the
-// first shot that arrives is shown as an open would show it.
+// status box shows the new count and first and last shot numbers. When the
+// shot on display is removed, the shot that now holds its place (the last
+// one at the end) is shown, as a step there would show it; when none is
+// left, nothing is. When the list was empty, the first shot that arrives is
+// shown as an open would show it.
 //
 // Follow newest: while on, every change that brings a newer last shot
 // shows that shot. Any move the follower did not make itself (first,

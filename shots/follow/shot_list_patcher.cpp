@@ -32,7 +32,6 @@ void ShotListPatcher::Reset(const std::vector<DirectoryEntry>& beyondCapacity)
 {
     m_known.clear();
     m_beyond.clear();
-    m_ghost = nullptr;
     for (const auto& record : m_doc.Shots()) m_known[NameOf(*record)] = Known{record->lastWriteTime, true};
     for (const DirectoryEntry& entry : beyondCapacity) {
         if (m_known.count(entry.name)) continue;
@@ -48,7 +47,7 @@ std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t
     for (std::size_t i = LowerBoundByTime(shots, lastWriteTime);
          i < shots.size() && shots[i]->lastWriteTime == lastWriteTime; ++i) {
         const std::string& path = shots[i]->path;
-        if (shots[i].get() != m_ghost && path.size() == directory.size() + name.size() &&
+        if (path.size() == directory.size() + name.size() &&
             path.compare(directory.size(), name.size(), name) == 0) {
             return std::ptrdiff_t(i);
         }
@@ -94,12 +93,12 @@ void ShotListPatcher::Rebalance(const ShotRecord* displayed)
     // aside trades places with it, unless it is the one on display.
     while (!m_beyond.empty() && !shots.empty()) {
         std::size_t index = shots.size() - 1;
-        if (shots[index].get() == displayed || shots[index].get() == m_ghost) {
+        if (shots[index].get() == displayed) {
             if (index == 0) break;
             --index;
         }
         const ShotRecord* newest = shots[index].get();
-        if (newest == displayed || newest == m_ghost || newest->lastWriteTime <= m_beyond.begin()->first) break;
+        if (newest == displayed || newest->lastWriteTime <= m_beyond.begin()->first) break;
         const std::string name = NameOf(*newest);
         const std::int64_t time = newest->lastWriteTime;
         RemoveListed(index);
@@ -136,43 +135,21 @@ bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult&
     return true;
 }
 
-void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord* displayed)
+void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord*& displayed)
 {
     const auto known = m_known.find(change.name);
-
-    if (m_ghost && change.present && NameOf(*m_ghost) == change.name) {
-        // The file on display came back under its name: a shot again, with
-        // new content.
-        std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(IndexOf(m_ghost)));
-        m_ghost = nullptr;
-        if (known != m_known.end()) {
-            // A file of that name was also taken in meanwhile: one record is enough.
-            if (known->second.listed) {
-                const std::ptrdiff_t other = FindListed(change.name, known->second.lastWriteTime);
-                if (other >= 0) RemoveListed(std::size_t(other));
-            } else {
-                m_beyond.erase({known->second.lastWriteTime, change.name});
-            }
-        }
-        record->lastWriteTime = change.lastWriteTime;
-        if (record.get() == displayed) result.displayedRewritten = true;
-        PutListed(std::move(record));
-        m_known[change.name] = Known{change.lastWriteTime, true};
-        ++result.rewritten;
-        result.listChanged = true;
-        return;
-    }
 
     if (!change.present) {
         if (known == m_known.end()) return;
         if (known->second.listed) {
             const std::ptrdiff_t index = FindListed(change.name, known->second.lastWriteTime);
             if (index >= 0) {
-                if (&m_doc.Shot(std::size_t(index)) == displayed && !m_ghost) {
-                    m_ghost = displayed;  // stays on display until the user moves
-                } else {
-                    RemoveListed(std::size_t(index));
+                if (&m_doc.Shot(std::size_t(index)) == displayed) {
+                    result.displayedRemoved = true;
+                    result.displayedIndex = std::size_t(index);
+                    displayed = nullptr;
                 }
+                RemoveListed(std::size_t(index));
             }
         } else {
             m_beyond.erase({known->second.lastWriteTime, change.name});
@@ -231,7 +208,12 @@ ShotListPatchResult ShotListPatcher::Apply(const std::vector<ShotFileState>& cha
     }
     for (const ShotFileState& change : changes) ApplyOne(change, result, displayed);
     Rebalance(displayed);
-    FollowDisplayed(displayed);
+    if (displayed) {
+        FollowDisplayed(displayed);
+    } else if (result.displayedRemoved) {
+        // Before the place it had: LoadShot there shows the shot now in it.
+        m_doc.SetCursor(std::int32_t(std::min(result.displayedIndex, m_doc.ShotCount())));
+    }
     return result;
 }
 
@@ -240,12 +222,10 @@ std::vector<ShotFileState> ShotListPatcher::Diff(const std::vector<DirectoryEntr
     std::vector<ShotFileState> changes;
     std::unordered_set<std::string> listed;
     listed.reserve(listing.size());
-    const std::string ghostName = m_ghost ? NameOf(*m_ghost) : std::string();
     for (const DirectoryEntry& entry : listing) {
         listed.insert(entry.name);
         const auto known = m_known.find(entry.name);
-        if (known == m_known.end() || known->second.lastWriteTime != entry.lastWriteTime ||
-            (m_ghost && entry.name == ghostName)) {
+        if (known == m_known.end() || known->second.lastWriteTime != entry.lastWriteTime) {
             changes.push_back(ShotFileState{entry.name, true, entry.lastWriteTime});
         }
     }
@@ -255,44 +235,10 @@ std::vector<ShotFileState> ShotListPatcher::Diff(const std::vector<DirectoryEntr
     return changes;
 }
 
-bool ShotListPatcher::DropGhostIfLeft()
-{
-    if (!m_ghost || Displayed() == m_ghost) return false;
-    return DropGhost();
-}
-
-bool ShotListPatcher::DropGhost()
-{
-    if (!m_ghost) return false;
-    const ShotRecord* displayed = Displayed();
-    const std::ptrdiff_t index = IndexOf(m_ghost);
-    const ShotRecord* ghost = m_ghost;
-    m_ghost = nullptr;
-    if (index < 0) return false;
-    RemoveListed(std::size_t(index));
-    if (displayed == ghost) {
-        // Nothing of the list is on display: the cursor stands before the
-        // place the ghost had, so "next" shows the shot that followed it.
-        Rebalance(nullptr);
-        m_doc.SetCursor(std::int32_t(index));
-    } else {
-        Rebalance(displayed);
-        FollowDisplayed(displayed);
-    }
-    return true;
-}
-
 std::string ShotListPatcher::StatusText() const
 {
     const std::int32_t count = std::int32_t(m_doc.ShotCount());
-    const std::ptrdiff_t ghostIndex = IndexOf(m_ghost);
-    const std::int32_t shown = count - (ghostIndex >= 0 ? 1 : 0);
-    if (shown <= 0) return std::string();
-
-    std::int32_t position = m_doc.m_nShotPos;
-    if (ghostIndex >= 0 && ghostIndex < position - 1) --position;
-    position = std::clamp(position, 0, shown);
-    const std::size_t first = ghostIndex == 0 ? 1 : 0;
-    const std::size_t last = std::size_t(count - 1) - (ghostIndex == count - 1 ? 1 : 0);
-    return CKESTRELDoc::StatusText(position, shown, m_doc.ShotNumber(first), m_doc.ShotNumber(last));
+    if (count <= 0) return std::string();
+    const std::int32_t position = std::clamp(m_doc.m_nShotPos, 0, count);
+    return CKESTRELDoc::StatusText(position, count, m_doc.ShotNumber(0), m_doc.ShotNumber(std::size_t(count - 1)));
 }

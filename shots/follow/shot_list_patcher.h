@@ -7,9 +7,10 @@
 //   same time (a full scan may order equal times differently);
 // - a known name with a new time moves to its new place; with the same time
 //   it only counts as rewritten;
-// - a gone name leaves the list, except the shot on display, which stays in
-//   the list as a "ghost" until the display moves away from it, so that
-//   first, previous, next and last still step from where the user is;
+// - a gone name leaves the list; when it was the shot on display, the
+//   result says so and where it stood, and the cursor stands before that
+//   place, so the owner can show the shot that now holds it, as a step
+//   there would;
 // - a rename seen as one event pair keeps the record, with its new path and
 //   shot number.
 // The shot on display keeps its place: the cursor follows it to its new
@@ -52,9 +53,11 @@ struct ShotListPatchResult {
     int removed = 0;
     int rewritten = 0;
     int renamed = 0;
-    bool listChanged = false;         // count, order, numbers or ghost changed
+    bool listChanged = false;         // count, order or numbers changed
     bool displayedRewritten = false;  // the shot on display has new content
     bool displayedRenamed = false;    // the shot on display has a new name
+    bool displayedRemoved = false;    // the shot on display left the list...
+    std::size_t displayedIndex = 0;   // ...from this index
 };
 
 class ShotListPatcher {
@@ -73,21 +76,12 @@ public:
     // listing, for a catch-up after lost events).
     std::vector<ShotFileState> Diff(const std::vector<DirectoryEntry>& listing) const;
 
-    // Drops the ghost if the display has moved away from it. True when the
-    // list changed.
-    bool DropGhostIfLeft();
-    // Drops the ghost whatever is on display (before the follower itself
-    // moves the display). True when the list changed.
-    bool DropGhost();
-
-    const ShotRecord* Ghost() const { return m_ghost; }
     // The record on display: the one at the cursor, or null before any load.
     const ShotRecord* Displayed() const { return m_doc.DisplayedShot(); }
     // Index of record in the document's list, or -1.
     std::ptrdiff_t IndexOf(const ShotRecord* record) const { return m_doc.IndexOf(record); }
 
-    // The status line for the list as it stands: the document's formats,
-    // without the ghost in the count or in the first and last numbers.
+    // The status line for the list as it stands, in the document's formats.
     std::string StatusText() const;
 
     bool Knows(const std::string& name) const { return m_known.count(name) != 0; }
@@ -106,7 +100,8 @@ private:
         bool listed;  // in the document's list (else kept beyond capacity)
     };
 
-    void ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord* displayed);
+    // displayed turns null when the change removes the shot on display.
+    void ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord*& displayed);
     bool ApplyRename(const ShotRename& rename, ShotListPatchResult& result, const ShotRecord* displayed);
     void InsertListed(const std::string& name, std::int64_t lastWriteTime);
     std::unique_ptr<ShotRecord> TakeListed(std::size_t index);
@@ -120,5 +115,4 @@ private:
     CKESTRELDoc& m_doc;
     std::unordered_map<std::string, Known> m_known;                 // every file present
     std::set<std::pair<std::int64_t, std::string>> m_beyond;         // present, not listed
-    const ShotRecord* m_ghost = nullptr;                             // gone, still on display
 };

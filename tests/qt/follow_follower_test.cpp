@@ -157,28 +157,30 @@ TEST(Follower, RenamedShotsKeepTheirPlaceUnderTheirNewNumber)
     f.ExpectListMatchesDirectory();
 }
 
-TEST(Follower, ARemovedShotOnDisplayStaysUntilTheUserMoves)
+TEST(Follower, ARemovedShotOnDisplayGivesWayToTheShotInItsPlace)
 {
     Followed f(4);
     f.UserNext();
     f.UserNext();  // shot 3 of 4
-    const CDibImage* image = f.doc.m_pImage.get();
     const int repaints = f.view.m_updates;
 
     std::filesystem::remove(f.dir.Path(Name(1)));
     std::filesystem::remove(f.dir.Path(Name(3)));
     ASSERT_TRUE(WaitUntil([&] { return f.status.m_text == "2 of 2 Shots     First Shot: 2     Last Shot: 4"; }));
-    EXPECT_EQ(f.Shown(), Name(3));
-    EXPECT_EQ(f.doc.m_pImage.get(), image);
-    EXPECT_EQ(f.view.m_updates, repaints);
-
-    f.UserPrevious();
-    EXPECT_EQ(f.Shown(), Name(2));
-    EXPECT_EQ(f.doc.m_nShotPos, 1);
-    EXPECT_EQ(f.status.m_text, "1 of 2 Shots     First Shot: 2     Last Shot: 4");
-    f.ExpectListMatchesDirectory();
-    f.UserNext();
     EXPECT_EQ(f.Shown(), Name(4));
+    EXPECT_EQ(f.number.m_text, "0004");
+    EXPECT_GT(f.view.m_updates, repaints);
+    f.ExpectListMatchesDirectory();
+
+    // The last one gone too, then the only one left: nothing is on display.
+    std::filesystem::remove(f.dir.Path(Name(4)));
+    ASSERT_TRUE(WaitUntil([&] { return f.status.m_text == "1 of 1 Shots     First Shot: 2     Last Shot: 2"; }));
+    EXPECT_EQ(f.Shown(), Name(2));
+    std::filesystem::remove(f.dir.Path(Name(2)));
+    ASSERT_TRUE(WaitUntil([&] { return f.status.m_text.empty(); }));
+    EXPECT_EQ(f.number.m_text, "");
+    EXPECT_EQ(f.doc.m_pImage, nullptr);
+    EXPECT_EQ(f.doc.DisplayedShot(), nullptr);
 }
 
 TEST(Follower, AShotWrittenAgainIsReloadedAtItsNewPlace)

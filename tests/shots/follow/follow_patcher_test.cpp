@@ -108,72 +108,51 @@ TEST(FollowPatcher, ARemovedShotLeavesAndTheCursorFollowsTheShotOnDisplay)
     EXPECT_EQ(result.removed, 1);
     EXPECT_EQ(d.Names(), (std::vector<std::string>{"s0020.gif", "s0030.gif"}));
     EXPECT_EQ(d.doc.m_nShotPos, 2);
-    EXPECT_EQ(d.patcher.Ghost(), nullptr);
+    EXPECT_FALSE(result.displayedRemoved);
     EXPECT_EQ(d.patcher.StatusText(), "2 of 2 Shots     First Shot: 20     Last Shot: 30");
     d.ExpectConsistent();
 }
 
-TEST(FollowPatcher, TheRemovedShotOnDisplayStaysUntilTheDisplayMoves)
+TEST(FollowPatcher, TheRemovedShotOnDisplayLeavesAndTheResultSaysFromWhere)
 {
     struct Case {
-        const char* move;
-        std::string shownAfter;
-        std::int32_t positionAfter;
+        std::int32_t shown;     // position on display before
+        const char* gone;
+        std::size_t index;      // where it stood
+        const char* status;
     };
-    for (const Case& c : {Case{"next", "s0030.gif", 2}, Case{"previous", "s0010.gif", 1}, Case{"first", "s0010.gif", 1},
-                          Case{"last", "s0030.gif", 2}}) {
-        SCOPED_TRACE(c.move);
-        ListedDocument d({{"s0010.gif", 10}, {"s0020.gif", 20}, {"s0030.gif", 30}}, 2);
-        const CDibImage* image = d.doc.m_pImage.get();
-        d.patcher.Apply({Gone("s0020.gif")});
-        ASSERT_NE(d.patcher.Ghost(), nullptr);
-        EXPECT_EQ(d.DisplayedName(), "s0020.gif");
-        EXPECT_EQ(d.doc.m_pImage.get(), image);
-        EXPECT_EQ(d.doc.m_nShotCount, 3);  // still steps from where the user is
-        EXPECT_EQ(d.patcher.StatusText(), "2 of 2 Shots     First Shot: 10     Last Shot: 30");
-        EXPECT_FALSE(d.patcher.DropGhostIfLeft());
-
-        // The player's steps.
-        const std::string move = c.move;
-        if (move == "previous") d.doc.LoadPreviousShot();
-        if (move == "first") d.doc.LoadFirstShot();
-        if (move == "last") d.doc.LoadLastShot();
-        if (move == "next") d.doc.LoadShot();
-        EXPECT_TRUE(d.patcher.DropGhostIfLeft());
-        EXPECT_EQ(d.patcher.Ghost(), nullptr);
-        EXPECT_EQ(d.Names(), (std::vector<std::string>{"s0010.gif", "s0030.gif"}));
-        EXPECT_EQ(d.DisplayedName(), c.shownAfter);
-        EXPECT_EQ(d.doc.m_nShotPos, c.positionAfter);
+    const Case cases[] = {
+        {1, "s0010.gif", 0, "0 of 2 Shots     First Shot: 20     Last Shot: 30"},
+        {2, "s0020.gif", 1, "1 of 2 Shots     First Shot: 10     Last Shot: 30"},
+        {3, "s0030.gif", 2, "2 of 2 Shots     First Shot: 10     Last Shot: 20"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gone);
+        ListedDocument d({{"s0010.gif", 10}, {"s0020.gif", 20}, {"s0030.gif", 30}}, c.shown);
+        const ShotListPatchResult result = d.patcher.Apply({Gone(c.gone)});
+        EXPECT_TRUE(result.displayedRemoved);
+        EXPECT_EQ(result.displayedIndex, c.index);
+        EXPECT_EQ(result.removed, 1);
+        EXPECT_EQ(d.doc.m_nShotCount, 2);
+        EXPECT_EQ(d.doc.m_nShotPos, std::int32_t(c.index));
+        EXPECT_EQ(d.patcher.StatusText(), c.status);
         d.ExpectConsistent();
     }
-}
-
-TEST(FollowPatcher, TheGhostIsLeftOutOfTheFirstAndLastNumbers)
-{
-    ListedDocument first({{"s0010.gif", 10}, {"s0020.gif", 20}, {"s0030.gif", 30}}, 1);
-    first.patcher.Apply({Gone("s0010.gif")});
-    EXPECT_EQ(first.patcher.StatusText(), "1 of 2 Shots     First Shot: 20     Last Shot: 30");
-
-    ListedDocument last({{"s0010.gif", 10}, {"s0020.gif", 20}, {"s0030.gif", 30}}, 3);
-    last.patcher.Apply({Gone("s0030.gif")});
-    EXPECT_EQ(last.patcher.StatusText(), "2 of 2 Shots     First Shot: 10     Last Shot: 20");
 
     ListedDocument only({{"s0010.gif", 10}}, 1);
-    only.patcher.Apply({Gone("s0010.gif")});
+    EXPECT_TRUE(only.patcher.Apply({Gone("s0010.gif")}).displayedRemoved);
     EXPECT_EQ(only.patcher.StatusText(), "");
-    EXPECT_EQ(only.DisplayedName(), "s0010.gif");
+    EXPECT_EQ(only.doc.m_nShotPos, 0);
 }
 
-TEST(FollowPatcher, AShotOnDisplayThatComesBackIsAShotAgainWithNewContent)
+TEST(FollowPatcher, AShotOnDisplayThatComesBackIsANewShot)
 {
     ListedDocument d({{"s0010.gif", 10}, {"s0020.gif", 20}, {"s0030.gif", 30}}, 2);
     d.patcher.Apply({Gone("s0020.gif")});
     const ShotListPatchResult result = d.patcher.Apply({Present("s0020.gif", 40)});
-    EXPECT_EQ(d.patcher.Ghost(), nullptr);
-    EXPECT_TRUE(result.displayedRewritten);
+    EXPECT_EQ(result.added, 1);
+    EXPECT_FALSE(result.displayedRewritten);
     EXPECT_EQ(d.Names(), (std::vector<std::string>{"s0010.gif", "s0030.gif", "s0020.gif"}));
-    EXPECT_EQ(d.DisplayedName(), "s0020.gif");
-    EXPECT_EQ(d.doc.m_nShotPos, 3);
     d.ExpectConsistent();
 }
 
@@ -311,15 +290,13 @@ TEST(FollowPatcher, RandomChangesKeepTheListEqualToTheFilesPresent)
             changes.push_back(Present(name, time));
         }
         d.patcher.Apply(changes, renames);
-        // Now and then the user moves, which lets a ghost go.
+        // Now and then the user moves.
         if (random() % 4 == 0 && d.doc.m_nShotCount > 0) {
             d.doc.LoadShotAt(std::size_t(random() % std::uint32_t(d.doc.m_nShotCount)));
-            d.patcher.DropGhostIfLeft();
         }
 
         std::map<std::string, long long> listed;
         for (const auto& shot : d.doc.m_shots) {
-            if (shot.get() == d.patcher.Ghost()) continue;
             listed[shot->path.substr(d.doc.m_strDirectory.size())] = (shot->lastWriteTime - kFileTimeUnixEpoch) / 10000000;
         }
         ASSERT_EQ(listed, disk) << "step " << step;
