@@ -1,6 +1,7 @@
 #include "shots/shot_list_document.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "app/framework/file_open_dialog.h"
@@ -60,7 +61,11 @@ void CKESTRELDoc::ScanDirectory()
         m_cache->Clear();
         UpdateReadAhead();
     }
-    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(m_strDirectory, ".GIF");
+    int error = 0;
+    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(m_strDirectory, ".GIF", &error);
+    m_listState = error == 0 ? ListState::Listed
+                  : error == ENOENT || error == ENOTDIR ? ListState::Gone
+                                                        : ListState::Unreadable;
     m_shots.reserve(entries.size());
     for (const DirectoryEntry& entry : entries) {
         m_shots.push_back(std::make_unique<ShotRecord>(ShotRecord{m_strDirectory + entry.name, entry.lastWriteTime}));

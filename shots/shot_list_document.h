@@ -32,6 +32,13 @@
 
 class ShotCache;
 
+// Whether the directory of the list could be listed when last looked at.
+enum class ListState {
+    Listed,       // the list is the directory's
+    Gone,         // the directory was removed or renamed: the list is empty
+    Unreadable,   // the directory cannot be listed: the list is as it last was
+};
+
 struct ShotRecord {
     std::string path;             // m_strDirectory + the file name as listed
     std::int64_t lastWriteTime;   // 100-nanosecond intervals (directory_listing.h)
@@ -109,6 +116,9 @@ public:
     // The list has become empty: nothing on display, both boxes empty, as a
     // scan of an empty directory leaves them.
     void ClearDisplay();
+    // Whether the directory could be listed; a scan and the follower set it.
+    ListState GetListState() const { return m_listState; }
+    void SetListState(ListState state) { m_listState = state; }
     // Shows the shot at index, as LoadShot with the cursor there.
     void LoadShotAt(std::size_t index);
     // The toolbar's steps besides Next (LoadShot itself): the first shot
@@ -156,6 +166,7 @@ public:
 
 private:
     int m_nMaxShots = MAX_SHOTS;
+    ListState m_listState = ListState::Listed;
 
     void SetBoxText(ITextBox* box, const std::string& text);
     void SortShotsByTime();

@@ -1,5 +1,8 @@
 #include "shots/follow/shot_follow_core.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <string_view>
 #include <unordered_set>
 
@@ -162,11 +165,8 @@ void ShotFollowCore::ReadChanges()
 {
     const ShotDirectoryWatch::Batch batch = m_watch.Read();
     if (batch.directoryGone) {
-        // The list stays as it is; there is nothing left to follow.
-        const std::string directory = m_directory;
-        StopWatching();
-        m_directory = directory;
-        ScheduleChanged();
+        // Whatever the batch says of its files, none is left.
+        DirectoryGone();
         return;
     }
     if (batch.lost) {
@@ -197,8 +197,57 @@ void ShotFollowCore::ReadChanges()
 
 void ShotFollowCore::CatchUp()
 {
-    if (m_directory.empty()) return;
-    CatchUp(ListDirectoryByExtension(m_directory, kExtension));
+    if (m_directory.empty() || m_directoryGone) return;
+    int error = 0;
+    std::vector<DirectoryEntry> listing = ListDirectoryByExtension(m_directory, kExtension, &error);
+    if (error == ENOENT || error == ENOTDIR) {
+        DirectoryGone();
+        return;
+    }
+    if (error != 0) {
+        // Not an empty directory: the list stays until it can be read again.
+        SetListState(ListState::Unreadable);
+        return;
+    }
+    SetListState(ListState::Listed);
+    CatchUp(listing);
+}
+
+void ShotFollowCore::SetListState(ListState state)
+{
+    if (m_doc.GetListState() == state) return;
+    m_doc.SetListState(state);
+    m_inOwnUpdate = true;
+    m_doc.UpdateAllViews(nullptr, 0, nullptr);
+    m_inOwnUpdate = false;
+}
+
+void ShotFollowCore::DirectoryGone()
+{
+    const std::string directory = m_directory;
+    m_watch.Stop();
+    m_policy.Clear();
+    // Every name the follower knows, gone, as an empty listing would say.
+    ApplyChanges(m_patcher.Diff({}), {});
+    if (m_doc.ShotCount() == 0) m_doc.ClearDisplay();
+    m_directory = directory;
+    m_directoryGone = true;
+    m_nextPoll = m_now() + std::chrono::milliseconds(POLL_MS);
+    SetListState(ListState::Gone);
+    Remember();
+    ScheduleChanged();
+}
+
+void ShotFollowCore::LookForDirectory()
+{
+    struct stat status {};
+    if (::stat(m_directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+    m_directoryGone = false;
+    const std::string directory = m_directory;
+    m_directory.clear();
+    StartWatching(directory);
+    SetListState(ListState::Listed);
+    CatchUp();
 }
 
 void ShotFollowCore::CatchUp(const std::vector<DirectoryEntry>& listing)
@@ -228,7 +277,11 @@ void ShotFollowCore::OnTimer()
     ApplyChanges(changes, {});
     if (m_nextPoll && now >= *m_nextPoll) {
         m_nextPoll = now + std::chrono::milliseconds(POLL_MS);
-        CatchUp();
+        if (m_directoryGone) {
+            LookForDirectory();
+        } else {
+            CatchUp();
+        }
     }
     ScheduleChanged();
 }

@@ -22,6 +22,13 @@
 // left, nothing is. When the list was empty, the first shot that arrives is
 // shown as an open would show it.
 //
+// The directory itself: removed, renamed or replaced, it is gone; the shots
+// leave the list (so the view says the directory is gone), and the follower
+// looks once a second for a directory of that name, whose shots then arrive
+// as new ones. A listing that fails for another reason (permissions, a
+// network error) keeps the list, marks the directory unreadable and is
+// tried again a second later.
+//
 // Follow newest: while on, every change that brings a newer last shot
 // shows that shot. Any move the follower did not make itself (first,
 // previous, next, last, a typed shot number, a play tick) turns it off.
@@ -104,6 +111,11 @@ public:
 private:
     // CatchUp with a listing taken after the watch started.
     void CatchUp(const std::vector<DirectoryEntry>& listing);
+    // Every shot leaves; the directory is looked for once a second.
+    void DirectoryGone();
+    // Once a second while gone: back when a directory has its name again.
+    void LookForDirectory();
+    void SetListState(ListState state);
     void StartWatching(const std::string& directory);
     void StopWatching();
     // Carries out the policy's answer for one name.
@@ -124,8 +136,9 @@ private:
     ShotSettlePolicy m_policy;
     ShotDirectoryWatch m_watch;
     std::string m_directory;
-    std::optional<TimePoint> m_nextPoll;  // set while polling
+    std::optional<TimePoint> m_nextPoll;  // set while polling or while the directory is gone
     bool m_forcePolling = false;
+    bool m_directoryGone = false;
 
     bool m_followNewest = false;
     std::function<void(bool)> m_followNewestChanged;

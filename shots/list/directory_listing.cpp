@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <string_view>
 #include <system_error>
@@ -78,10 +79,11 @@ bool HasExtension(const std::string& name, const std::string& extension)
 }
 
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
-                                                     const std::string& extension)
+                                                     const std::string& extension, int* error)
 {
     std::vector<DirectoryEntry> entries;
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
+    if (error) *error = dir ? 0 : errno;
     if (!dir) return entries;
 
     while (const struct dirent* entry = readdir(dir)) {

@@ -22,11 +22,12 @@ struct DirectoryEntry {
 };
 
 // directory may end in a separator or not. An unreadable or missing
-// directory lists nothing. Entries whose status cannot be read (removed while
-// listing) are left out; a symbolic link that leads nowhere is listed with
-// its own time.
+// directory lists nothing, and error (when given) receives the reason as an
+// errno value, 0 when the directory was listed. Entries whose status cannot
+// be read (removed while listing) are left out; a symbolic link that leads
+// nowhere is listed with its own time.
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
-                                                     const std::string& extension);
+                                                     const std::string& extension, int* error = nullptr);
 
 // Case-insensitive (ASCII) test of name ending in extension.
 bool HasExtension(const std::string& name, const std::string& extension);

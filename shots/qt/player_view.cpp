@@ -1,5 +1,6 @@
 #include "shots/qt/player_view.h"
 
+#include <QPainter>
 #include <QWidget>
 #include <cstdio>
 
@@ -8,6 +9,7 @@
 #include "image/device_context.h"
 #include "shots/list/shot_number_text.h"
 #include "shots/qt/view_pointer.h"
+#include "shots/view/view_message.h"
 
 CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent), m_player(*document)
 {
@@ -89,7 +91,9 @@ void CKestrel::OnDraw(HDC dc)
         dc->FillSolid(dc->GetClipBox(), BACKGROUND_COLOUR);
 
     if (!image || image->IsEmpty()) {
-        // No shot, or one that failed to load: the white background alone.
+        // No shot, or one that failed to load: the white background alone,
+        // or mid-grey under the line that says why (paintEvent).
+        if (!ViewMessage(*document).empty()) dc->FillSolid(dc->GetClipBox(), VIEW_MESSAGE_BACKGROUND);
         m_lastLayout = {};
         SetScrollSizes(client.size());
         return;
@@ -210,6 +214,23 @@ void CKestrel::OnShotNumberKillFocus()
         shown = text;
     }
     if (document->m_pShotNumberBox) document->m_pShotNumberBox->SetWindowText(shown);
+}
+
+void CKestrel::PaintViewMessage(QPainter& painter) const
+{
+    const std::string message = ViewMessage(*GetDocument());
+    if (message.empty()) return;
+    const QString text = QString::fromLocal8Bit(message.c_str());
+    QRect area = viewport()->rect();
+    if (HasPicture()) {
+        // Over a shot (a directory that cannot be read keeps its list): a
+        // strip along the top, so the shot stays in sight.
+        area.setHeight(painter.fontMetrics().height() + 8);
+        painter.fillRect(area, QColor(0x80, 0x80, 0x80));
+    }
+    painter.setPen(Qt::white);
+    painter.drawText(area.adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextSingleLine,
+                     painter.fontMetrics().elidedText(text, Qt::ElideMiddle, area.width() - 16));
 }
 
 void CKestrel::UpdateDocumentViews() { GetDocument()->UpdateAllViews(nullptr, 0, nullptr); }

@@ -21,6 +21,7 @@
 #include "shots/view_commands.h"
 #include "shots/view/view_geometry.h"
 
+class QPainter;
 class ViewPointer;
 
 class CKestrel : public ScrollView {
@@ -130,4 +131,7 @@ private:
     // Paints the shot a play tick loaded at once; true when it reached the
     // screen.
     bool PaintPlayedShot();
+    // The line the view says without a picture, or over a shot whose
+    // directory cannot be read (view_message.h).
+    void PaintViewMessage(QPainter& painter) const;
 };

@@ -130,12 +130,13 @@ void CKestrel::InvalidateOverlay()
 void CKestrel::paintEvent(QPaintEvent* event)
 {
     ScrollView::paintEvent(event);
+    QPainter painter(viewport());
+    PaintViewMessage(painter);
     if (!m_bOverlay) {
         m_overlayBox = {};
         return;
     }
     const std::vector<std::string> lines = OverlayLines();
     m_overlayBox = OverlayBox(*viewport(), lines, m_pointer);
-    QPainter painter(viewport());
     PaintOverlay(painter, m_overlayBox, lines);
 }

@@ -45,13 +45,14 @@ public:
 
 // A directory of shots, opened in a document as an open would, and followed.
 struct Followed {
-    explicit Followed(int shots = 3)
+    explicit Followed(int shots = 3, bool poll = false)
     {
         for (int i = 1; i <= shots; ++i) dir.AddFile(Name(i), kOld + 10 * i, 0, Gif());
         doc.m_pStatusBox = &status;
         doc.m_pShotNumberBox = &number;
         doc.AddView(&view);
         follower = std::make_unique<ShotDirectoryFollower>(doc);
+        follower->SetForcePolling(poll);
         Open(dir.Dir());
     }
     ~Followed()
@@ -181,6 +182,59 @@ TEST(Follower, ARemovedShotOnDisplayGivesWayToTheShotInItsPlace)
     EXPECT_EQ(f.number.m_text, "");
     EXPECT_EQ(f.doc.m_pImage, nullptr);
     EXPECT_EQ(f.doc.DisplayedShot(), nullptr);
+}
+
+TEST(Follower, ADirectoryThatGoesEmptiesTheListUntilOneOfItsNameComesBack)
+{
+    for (const bool poll : {false, true}) {
+        for (const bool rename : {false, true}) {
+            SCOPED_TRACE(std::string(poll ? "polling, " : "notified, ") + (rename ? "renamed" : "removed"));
+            Followed f(3, poll);
+            f.UserNext();
+            const std::filesystem::path path = std::filesystem::path(f.dir.Dir()).parent_path();
+            const std::filesystem::path moved = path.string() + "-moved";
+            if (rename) {
+                std::filesystem::rename(path, moved);
+            } else {
+                std::filesystem::remove_all(path);
+            }
+            ASSERT_TRUE(WaitUntil([&] { return f.doc.GetListState() == ListState::Gone; }));
+            EXPECT_EQ(f.doc.ShotCount(), 0u);
+            EXPECT_EQ(f.doc.m_pImage, nullptr);
+            EXPECT_EQ(f.status.m_text, "");
+            EXPECT_EQ(f.number.m_text, "");
+
+            std::filesystem::create_directory(path);
+            kestrel::test::WriteFileBytes((path / Name(7)).string(), Gif());
+            ASSERT_TRUE(WaitUntil([&] { return f.status.m_text == "1 of 1 Shots     First Shot: 7     Last Shot: 7"; },
+                                  8000));
+            EXPECT_EQ(f.doc.GetListState(), ListState::Listed);
+            EXPECT_EQ(f.Shown(), Name(7));
+            std::filesystem::remove_all(moved);
+        }
+    }
+}
+
+TEST(Follower, AListingThatFailsKeepsTheListUntilItCanBeReadAgain)
+{
+    Followed f(2, true);
+    const std::filesystem::path link = std::filesystem::path(f.dir.Dir()).parent_path().string() + "-link";
+    std::filesystem::create_directory_symlink(std::filesystem::path(f.dir.Dir()).parent_path(), link);
+    f.Open(link.string() + "/");
+    ASSERT_EQ(f.doc.ShotCount(), 2u);
+
+    // A link to itself: the directory cannot be listed for a while.
+    std::filesystem::remove(link);
+    std::filesystem::create_directory_symlink(link, link);
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.GetListState() == ListState::Unreadable; }));
+    EXPECT_EQ(f.doc.ShotCount(), 2u);
+    EXPECT_EQ(f.status.m_text, "1 of 2 Shots     First Shot: 1     Last Shot: 2");
+
+    std::filesystem::remove(link);
+    std::filesystem::create_directory_symlink(std::filesystem::path(f.dir.Dir()).parent_path(), link);
+    ASSERT_TRUE(WaitUntil([&] { return f.doc.GetListState() == ListState::Listed; }));
+    EXPECT_EQ(f.doc.ShotCount(), 2u);
+    std::filesystem::remove(link);
 }
 
 TEST(Follower, AShotWrittenAgainIsReloadedAtItsNewPlace)

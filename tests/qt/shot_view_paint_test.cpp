@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include "shots/view/view_message.h"
 #include "tests/qt/shot_view_host.h"
 
 namespace {
@@ -230,7 +231,9 @@ TEST(ShotViewPaint, GifShotsFromTheDirectoryPaintAsTheyStep)
 
     ASSERT_TRUE(host.Execute(ID_SHOT_NEXT));
     EXPECT_EQ(host.doc.m_nShotPos, 3);
-    EXPECT_EQ(PixelsOtherThan(host.Grab(), kWhite), 0);  // the damaged shot
+    // The damaged shot: mid-grey under the line that says what is wrong.
+    EXPECT_EQ(host.Grab().pixel(0, 0), qRgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(ViewMessage(host.doc).rfind("s0003.gif: ", 0), 0u) << ViewMessage(host.doc);
 
     ASSERT_TRUE(host.Execute(ID_SHOT_PLAY));
     host.view->DispatchTimer(CKestrel::PLAY_TIMER_ID);  // wraps to the first

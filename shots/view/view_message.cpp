@@ -1,0 +1,32 @@
+#include "shots/view/view_message.h"
+
+namespace {
+
+std::string DirectoryName(const std::string& directory)
+{
+    if (directory.size() > 1 && directory.back() == '/') return directory.substr(0, directory.size() - 1);
+    return directory;
+}
+
+}  // namespace
+
+std::string ViewMessage(const CKESTRELDoc& document)
+{
+    if (document.m_strDirectory.empty()) return {};
+    const std::string directory = DirectoryName(document.m_strDirectory);
+    switch (document.GetListState()) {
+    case ListState::Gone:
+        return "The directory " + directory + " is gone";
+    case ListState::Unreadable:
+        return "The directory " + directory + " cannot be read";
+    case ListState::Listed:
+        break;
+    }
+    if (document.ShotCount() == 0) return "No GIF shots in " + directory;
+    const ShotRecord* shown = document.DisplayedShot();
+    const CDibImage* image = document.m_pImage.get();
+    if (!shown || (image && !image->IsEmpty())) return {};
+    const std::string name = shown->path.substr(std::min(shown->path.rfind('/') + 1, shown->path.size()));
+    const char* reason = image && image->LastError()[0] ? image->LastError() : "the shot cannot be shown";
+    return name + ": " + reason;
+}
