@@ -80,13 +80,20 @@ bool HasExtension(const std::string& name, const std::string& extension)
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
                                                      const std::string& extension)
 {
+    return ListDirectoryMatching(directory,
+                                 [&extension](std::string_view name) { return NameHasExtension(name, extension); });
+}
+
+std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
+                                                  const std::function<bool(std::string_view)>& keep)
+{
     std::vector<DirectoryEntry> entries;
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (!dir) return entries;
 
     while (const struct dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !NameHasExtension(name, extension)) continue;
+        if (name == "." || name == ".." || !keep(name)) continue;
         entries.push_back({std::string(name), 0});
     }
 

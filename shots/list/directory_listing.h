@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shots/list/file_status.h"
@@ -27,6 +29,10 @@ struct DirectoryEntry {
 // its own time.
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
                                                      const std::string& extension);
+
+// The same for every entry whose name keep accepts.
+std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
+                                                  const std::function<bool(std::string_view)>& keep);
 
 // Case-insensitive (ASCII) test of name ending in extension.
 bool HasExtension(const std::string& name, const std::string& extension);
