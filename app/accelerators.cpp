@@ -2,6 +2,7 @@
 
 #include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
+#include "shots/sequence_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/timeline_ids.h"
 #include "shots/view_commands.h"
@@ -53,6 +54,8 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Equal), ID_SHOT_FASTER},
         {QKeySequence(Qt::Key_Minus), ID_SHOT_SLOWER},
         {QKeySequence(Qt::Key_T), ID_VIEW_TIMELINE},
+        {QKeySequence(Qt::Key_G), ID_SEQUENCE_NEXT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_G), ID_SEQUENCE_PREVIOUS},
     };
     return table;
 }

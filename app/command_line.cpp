@@ -117,6 +117,13 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
                 return Failure(QString::fromStdString(reason));
             if (!ApplyPlaybackOption(name.toStdString(), value.toStdString(), info.m_playback, reason))
                 return Failure(QString::fromStdString(reason));
+        } else if (IsShotListOption(word.section(u'=', 0, 0).toStdString())) {
+            const QString name = word.section(u'=', 0, 0);
+            QString value;
+            std::string reason = name.toStdString() + " needs a value";
+            if (!TakeValue(arguments, i, name, value) ||
+                !ApplyShotListOption(name.toStdString(), value.toStdString(), info.m_shotList, reason))
+                return Failure(QString::fromStdString(reason));
         } else if (Names(word, QStringLiteral("--shot"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--shot"), value))
@@ -183,8 +190,8 @@ QString CommandLineUsage()
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
         "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
         "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
-        "               [--help] [--version] [PATH]\n"
-        "       kestrel [--max-shots N] --list PATH\n");
+        "               [--help] [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]\n"
+        "       kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH\n");
 }
 
 QString CommandLineHelp()
@@ -193,7 +200,7 @@ QString CommandLineHelp()
         "\n"
         "Plays the GIF images of a directory as a sequence of shots.\n"
         "\n"
-        "  PATH               a GIF file or a directory: its directory's shots open at once\n"
+        "  PATH               a shot file or a directory: its directory's shots open at once\n"
         "  --no-splash        start without the splash picture\n"
         "  --shot N           after opening PATH, jump to shot number N\n"
         "  --screenshot FILE  save the main window as PNG once the shot is painted, then exit\n"
@@ -230,6 +237,15 @@ QString CommandLineHelp()
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"
+        "  --types LIST       the files that are shots, by extension: any of gif, png, jpg,\n"
+        "                     jpeg, tif, tiff, bmp, tga, pcx and ico, separated by commas,\n"
+        "                     or all (gif when not given; a PATH of another type lists\n"
+        "                     its own type)\n"
+        "  --group prefix     one sequence for each name prefix (the name less the four\n"
+        "                     characters of the shot number and the extension); G and\n"
+        "                     Shift+G step to the next and previous sequence; with --list,\n"
+        "                     a report for each sequence\n"
+        "  --sequence PREFIX  start on the sequence PREFIX (implies --group prefix)\n"
         "  --help             show this text\n"
         "  --version          show the version\n"
         "\n"

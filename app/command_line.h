@@ -3,8 +3,8 @@
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
 //           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
-//           [--version] [PATH]
-//   kestrel [--max-shots N] --list PATH
+//           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
+//   kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH
 //
 // The playback options are those of shots/playback_options.h.
 //
@@ -21,6 +21,7 @@
 #include "shots/playback/play_interval.h"
 #include "shots/view/view_geometry.h"
 #include "shots/playback/playback_options.h"
+#include "shots/list/shot_types.h"
 
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
@@ -38,6 +39,7 @@ struct CCommandLineInfo {
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
+    ShotListOptions m_shotList;       // --types, --group, --sequence (shot_types.h)
 };
 
 struct CommandLineResult {

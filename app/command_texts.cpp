@@ -2,6 +2,7 @@
 
 #include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
+#include "shots/sequence_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/timeline_ids.h"
 #include "shots/view_commands.h"
@@ -32,6 +33,9 @@ const char* CommandPromptAndTip(UINT id)
         if (entry.id == id) return entry.text;
     }
     for (const CommandText& entry : kReviewCommandTexts) {
+        if (entry.id == id) return entry.text;
+    }
+    for (const CommandText& entry : kSequenceCommandTexts) {
         if (entry.id == id) return entry.text;
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;

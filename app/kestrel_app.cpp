@@ -16,6 +16,7 @@
 #include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/thumbnails/qt/timeline_strip.h"
 #include "shots/cache/shot_cache.h"
+#include "shots/sequence_ids.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.
@@ -33,6 +34,8 @@ CKESTRELApp::CKESTRELApp()
     OnCommand(ID_FOLLOW_NEWEST, [this] {
         if (m_pFollower) m_pFollower->ToggleFollowNewest();
     });
+    OnCommand(ID_SEQUENCE_NEXT, [this] { StepSequence(1); });
+    OnCommand(ID_SEQUENCE_PREVIOUS, [this] { StepSequence(-1); });
 }
 
 CKESTRELApp::~CKESTRELApp()
@@ -65,6 +68,9 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
 
     m_pDocument = std::make_unique<CKESTRELDoc>();
     m_pDocument->SetMaxShots(info.m_playback.maxShots);
+    m_pDocument->SetShotTypes(info.m_shotList.types);
+    m_pDocument->SetGroupByPrefix(info.m_shotList.groupByPrefix);
+    if (info.m_shotList.sequence) m_pDocument->SetSequence(*info.m_shotList.sequence);
     m_pDocument->EnableReadAhead(std::size_t(info.m_playback.cacheMb) << 20, ShotCache::DefaultWorkers());
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
     m_pFollower->SetForcePolling(info.m_bPoll);
@@ -90,6 +96,9 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
 
     if (!info.m_strFileName.isEmpty()) {
         OpenShots(info.m_strFileName);
+        // --sequence wins over the opened file's own sequence.
+        const std::optional<std::string>& sequence = info.m_shotList.sequence;
+        if (sequence && *sequence != m_pDocument->SequencePrefix()) m_pDocument->OpenSequence(*sequence);
         if (info.m_nShot) JumpToShot(*info.m_nShot);
     }
     ApplyPlayback(info.m_playback);
@@ -104,7 +113,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     // The view has the keyboard first, as the frame's active view.
     m_pView->setFocus(Qt::OtherFocusReason);
     m_pMainFrame->repaint();
-    m_pMainFrame->setWindowTitle(QString::fromLatin1(MAIN_WINDOW_TITLE));
+    UpdateTitle();
 
     // Looked for in the directory the program was started in.
     m_szHelpPath = HelpPathFromCurrentDirectory();
@@ -131,7 +140,32 @@ void CKESTRELApp::OpenShots(const QString& path)
     m_pDocument->OnFileOpen();
     SetFileOpenDialog(std::move(inForce));
     AddToRecentFileList(QDir::cleanPath(file.absoluteFilePath()));
+    UpdateTitle();
     m_pMainFrame->UpdateCommandUI();
+}
+
+void CKESTRELApp::StepSequence(int step)
+{
+    if (step > 0) {
+        m_pDocument->OpenNextSequence();
+    } else {
+        m_pDocument->OpenPreviousSequence();
+    }
+    UpdateTitle();
+    if (m_pMainFrame) m_pMainFrame->UpdateCommandUI();
+}
+
+QString CKESTRELApp::WindowTitle() const
+{
+    QString title = QString::fromLatin1(MAIN_WINDOW_TITLE);
+    if (m_pDocument && m_pDocument->GroupsByPrefix() && !m_pDocument->SequencePrefix().empty())
+        title += QStringLiteral(" - ") + QString::fromLocal8Bit(m_pDocument->SequencePrefix().c_str());
+    return title;
+}
+
+void CKESTRELApp::UpdateTitle()
+{
+    if (m_pMainFrame) m_pMainFrame->setWindowTitle(WindowTitle());
 }
 
 void CKESTRELApp::JumpToShot(int number)

@@ -10,7 +10,8 @@
 //  5. with a PATH, its shots open as the open command opens them, and
 //     --shot N jumps as the shot-number box does;
 //  6. the main window shows maximized under "ORVANE, INC. - KESTREL", a
-//     title that never changes;
+//     title that changes only with sequences (--group prefix), which add
+//     " - " and the prefix of the sequence on display;
 //  7. the help path is fixed from the directory current at this moment; the
 //     installed HTML manual stands in when that file does not exist.
 //
@@ -53,6 +54,9 @@ public:
     // Lists the shots of path (a GIF file's directory, or a directory) as the
     // open command does, and adds path to the recent files.
     void OpenShots(const QString& path);
+    // G and Shift+G: the next (step 1) or previous sequence, and the title.
+    void StepSequence(int step);
+    QString WindowTitle() const;
     // Types number into the shot-number box and leaves it, as the user does.
     void JumpToShot(int number);
 
@@ -91,6 +95,7 @@ private:
     class InputFilter;
 
     void LoadStdProfileSettings();
+    void UpdateTitle();
     void AddToRecentFileList(const QString& path);
 
     std::unique_ptr<InputFilter> m_pInputFilter;

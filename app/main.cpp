@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     const CCommandLineInfo& info = parsed.info;
     // The shot report needs no window, nor a display.
     if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
-                                             info.m_playback.maxShots);
+                                             info.m_playback.maxShots, info.m_shotList);
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {

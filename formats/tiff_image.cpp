@@ -8,8 +8,8 @@
 //     alone, without reading their entries (libtiff stops at a directory
 //     that loops back); at most 65536 pages, as page numbers have 16 bits.
 //     Then the page frameIndex.
-//  3. Its tags: Compression (LZW pages are refused), ImageWidth, ImageLength,
-//     SamplesPerPixel, BitsPerSample, RowsPerStrip, Photometric,
+//  3. Its tags: Compression (every scheme libtiff decodes, LZW included),
+//     ImageWidth, ImageLength, SamplesPerPixel, BitsPerSample, RowsPerStrip, Photometric,
 //     PlanarConfiguration, X/YResolution (taken as dots per inch).
 //  4. The picture, on one of two paths:
 //     - RGBA: RGB of 8 bits or more, separated (CMYK), YCbCr and LogLuv
@@ -178,7 +178,6 @@ TiffPageTags CTiffImage::SelectPage(TIFF* handle)
         throw tiff_messages::NO_PAGE;
 
     const TiffPageTags tags = ReadTags(handle);
-    if (tags.compression == COMPRESSION_LZW) throw tiff_messages::LZW;
 
     // Taken as dots per inch whatever the ResolutionUnit; out-of-range values
     // leave the default.

@@ -5,8 +5,6 @@ namespace tiff_messages {
 
 inline constexpr const char* OPEN = "Error encountered while opening TIFF file";
 inline constexpr const char* NO_PAGE = "Error: page not present in TIFF file";
-inline constexpr const char* LZW =
-    "LZW compression is no longer supported due to Unisys patent enforcement";
 inline constexpr const char* NO_RASTER = "No space for raster buffer";
 inline constexpr const char* CORRUPT = "Corrupted TIFF file!";
 inline constexpr const char* NO_PALETTE = "Unable to allocate TIFF palette";

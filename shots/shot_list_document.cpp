@@ -31,9 +31,17 @@ void CKESTRELDoc::OnFileOpen()
     FileOpenRequest request;
     request.openMode = true;
     request.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    request.filter = OPEN_FILTER;
+    request.filter = ShotOpenFilter(m_configuredTypes);
     FileOpenChoice choice;
     if (!RunFileOpenDialog(request, choice)) return;
+
+    // A file of a type not asked for lists its own type; with sequences, a
+    // file of a type listed picks its own sequence.
+    m_listedTypes = m_configuredTypes;
+    if (const std::optional<ImageFormat> format = ShotFormatOfName(choice.fileName)) {
+        if (!m_configuredTypes.Has(*format)) m_listedTypes = ShotTypes::Only(*format);
+        if (m_bGroupByPrefix) m_strSequence = ShotPrefix(choice.fileName);
+    }
 
     // The directory keeps its trailing separator: the path less the name.
     const std::size_t nameLength = std::min(choice.fileName.size(), choice.path.size());
@@ -62,10 +70,25 @@ void CKESTRELDoc::ScanDirectory()
         UpdateReadAhead();
     }
     int error = 0;
-    const std::vector<DirectoryEntry> entries = ListDirectoryByExtension(m_strDirectory, ".GIF", &error);
+    std::vector<DirectoryEntry> entries =
+        m_listedTypes == ShotTypes::GifOnly()
+            ? ListDirectoryByExtension(m_strDirectory, ".GIF", &error)
+            : ListDirectoryMatching(
+                  m_strDirectory, [this](std::string_view name) { return IsShotOfTypes(name, m_listedTypes); }, &error);
     m_listState = error == 0 ? ListState::Listed
                   : error == ENOENT || error == ENOTDIR ? ListState::Gone
                                                         : ListState::Unreadable;
+    if (m_bGroupByPrefix) {
+        // Every prefix in name order; the list keeps the sequence listed.
+        m_sequences.clear();
+        for (const DirectoryEntry& entry : entries) m_sequences.push_back(ShotPrefix(entry.name));
+        std::sort(m_sequences.begin(), m_sequences.end());
+        m_sequences.erase(std::unique(m_sequences.begin(), m_sequences.end()), m_sequences.end());
+        if (!std::binary_search(m_sequences.begin(), m_sequences.end(), m_strSequence)) {
+            m_strSequence = m_sequences.empty() ? std::string() : m_sequences.front();
+        }
+        std::erase_if(entries, [this](const DirectoryEntry& entry) { return ShotPrefix(entry.name) != m_strSequence; });
+    }
     m_shots.reserve(entries.size());
     for (const DirectoryEntry& entry : entries) {
         m_shots.push_back(std::make_unique<ShotRecord>(ShotRecord{m_strDirectory + entry.name, entry.lastWriteTime}));
@@ -143,13 +166,39 @@ void CKESTRELDoc::LoadShot()
     } else {
         // The shot on display goes before the next is read.
         m_pImage.reset();
-        m_pImage = ReadShotImage(record.path);
+        m_pImage = ReadShotImage(record.path, ShotFormatForPath(record.path));
         ++m_nShotPos;
     }
 
     SetBoxText(m_pShotNumberBox, ShotNumberText(record.path));
     SetBoxText(m_pStatusBox, StatusText(m_nShotPos, m_nShotCount, m_nShotNumbers[0],
                                         m_nShotNumbers[std::size_t(m_nShotCount - 1)]));
+}
+
+void CKESTRELDoc::OpenSequence(const std::string& prefix)
+{
+    if (m_strDirectory.empty()) return;
+    m_strSequence = prefix;
+    OpenDirectory(m_strDirectory);
+}
+
+void CKESTRELDoc::StepSequence(int step)
+{
+    const std::ptrdiff_t count = std::ptrdiff_t(m_sequences.size());
+    if (!m_bGroupByPrefix || count < 2) return;
+    const auto at = std::lower_bound(m_sequences.begin(), m_sequences.end(), m_strSequence);
+    const std::ptrdiff_t index = at - m_sequences.begin();
+    OpenSequence(m_sequences[std::size_t(((index + step) % count + count) % count)]);
+}
+
+bool CKESTRELDoc::ListsName(std::string_view name) const
+{
+    if (m_listedTypes == ShotTypes::GifOnly()) {
+        if (!HasExtension(std::string(name), ".GIF")) return false;
+    } else if (!IsShotOfTypes(name, m_listedTypes)) {
+        return false;
+    }
+    return !m_bGroupByPrefix || ShotPrefix(name) == m_strSequence;
 }
 
 void CKESTRELDoc::EnableReadAhead(std::size_t budgetBytes, int workers)

@@ -23,12 +23,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/framework/document.h"
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
 #include "shots/list/file_status.h"
+#include "shots/list/shot_types.h"
 
 class ShotCache;
 
@@ -143,6 +145,31 @@ public:
     static constexpr std::size_t READ_AHEAD_SHOTS = 256;
     static constexpr std::size_t READ_BEHIND_SHOTS = 3;
 
+    // Shot types and sequences (shot_types.h). The types asked for are
+    // listed; an open of a file of another type lists that type alone, and
+    // the next open of anything else the types asked for again.
+    void SetShotTypes(ShotTypes types) { m_configuredTypes = m_listedTypes = types; }
+    ShotTypes ListedTypes() const { return m_listedTypes; }
+    // Grouping by prefix: the list holds only the sequence on display, the
+    // one asked for (SetSequence, or the opened file's) when the directory
+    // has it, else the first in name order. Takes effect at the next scan.
+    void SetGroupByPrefix(bool on) { m_bGroupByPrefix = on; }
+    bool GroupsByPrefix() const { return m_bGroupByPrefix; }
+    void SetSequence(const std::string& prefix) { m_strSequence = prefix; }
+    // The prefix of the sequence listed, and every prefix of the last scan
+    // in name order; empty without grouping.
+    const std::string& SequencePrefix() const { return m_strSequence; }
+    const std::vector<std::string>& Sequences() const { return m_sequences; }
+    // Lists the directory again with the sequence prefix, the next or the
+    // previous one (wrapping), and shows its first shot, as an open does.
+    // The steps do nothing with fewer than two sequences.
+    void OpenSequence(const std::string& prefix);
+    void OpenNextSequence() { StepSequence(1); }
+    void OpenPreviousSequence() { StepSequence(-1); }
+    // Whether a file named name belongs in the list: of a type listed and,
+    // with grouping, of the sequence listed.
+    bool ListsName(std::string_view name) const;
+
     // The status box's text for position of count shots whose first and
     // last shot numbers are first and last; empty when count is 0.
     static std::string StatusText(std::int32_t position, std::int32_t count, int first, int last);
@@ -152,7 +179,7 @@ public:
     // The formats of the status box.
     static constexpr const char* POSITION_FORMAT = "%d of %d Shots     ";
     static constexpr const char* RANGE_FORMAT = "First Shot: %d     Last Shot: %d";
-    static constexpr const char* OPEN_FILTER = "GIF Files (*.gif) | *.gif||";
+    static constexpr const char* OPEN_FILTER = "GIF Files (*.gif) | *.gif||";  // with GIF alone
 
     std::unique_ptr<CDibImage> m_pImage;  // shot on display; null before the first load
     std::int32_t m_nShotCount = 0;
@@ -167,6 +194,13 @@ public:
 private:
     int m_nMaxShots = MAX_SHOTS;
     ListState m_listState = ListState::Listed;
+    ShotTypes m_configuredTypes;
+    ShotTypes m_listedTypes;
+    bool m_bGroupByPrefix = false;
+    std::string m_strSequence;
+    std::vector<std::string> m_sequences;
+
+    void StepSequence(int step);
 
     void SetBoxText(ITextBox* box, const std::string& text);
     void SortShotsByTime();

@@ -85,7 +85,6 @@ const std::set<std::string>& ReaderMessages()
     static const std::set<std::string> messages = {
         "Error encountered while opening TIFF file",
         "Error: page not present in TIFF file",
-        "LZW compression is no longer supported due to Unisys patent enforcement",
         "No space for raster buffer",
         "Corrupted TIFF file!",
         "Unable to allocate TIFF palette",

@@ -4,15 +4,17 @@
 #include <cstdio>
 #include <new>
 
-std::unique_ptr<CDibImage> ReadShotImage(const std::string& path)
+#include "shots/list/shot_types.h"
+
+std::unique_ptr<CDibImage> ReadShotImage(const std::string& path, ImageFormat format)
 {
     // A shot that cannot be read is still an image, one without pixels.
-    std::unique_ptr<CDibImage> image(new (std::nothrow) CDibImage(ImageFormat::Gif));
+    std::unique_ptr<CDibImage> image(new (std::nothrow) CDibImage(format));
     // Only a regular file is read: a FIFO or device named *.gif would block
     // the window, and is an image without pixels instead.
     if (image) {
         if (FILE* file = OpenRegularFile(path)) {
-            image->Decode(file, ImageFormat::Gif);
+            image->Decode(file, format);
             std::fclose(file);
         }
     }
@@ -23,7 +25,7 @@ DecodedShot DecodeShotFile(const std::string& path)
 {
     DecodedShot shot;
     shot.stamp = SnapshotAsListed(path);
-    shot.image = ReadShotImage(path);
+    shot.image = ReadShotImage(path, ShotFormatForPath(path));
     // Written again while it was read, the pixels may be of neither version:
     // the stamp stays the status from before, which the file no longer has.
     return shot;

@@ -42,12 +42,13 @@ struct DecodedShot {
     std::unique_ptr<CDibImage> image;
 };
 
-// Reads the GIF file at path as the document shows it: only a regular file
-// is opened, and a file that cannot be read gives an image without pixels
-// (null only when out of memory).
-std::unique_ptr<CDibImage> ReadShotImage(const std::string& path);
+// Reads the file at path as the document shows it, by format's reader: only
+// a regular file is opened, and a file that cannot be read gives an image
+// without pixels (null only when out of memory).
+std::unique_ptr<CDibImage> ReadShotImage(const std::string& path, ImageFormat format = ImageFormat::Gif);
 
-// The same with the file's status. The stamp is the file's status before reading: when the file
+// The same with the file's status, in the format its extension names
+// (shot_types.h). The stamp is the file's status before reading: when the file
 // changed while it was read, it no longer has that status, and the result
 // is never taken.
 DecodedShot DecodeShotFile(const std::string& path);

@@ -20,8 +20,13 @@ ShotDirectoryWatch::~ShotDirectoryWatch() { Stop(); }
 
 bool ShotDirectoryWatch::Start(const std::string& directory, const std::string& extension)
 {
+    return Start(directory, [extension](std::string_view name) { return HasExtension(std::string(name), extension); });
+}
+
+bool ShotDirectoryWatch::Start(const std::string& directory, std::function<bool(std::string_view)> ours)
+{
     Stop();
-    m_extension = extension;
+    m_ours = std::move(ours);
     m_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_fd < 0) return false;
     m_watch = inotify_add_watch(m_fd, directory.empty() ? "." : directory.c_str(), kWatchedEvents);
@@ -71,7 +76,7 @@ ShotDirectoryWatch::Batch ShotDirectoryWatch::Read()
             if (event.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) batch.directoryGone = true;
             if (event.len == 0) continue;
             const std::string name(nameBytes, strnlen(nameBytes, event.len));
-            const bool ours = HasExtension(name, m_extension);
+            const bool ours = m_ours && m_ours(name);
 
             if (event.mask & IN_MOVED_FROM) {
                 if (ours) {

@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ShotDirectoryWatch {
@@ -37,6 +39,9 @@ public:
     // Watches directory for names ending in extension (any letter case).
     // False when the kernel refuses (no such directory, watch limit).
     bool Start(const std::string& directory, const std::string& extension);
+    // Watches directory for the names ours accepts; it is asked on the
+    // owner's thread, from Read.
+    bool Start(const std::string& directory, std::function<bool(std::string_view)> ours);
     void Stop();
     bool IsRunning() const { return m_fd >= 0; }
     int Descriptor() const { return m_fd; }
@@ -47,5 +52,5 @@ public:
 private:
     int m_fd = -1;
     int m_watch = -1;
-    std::string m_extension;
+    std::function<bool(std::string_view)> m_ours;
 };

@@ -8,11 +8,16 @@
 
 #include "shots/list/directory_listing.h"
 #include "shots/list/file_status.h"
+#include "shots/list/shot_completeness.h"
 #include "shots/list/shot_number_text.h"
 
 namespace {
 
-const char* const kExtension = ".GIF";
+// The document's own listing: the names it lists (its types, its sequence).
+std::vector<DirectoryEntry> ListShots(const CKESTRELDoc& doc, const std::string& directory, int* error = nullptr)
+{
+    return ListDirectoryMatching(directory, [&doc](std::string_view name) { return doc.ListsName(name); }, error);
+}
 
 }  // namespace
 
@@ -79,7 +84,8 @@ void ShotFollowCore::StartWatching(const std::string& directory)
     // The kernel sees nothing that other machines write to a network file
     // system, nor what a FUSE server changes by itself: list once a second
     // there, and where the kernel refuses (watch limit reached, say).
-    if (m_forcePolling || IsRemoteFileSystem(directory) || !m_watch.Start(directory, kExtension)) {
+    const auto ours = [this](std::string_view name) { return m_doc.ListsName(name); };
+    if (m_forcePolling || IsRemoteFileSystem(directory) || !m_watch.Start(directory, ours)) {
         m_watch.Stop();
         m_nextPoll = m_now() + std::chrono::milliseconds(POLL_MS);
     }
@@ -106,7 +112,7 @@ void ShotFollowCore::Resync()
     std::optional<std::vector<DirectoryEntry>> listing;
     std::vector<DirectoryEntry> beyond;
     if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
-        listing = ListDirectoryByExtension(directory, kExtension);
+        listing = ListShots(m_doc, directory);
         std::unordered_set<std::string_view> listed;
         listed.reserve(m_doc.ShotCount());
         for (const auto& record : m_doc.Shots()) listed.insert(std::string_view(record->path).substr(directory.size()));
@@ -118,7 +124,7 @@ void ShotFollowCore::Resync()
     Remember();
 
     // What changed between the scan and the start of the watch.
-    if (newDirectory) CatchUp(listing ? *listing : ListDirectoryByExtension(m_directory, kExtension));
+    if (newDirectory) CatchUp(listing ? *listing : ListShots(m_doc, m_directory));
     if (m_followNewest && m_doc.ShotCount() && m_patcher.Displayed() != m_doc.Shots().back().get()) {
         ShowShot(m_doc.Shots().back().get());
     }
@@ -199,7 +205,7 @@ void ShotFollowCore::CatchUp()
 {
     if (m_directory.empty() || m_directoryGone) return;
     int error = 0;
-    std::vector<DirectoryEntry> listing = ListDirectoryByExtension(m_directory, kExtension, &error);
+    std::vector<DirectoryEntry> listing = ListShots(m_doc, m_directory, &error);
     if (error == ENOENT || error == ENOTDIR) {
         DirectoryGone();
         return;
@@ -296,7 +302,7 @@ void ShotFollowCore::Carry(const std::string& name, ShotSettlePolicy::Decision d
                            std::vector<ShotFileState>& changes)
 {
     if (decision.action == ShotSettlePolicy::Action::CheckStructure) {
-        const bool complete = CheckGifFileCompleteness(m_directory + name) == GifCompleteness::Complete;
+        const bool complete = CheckShotFileCompleteness(m_directory + name) == ShotCompleteness::Complete;
         decision = m_policy.StructureChecked(name, complete, m_now());
     }
     switch (decision.action) {

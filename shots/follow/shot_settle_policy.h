@@ -2,10 +2,11 @@
 // being written may be shown. Plain rules over what the caller saw, with the
 // time passed in: no file system, no clock, no timers.
 //
-// A file closed by its writer (or moved in) is taken as soon as its GIF
-// structure is complete; otherwise it is taken once its size and time have
-// not changed for the settle time, or for the writer's settle time while a
-// writer still holds it open (written to since it was last closed). Before
+// A file closed by its writer (or moved in) is taken as soon as its
+// structure is complete (its format's end is there: shot_completeness.h);
+// otherwise it is taken once its size and time have not changed for the
+// settle time, or for the writer's settle time while a writer still holds it
+// open (written to since it was last closed). Before
 // that last wait, the structure is checked once: a writer may have finished
 // without closing yet. Anything but a regular file is taken at once; a name
 // that is gone leaves the list.

@@ -81,6 +81,13 @@ bool HasExtension(const std::string& name, const std::string& extension)
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
                                                      const std::string& extension, int* error)
 {
+    return ListDirectoryMatching(
+        directory, [&extension](std::string_view name) { return NameHasExtension(name, extension); }, error);
+}
+
+std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
+                                                  const std::function<bool(std::string_view)>& keep, int* error)
+{
     std::vector<DirectoryEntry> entries;
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (error) *error = dir ? 0 : errno;
@@ -88,7 +95,7 @@ std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& director
 
     while (const struct dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !NameHasExtension(name, extension)) continue;
+        if (name == "." || name == ".." || !keep(name)) continue;
         entries.push_back({std::string(name), 0});
     }
 

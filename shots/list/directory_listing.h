@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shots/list/file_status.h"
@@ -28,6 +30,11 @@ struct DirectoryEntry {
 // nowhere is listed with its own time.
 std::vector<DirectoryEntry> ListDirectoryByExtension(const std::string& directory,
                                                      const std::string& extension, int* error = nullptr);
+
+// The same for every entry whose name keep accepts.
+std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
+                                                  const std::function<bool(std::string_view)>& keep,
+                                                  int* error = nullptr);
 
 // Case-insensitive (ASCII) test of name ending in extension.
 bool HasExtension(const std::string& name, const std::string& extension);

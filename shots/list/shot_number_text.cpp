@@ -1,10 +1,18 @@
 #include "shots/list/shot_number_text.h"
 
+#include <algorithm>
 #include <climits>
+
+#include "shots/list/shot_types.h"
 
 std::string ShotNumberText(const std::string& path)
 {
-    const std::string tail = path.size() > 8 ? path.substr(path.size() - 8) : path;
+    std::size_t length = 8;
+    if (ShotFormatOfName(path)) {
+        const std::size_t dot = path.rfind('.');
+        length = std::max<std::size_t>(length, 4 + path.size() - dot);
+    }
+    const std::string tail = path.size() > length ? path.substr(path.size() - length) : path;
     return tail.substr(0, 4);
 }
 

@@ -120,21 +120,11 @@ ShotNumberingSummary SummarizeShotNumbering(const std::vector<int>& numbers, con
     return summary;
 }
 
-int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err, int maxShots)
+namespace {
+
+// The report of the list document holds now.
+void ReportList(const CKESTRELDoc& document, const std::string& directory, std::ostream& out)
 {
-    std::string directory;
-    std::string reason;
-    if (!ReportDirectory(path, directory, reason)) {
-        err << "kestrel: cannot list '" << path << "': " << reason << '\n';
-        return SHOT_REPORT_BAD_PATH;
-    }
-
-    // The document's own scan, so the report lists what the viewer shows.
-    CKESTRELDoc document;
-    document.SetMaxShots(maxShots);
-    document.m_strDirectory = directory;
-    document.ScanDirectory();
-
     std::vector<int> numbers;
     std::vector<std::int64_t> times;
     for (std::size_t i = 0; i < document.ShotCount(); ++i) {
@@ -148,14 +138,17 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
     out << '\n' << "Directory: " << directory << '\n';
     if (numbers.empty()) {
         out << "Shots: 0\n";
-        return SHOT_REPORT_OK;
+        return;
     }
     out << "Shots: " << numbers.size() << "     First Shot: " << numbers.front()
         << "     Last Shot: " << numbers.back() << '\n';
     if (document.ShotCount() == std::size_t(document.MaxShots())) {
-        const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
+        const std::size_t all =
+            ListDirectoryMatching(directory, [&document](std::string_view name) { return document.ListsName(name); })
+                .size();
         if (all > numbers.size()) {
-            out << "Listed: the oldest " << numbers.size() << " of " << all << " GIF files\n";
+            const bool gif = document.ListedTypes() == ShotTypes::GifOnly();
+            out << "Listed: the oldest " << numbers.size() << " of " << all << (gif ? " GIF files\n" : " shot files\n");
         }
     }
 
@@ -181,5 +174,45 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
             << drop.number << ')';
     }
     out << '\n';
+}
+
+}  // namespace
+
+int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err, int maxShots,
+                  const ShotListOptions& options)
+{
+    std::string directory;
+    std::string reason;
+    if (!ReportDirectory(path, directory, reason)) {
+        err << "kestrel: cannot list '" << path << "': " << reason << '\n';
+        return SHOT_REPORT_BAD_PATH;
+    }
+
+    // The document's own scan, so the report lists what the viewer shows.
+    CKESTRELDoc document;
+    document.SetMaxShots(maxShots);
+    ShotTypes types = options.types;
+    std::error_code error;
+    const std::optional<ImageFormat> format = std::filesystem::is_directory(path, error) ? std::nullopt
+                                                                                          : ShotFormatOfName(path);
+    if (format && !types.Has(*format)) types = ShotTypes::Only(*format);
+    document.SetShotTypes(types);
+    document.SetGroupByPrefix(options.groupByPrefix);
+    document.m_strDirectory = directory;
+    document.ScanDirectory();
+    if (!options.groupByPrefix) {
+        ReportList(document, directory, out);
+        return SHOT_REPORT_OK;
+    }
+
+    const std::vector<std::string> sequences = document.Sequences();
+    for (std::size_t n = 0; n < sequences.size(); ++n) {
+        if (n) out << '\n';
+        out << "Sequence: " << sequences[n] << '\n';
+        document.SetSequence(sequences[n]);
+        document.ScanDirectory();
+        ReportList(document, directory, out);
+    }
+    if (sequences.empty()) ReportList(document, directory, out);
     return SHOT_REPORT_OK;
 }

@@ -15,15 +15,19 @@
 #include <string>
 #include <vector>
 
+#include "shots/list/shot_types.h"
 #include "shots/shot_list_document.h"
 
 // Exit status of the report: done, or a path that cannot be listed.
 constexpr int SHOT_REPORT_OK = 0;
 constexpr int SHOT_REPORT_BAD_PATH = 2;
 
-// maxShots: the listing limit, as the viewer's --max-shots.
+// maxShots: the listing limit, as the viewer's --max-shots. options: the
+// types listed, as the viewer's (PATH naming a file of another type lists
+// that type), and with grouping by prefix one report per sequence, each
+// after a line "Sequence: PREFIX", in name order, a blank line between.
 int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
-                  int maxShots = CKESTRELDoc::MAX_SHOTS);
+                  int maxShots = CKESTRELDoc::MAX_SHOTS, const ShotListOptions& options = ShotListOptions());
 
 // "2026-12-07T11:02:03.1234567Z" for a file time (100-nanosecond intervals
 // since 1601-01-01 UTC).

@@ -13,6 +13,7 @@
 #include "image/device_context.h"
 #include "image/dib_image.h"
 #include "shots/list/file_status.h"
+#include "shots/list/shot_types.h"
 
 namespace {
 
@@ -137,8 +138,9 @@ Thumbnail MakeThumbnail(const std::string& path, std::optional<ThumbnailKey>& ke
         return failed;
     }
     key = ThumbnailKeyOf(path, file);
-    CDibImage image(ImageFormat::Gif);
-    image.Decode(file, ImageFormat::Gif);
+    const ImageFormat format = ShotFormatForPath(path);
+    CDibImage image(format);
+    image.Decode(file, format);
     std::fclose(file);
     return ScaleToThumbnail(image);
 }

@@ -55,7 +55,7 @@ std::string DefaultThumbnailDirectory();
 
 // The picture scaled into the box; failed when the image has no pixels.
 Thumbnail ScaleToThumbnail(const CDibImage& image);
-// The regular file at path decoded as GIF and scaled; key is set to what
+// The regular file at path decoded in the format its extension names and scaled; key is set to what
 // was read when the file could be opened.
 Thumbnail MakeThumbnail(const std::string& path, std::optional<ThumbnailKey>& key);
 
