@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include "app/about_dialog.h"
+#include "app/commands/command_ids.h"
 #include "app/help_path.h"
 #include "app/help_viewer.h"
 #include "app/main_frame.h"
