@@ -103,7 +103,7 @@ std::vector<std::string> Words(std::string_view text)
     return words;
 }
 
-// words after start (a line that already holds start.size() characters),
+// The words after start (a line that already holds start.size() characters),
 // broken before width; later lines begin with indent spaces. A word is
 // never broken, so "[--interval MS]" or "(5 to 60000;" stays whole.
 std::string Wrap(std::string start, const std::vector<std::string>& words, std::size_t indent, std::size_t width)

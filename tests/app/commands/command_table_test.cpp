@@ -35,7 +35,9 @@ TEST(CommandTable, EveryKeyRunsOneCommand)
 {
     for (const CommandRow& row : CommandTable()) {
         for (std::string_view key : row.keys) {
-            if (!key.empty()) EXPECT_EQ(CommandOfKey(key), row.id) << key;
+            if (!key.empty()) {
+                EXPECT_EQ(CommandOfKey(key), row.id) << key;
+            }
         }
     }
     // Space is the frame's own (play or stop), not a command's.

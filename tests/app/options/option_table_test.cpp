@@ -23,6 +23,17 @@ std::string Refusal(const OptionRow& row, const std::string& value)
 
 bool Ranged(const OptionRow& row) { return row.kind == OptionKind::Count || row.kind == OptionKind::Decimal; }
 
+TEST(OptionTable, EveryOptionHasOneRowAndAUniqueName)
+{
+    for (int id = 0; id <= int(OptionId::Version); ++id) EXPECT_EQ(OptionOf(OptionId(id)).id, OptionId(id)) << id;
+    for (const OptionRow& row : OptionTable()) {
+        EXPECT_EQ(FindOption(row.name), &row) << row.name;
+        if (!row.alias.empty()) {
+            EXPECT_EQ(FindOption(row.alias), &row) << row.alias;
+        }
+    }
+}
+
 TEST(OptionTable, EveryRangeAcceptsItsEndsAndRefusesJustOutside)
 {
     for (const OptionRow& row : OptionTable()) {
