@@ -1,24 +1,17 @@
-// The accelerator keys of the main window: each key becomes its command and
-// takes the command route like a toolbar click, so a key whose command is
-// disabled (or has no handler) does nothing.
+// The command table's keys as key sequences. Each key becomes its command
+// and takes the command route like a toolbar click, so a key whose command
+// is disabled (or has no handler) does nothing.
 #pragma once
 
 #include <QKeySequence>
-#include <vector>
+#include <QList>
+#include <string_view>
 
-#include "app/framework/command_ids.h"
+#include "app/commands/command_table.h"
 
-struct Accelerator {
-    QKeySequence key;
-    UINT id;
-};
+// A portable key text ("Ctrl+O", "[", "Shift+Del") as a key sequence;
+// empty when Qt does not know the text.
+QKeySequence KeyOfText(std::string_view key);
 
-// The classic table: file, edit and pane keys.
-const std::vector<Accelerator>& MainFrameAccelerators();
-
-// Keys a viewer user expects: Right and Left (next, previous), Home and End
-// (first, last), F (follow newest on and off), Ctrl+Plus, Ctrl+Minus and
-// Ctrl+0 (zoom), A (stretched or aspect-true fit), I (overlay), F11 and
-// Escape (full screen), T (the timeline). Space (play, or stop while playing) is not a single
-// command and is handled by the frame.
-const std::vector<Accelerator>& ViewerKeys();
+// The keys of row, in the table's order: the first is the one shown.
+QList<QKeySequence> CommandKeys(const CommandRow& row);

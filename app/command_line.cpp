@@ -6,18 +6,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include <string>
+#include <vector>
+
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include "app/options/parse_options.h"
 
 namespace {
-
-bool IsShotNumber(const QString& text)
-{
-    // Digits as the shot-number box accepts them, few enough to stay an int.
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-    return digits.match(text).hasMatch();
-}
 
 CommandLineResult Failure(const QString& message)
 {
@@ -27,117 +24,70 @@ CommandLineResult Failure(const QString& message)
     return result;
 }
 
-// "--name=value" or "--name value"; false when the value is missing.
-bool TakeValue(const QStringList& arguments, qsizetype& index, const QString& name, QString& value)
-{
-    const QString& word = arguments[index];
-    if (word.size() > name.size() && word.startsWith(name) && word[name.size()] == u'=') {
-        value = word.mid(name.size() + 1);
-        return true;
-    }
-    if (index + 1 >= arguments.size()) return false;
-    value = arguments[++index];
-    return true;
-}
-
-bool Names(const QString& word, const QString& name)
-{
-    return word == name || (word.startsWith(name) && word.size() > name.size() && word[name.size()] == u'=');
-}
-
 }  // namespace
 
 CommandLineResult ParseCommandLine(const QStringList& arguments)
 {
+    std::vector<std::string> words;
+    words.reserve(std::size_t(arguments.size()));
+    for (const QString& argument : arguments) words.push_back(argument.toStdString());
+    const ParsedOptions parsed = ParseOptions(words);
+    if (!parsed.error.empty()) return Failure(QString::fromStdString(parsed.error));
+
     CommandLineResult result;
     CCommandLineInfo& info = result.info;
-    bool onlyPaths = false;
+    PlaybackOptions& playback = info.m_playback;
     bool help = false;
     bool version = false;
-    QStringList paths;
-
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& word = arguments[i];
-        if (onlyPaths || word == QLatin1String("-") || !word.startsWith(u'-')) {
-            paths << word;
-        } else if (word == QLatin1String("--")) {
-            onlyPaths = true;
-        } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
-            help = true;
-        } else if (word == QLatin1String("--version")) {
-            version = true;
-        } else if (word == QLatin1String("--no-splash")) {
-            info.m_bShowSplash = false;
-        } else if (word == QLatin1String("--print-status")) {
-            info.m_bPrintStatus = true;
-        } else if (word == QLatin1String("--follow")) {
-            info.m_bFollow = true;
-        } else if (word == QLatin1String("--poll")) {
-            info.m_bPoll = true;
-        } else if (word == QLatin1String("--list")) {
-            info.m_bList = true;
-        } else if (word == QLatin1String("--fullscreen")) {
-            info.m_bFullScreen = true;
-        } else if (word == QLatin1String("--overlay")) {
-            info.m_bOverlay = true;
-        } else if (word == QLatin1String("--timeline")) {
-            info.m_bTimeline = true;
-        } else if (Names(word, QStringLiteral("--fit"))) {
-            QString value;
-            if (!TakeValue(arguments, i, QStringLiteral("--fit"), value))
-                return Failure(QStringLiteral("--fit needs stretch or aspect"));
-            if (value == QLatin1String("stretch")) {
-                info.m_fitMode = FitMode::Stretch;
-            } else if (value == QLatin1String("aspect")) {
-                info.m_fitMode = FitMode::Aspect;
-            } else {
-                return Failure(QStringLiteral("--fit needs stretch or aspect, not '%1'").arg(value));
-            }
-        } else if (Names(word, QStringLiteral("--zoom"))) {
-            QString value;
-            if (!TakeValue(arguments, i, QStringLiteral("--zoom"), value))
-                return Failure(QStringLiteral("--zoom needs a percentage"));
-            bool number = false;
-            const double percent = value.toDouble(&number);
-            const std::optional<double> zoom = number ? ViewGeometry::ZoomFromPercent(percent) : std::nullopt;
+    for (const OptionValue& option : parsed.options) {
+        // The option's name is plain ASCII, so the value's offset is the
+        // same in the QString as in its UTF-8 bytes.
+        const QString text = arguments[qsizetype(option.word)].mid(qsizetype(option.offset));
+        const int number = int(option.number);
+        switch (option.row->id) {
+        case OptionId::NoSplash: info.m_bShowSplash = false; break;
+        case OptionId::Shot: info.m_nShot = number; break;
+        case OptionId::Screenshot: info.m_strScreenshot = text; break;
+        case OptionId::PrintStatus: info.m_bPrintStatus = true; break;
+        case OptionId::Follow: info.m_bFollow = true; break;
+        case OptionId::Poll: info.m_bPoll = true; break;
+        case OptionId::Interval: info.m_nPlayInterval = number; break;
+        case OptionId::Fit: info.m_fitMode = FitMode(option.choice); break;
+        case OptionId::Zoom: {
+            const std::optional<double> zoom = ViewGeometry::ZoomFromPercent(option.number);
             if (!zoom)
-                return Failure(QStringLiteral("--zoom needs a percentage from 6.25 to 3200, not '%1'").arg(value));
+                return Failure(QStringLiteral("--zoom needs a percentage from %1, not '%2'")
+                                   .arg(QString::fromStdString(OptionRangeText(*option.row)), text));
             info.m_zoom = zoom;
-        } else if (Names(word, QStringLiteral("--interval"))) {
-            QString value;
-            std::string reason = "--interval needs a number of milliseconds";
-            if (!TakeValue(arguments, i, QStringLiteral("--interval"), value) ||
-                !ParsePlayInterval(value.toStdString(), info.m_nPlayInterval, reason))
-                return Failure(QString::fromStdString(reason));
-        } else if (IsPlaybackOption(word.section(u'=', 0, 0).toStdString())) {
-            const QString name = word.section(u'=', 0, 0);
-            QString value;
-            std::string reason = name.toStdString() + " needs a value";
-            if (PlaybackOptionTakesValue(name.toStdString()) && !TakeValue(arguments, i, name, value))
-                return Failure(QString::fromStdString(reason));
-            if (!ApplyPlaybackOption(name.toStdString(), value.toStdString(), info.m_playback, reason))
-                return Failure(QString::fromStdString(reason));
-        } else if (IsShotListOption(word.section(u'=', 0, 0).toStdString())) {
-            const QString name = word.section(u'=', 0, 0);
-            QString value;
-            std::string reason = name.toStdString() + " needs a value";
-            if (!TakeValue(arguments, i, name, value) ||
-                !ApplyShotListOption(name.toStdString(), value.toStdString(), info.m_shotList, reason))
-                return Failure(QString::fromStdString(reason));
-        } else if (Names(word, QStringLiteral("--shot"))) {
-            QString value;
-            if (!TakeValue(arguments, i, QStringLiteral("--shot"), value))
-                return Failure(QStringLiteral("--shot needs a shot number"));
-            if (!IsShotNumber(value))
-                return Failure(QStringLiteral("--shot needs a shot number (digits only), not '%1'").arg(value));
-            info.m_nShot = value.toInt();
-        } else if (Names(word, QStringLiteral("--screenshot"))) {
-            QString value;
-            if (!TakeValue(arguments, i, QStringLiteral("--screenshot"), value) || value.isEmpty())
-                return Failure(QStringLiteral("--screenshot needs a file name"));
-            info.m_strScreenshot = value;
-        } else {
-            return Failure(QStringLiteral("unknown option '%1'").arg(word));
+            break;
+        }
+        case OptionId::FullScreen: info.m_bFullScreen = true; break;
+        case OptionId::Overlay: info.m_bOverlay = true; break;
+        case OptionId::Timeline: info.m_bTimeline = true; break;
+        case OptionId::Play: playback.play = true; break;
+        case OptionId::ExitAfter: playback.exitAfterMs = number; break;
+        case OptionId::PrintPlayStats: playback.printPlayStats = true; break;
+        case OptionId::Reverse: playback.reverse = true; break;
+        case OptionId::Loop: playback.loop = LoopMode(option.choice); break;
+        case OptionId::In: playback.inShot = number; break;
+        case OptionId::Out: playback.outShot = number; break;
+        case OptionId::MaxShots: playback.maxShots = number; break;
+        case OptionId::CacheMb: playback.cacheMb = number; break;
+        case OptionId::List: info.m_bList = true; break;
+        case OptionId::Types: {
+            std::string reason;
+            if (!ParseShotTypes(text.toStdString(), info.m_shotList.types, reason)) return Failure(QString::fromStdString(reason));
+            info.m_shotList.typesGiven = true;
+            break;
+        }
+        case OptionId::Group: info.m_shotList.groupByPrefix = true; break;
+        case OptionId::Sequence:
+            // Picking a sequence asks for sequences.
+            info.m_shotList.sequence = text.toStdString();
+            info.m_shotList.groupByPrefix = true;
+            break;
+        case OptionId::Help: help = true; break;
+        case OptionId::Version: version = true; break;
         }
     }
 
@@ -149,8 +99,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         result.action = CommandLineResult::Action::ShowVersion;
         return result;
     }
-    if (paths.size() > 1) return Failure(QStringLiteral("only one PATH may be given, not %1").arg(paths.size()));
-    if (!paths.isEmpty()) info.m_strFileName = paths.front();
+    if (parsed.paths.size() > 1)
+        return Failure(QStringLiteral("only one PATH may be given, not %1").arg(parsed.paths.size()));
+    if (!parsed.paths.empty()) info.m_strFileName = arguments[qsizetype(parsed.paths.front())];
     if (info.m_nShot && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
@@ -183,74 +134,8 @@ QString CheckOpenPath(const QString& path)
     return {};
 }
 
-QString CommandLineUsage()
-{
-    return QStringLiteral(
-        "usage: kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status] [--follow] [--poll]\n"
-        "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
-        "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
-        "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
-        "               [--help] [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]\n"
-        "       kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH\n");
-}
+QString CommandLineUsage() { return QString::fromStdString(OptionUsage()); }
 
-QString CommandLineHelp()
-{
-    return CommandLineUsage() + QStringLiteral(
-        "\n"
-        "Plays the GIF images of a directory as a sequence of shots.\n"
-        "\n"
-        "  PATH               a shot file or a directory: its directory's shots open at once\n"
-        "  --no-splash        start without the splash picture\n"
-        "  --shot N           after opening PATH, jump to shot number N\n"
-        "  --screenshot FILE  save the main window as PNG once the shot is painted, then exit\n"
-        "                     (without a display the screenshot is drawn off screen)\n"
-        "  --print-status     before exiting, print the shot-number box, a tab and the\n"
-        "                     status box on one line\n"
-        "  --follow           show each new shot as it arrives in the directory (key F\n"
-        "                     turns it on and off; any move turns it off)\n"
-        "  --poll             look for new shots by listing the directory once a second, as\n"
-        "                     on network file systems, instead of asking the kernel\n"
-        "  --interval MS      show each shot for MS milliseconds while playing (5 to\n"
-        "                     60000; 1000 when not given)\n"
-        "  --fit stretch|aspect  fit the shot to the window stretched (the default) or\n"
-        "                     aspect-true, centred on white (key A switches)\n"
-        "  --zoom PCT         start at PCT percent of the shot's own size, fit off\n"
-        "                     (6.25 to 3200; Ctrl+Plus, Ctrl+Minus, Ctrl+0 and Ctrl with\n"
-        "                     the wheel zoom)\n"
-        "  --fullscreen       start full screen (F11 switches, Escape leaves)\n"
-        "  --overlay          start with the shot overlay on (key I switches)\n"
-        "  --timeline         start with the strip of thumbnails along the bottom (key T\n"
-        "                     shows and hides it; with --screenshot, the visible thumbnails\n"
-        "                     are waited for, at most 5 s)\n"
-        "  --play             start playing once the first shot is painted\n"
-        "  --exit-after MS    quit MS milliseconds after playing starts (or after the first paint)\n"
-        "  --print-play-stats on exit print: played: N shots shown, M late, worst W ms late\n"
-        "  --reverse          play backwards (key R)\n"
-        "  --loop MODE        wrap (the default), pingpong, or once: stop at the end (key L)\n"
-        "  --in N, --out N    play and step only from shot number N to shot number N\n"
-        "                     (keys [ and ] set them at the shot on display, \\ clears them)\n"
-        "  --max-shots N      list up to N shots of a directory (1 to 1000000; 5000 when not\n"
-        "                     given)\n"
-        "  --cache-mb N       memory for shots decoded ahead of the one on display, in MiB\n"
-        "                     (0 to 65536; 256 when not given; 0 decodes each when shown)\n"
-        "  --list             print the shots of PATH's directory, one line each (position,\n"
-        "                     shot number, file name, last-write time), then the missing,\n"
-        "                     repeated and out-of-order numbers; no window\n"
-        "  --types LIST       the files that are shots, by extension: any of gif, png, jpg,\n"
-        "                     jpeg, tif, tiff, bmp, tga, pcx and ico, separated by commas,\n"
-        "                     or all (gif when not given; a PATH of another type lists\n"
-        "                     its own type)\n"
-        "  --group prefix     one sequence for each name prefix (the name less the four\n"
-        "                     characters of the shot number and the extension); G and\n"
-        "                     Shift+G step to the next and previous sequence; with --list,\n"
-        "                     a report for each sequence\n"
-        "  --sequence PREFIX  start on the sequence PREFIX (implies --group prefix)\n"
-        "  --help             show this text\n"
-        "  --version          show the version\n"
-        "\n"
-        "Exit status: 0 done, 1 the screenshot could not be written, 2 usage error or a PATH\n"
-        "that cannot be listed.\n");
-}
+QString CommandLineHelp() { return QString::fromStdString(OptionHelp()); }
 
 QString VersionText() { return QStringLiteral("KESTREL Version 1.2\n"); }

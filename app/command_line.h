@@ -6,7 +6,8 @@
 //           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
 //   kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH
 //
-// The playback options are those of shots/playback_options.h.
+// Every option is a row of the option table (app/options/option_table.h),
+// which the parser and --help read.
 //
 // PATH names a GIF file or a directory whose shots open at start-up. The
 // words are all Kestrel's own: the toolkit's options (-platform, -style and
@@ -38,7 +39,7 @@ struct CCommandLineInfo {
     bool m_bFullScreen = false;       // --fullscreen
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
-    PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
+    PlaybackOptions m_playback;       // --max-shots, --play, --loop and the other playback options
     ShotListOptions m_shotList;       // --types, --group, --sequence (shot_types.h)
 };
 

@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include "app/about_dialog.h"
+#include "app/commands/command_ids.h"
 #include "app/help_path.h"
 #include "app/framework/message_box.h"
 #include "app/help_viewer.h"
@@ -16,7 +17,6 @@
 #include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/thumbnails/qt/timeline_strip.h"
 #include "shots/cache/shot_cache.h"
-#include "shots/sequence_ids.h"
 #include "shots/shot_list_document.h"
 
 // PreTranslateMessage: the splash sees every event of the application first.

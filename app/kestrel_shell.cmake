@@ -7,7 +7,6 @@ add_library(kestrel_shell STATIC
   app_icon.cpp
   box_font.cpp
   command_line.cpp
-  command_texts.cpp
   dib_qimage.cpp
   drop_open.cpp
   help_path.cpp
@@ -20,7 +19,7 @@ add_library(kestrel_shell STATIC
   splash_picture.cpp
   splash_wnd.cpp)
 target_include_directories(kestrel_shell PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(kestrel_shell PUBLIC kestrel_shots_view kestrel_shots_timeline kestrel_shots_follow kestrel_image kestrel_res Qt6::Widgets)
+target_link_libraries(kestrel_shell PUBLIC kestrel_commands kestrel_options kestrel_shots_view kestrel_shots_timeline kestrel_shots_follow kestrel_image kestrel_res Qt6::Widgets)
 
 add_executable(kestrel main.cpp)
 target_link_libraries(kestrel PRIVATE kestrel_shell)

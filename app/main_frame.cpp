@@ -8,14 +8,12 @@
 
 #include "app/accelerators.h"
 #include "app/box_font.h"
-#include "app/command_texts.h"
+#include "app/commands/command_ids.h"
+#include "app/commands/command_table.h"
 #include "app/drop_open.h"
 #include "app/framework/scroll_view.h"
 #include "app/splash_wnd.h"
-#include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
-#include "shots/timeline_ids.h"
-#include "shots/view_commands.h"
 
 CMainFrame::CMainFrame(QWidget* parent) : FrameWindow(parent)
 {
@@ -59,12 +57,12 @@ bool CMainFrame::OnCreate()
     AddEditBox(toolBar->m_wndShotNumber);
     AddEditBox(toolBar->m_wndShotStatus);
 
-    // The accelerator table and the viewer's keys join the commands' actions.
-    for (const std::vector<Accelerator>* table : {&MainFrameAccelerators(), &ViewerKeys()}) {
-        for (const Accelerator& accelerator : *table) {
-            QAction* action = Actions().Add(accelerator.id, CommandPromptAndTip(accelerator.id));
-            action->setShortcuts(action->shortcuts() << accelerator.key);
-        }
+    // The command table's keys join the commands' actions.
+    for (const CommandRow& row : CommandTable()) {
+        const QList<QKeySequence> keys = CommandKeys(row);
+        if (keys.isEmpty()) continue;
+        QAction* action = Actions().Add(row.id, row.promptAndTip);
+        action->setShortcuts(action->shortcuts() + keys);
     }
     auto* space = new QAction(QStringLiteral("Play or Stop"), this);
     space->setObjectName(QStringLiteral("playOrStop"));

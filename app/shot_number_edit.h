@@ -8,8 +8,8 @@
 // automatic scrolling, the box holds only as many digits as fit in its width.
 #pragma once
 
+#include "app/commands/command_ids.h"
 #include "app/framework/edit_box.h"
-#include "shots/shot_ids.h"
 
 class CShotNumberEdit : public EditBox {
 public:

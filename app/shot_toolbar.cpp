@@ -6,8 +6,8 @@
 #include <QPixmap>
 #include <QVariant>
 
-#include "app/command_texts.h"
-#include "shots/shot_ids.h"
+#include "app/commands/command_ids.h"
+#include "app/commands/command_table.h"
 
 namespace {
 

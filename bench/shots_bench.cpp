@@ -40,7 +40,7 @@
 #include <string>
 #include <vector>
 
-#include "app/framework/command_ids.h"
+#include "app/commands/command_ids.h"
 #include "app/framework/file_open_dialog.h"
 #include "image/device_context.h"
 #include "shots/cache/shot_cache.h"

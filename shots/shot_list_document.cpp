@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "app/commands/command_ids.h"
 #include "app/framework/file_open_dialog.h"
 #include "shots/list/directory_listing.h"
 #include "shots/list/file_status.h"

@@ -16,7 +16,7 @@
 #include <map>
 #include <utility>
 
-#include "app/framework/command_ids.h"
+#include "app/framework/framework_ids.h"
 #include "app/framework/command_ui.h"
 
 class CommandTarget {

@@ -6,7 +6,7 @@
 // command is available exactly when some target in the route handles it.
 #pragma once
 
-#include "app/framework/command_ids.h"
+#include "app/framework/framework_ids.h"
 
 class CCmdUI {
 public:

@@ -18,7 +18,7 @@
 #include <functional>
 #include <string>
 
-#include "app/framework/command_ids.h"
+#include "app/framework/framework_ids.h"
 #include "app/framework/text_box.h"
 
 class EditBox : public QLineEdit, public ITextBox {

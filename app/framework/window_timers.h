@@ -7,7 +7,7 @@
 #include <functional>
 #include <map>
 
-#include "app/framework/command_ids.h"
+#include "app/framework/framework_ids.h"
 
 class WindowTimers : public QObject {
 public:

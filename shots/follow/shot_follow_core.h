@@ -42,16 +42,11 @@
 #include <string>
 #include <vector>
 
-#include "app/framework/command_ids.h"
 #include "app/framework/document.h"
 #include "shots/follow/shot_directory_watch.h"
 #include "shots/shot_list_document.h"
 #include "shots/follow/shot_list_patcher.h"
 #include "shots/follow/shot_settle_policy.h"
-
-// The follow-newest toggle (key F), with its string-table text.
-constexpr UINT ID_FOLLOW_NEWEST = 32781;
-inline constexpr const char* FOLLOW_NEWEST_TEXT = "Follow Newest (On/Off)\nFollow Newest (On/Off)";
 
 class ShotFollowCore : public DocumentView {
 public:

@@ -138,33 +138,3 @@ bool ParseShotTypes(std::string_view list, ShotTypes& types, std::string& reason
     return true;
 }
 
-bool IsShotListOption(std::string_view name)
-{
-    return name == "--types" || name == "--group" || name == "--sequence";
-}
-
-bool ApplyShotListOption(std::string_view name, std::string_view value, ShotListOptions& options,
-                         std::string& reason)
-{
-    if (name == "--types") {
-        if (!ParseShotTypes(value, options.types, reason)) return false;
-        options.typesGiven = true;
-        return true;
-    }
-    if (name == "--group") {
-        if (value != "prefix") {
-            reason = "--group needs prefix, not '" + std::string(value) + "'";
-            return false;
-        }
-        options.groupByPrefix = true;
-        return true;
-    }
-    if (name == "--sequence") {
-        // Picking a sequence asks for sequences.
-        options.sequence = std::string(value);
-        options.groupByPrefix = true;
-        return true;
-    }
-    reason = "unknown option '" + std::string(name) + "'";
-    return false;
-}

@@ -9,12 +9,9 @@
 // are a sequence of their own. A name too short to hold a number has the
 // empty prefix.
 //
-// The command-line options of both, without Qt:
-//
-//   --types LIST       gif, png, jpg, jpeg, tif, tiff, bmp, tga, pcx, ico or
-//                      all, separated by commas (gif by default)
-//   --group prefix     one sequence per prefix
-//   --sequence PREFIX  the sequence shown first
+// The command line chooses them with --types LIST (gif, png, jpg, jpeg, tif,
+// tiff, bmp, tga, pcx, ico or all, separated by commas; gif by default),
+// --group prefix and --sequence PREFIX, rows of the option table.
 #pragma once
 
 #include <cstdint>
@@ -75,10 +72,3 @@ struct ShotListOptions {
 // "gif,png", "all", ...; false with a one-line reason, types unchanged.
 bool ParseShotTypes(std::string_view list, ShotTypes& types, std::string& reason);
 
-// Whether name (without "=value") is one of the options above; all take a
-// value.
-bool IsShotListOption(std::string_view name);
-// Applies name and value. False with a one-line reason when the value is not
-// one the option takes; options are then left unchanged.
-bool ApplyShotListOption(std::string_view name, std::string_view value, ShotListOptions& options,
-                         std::string& reason);

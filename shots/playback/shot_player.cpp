@@ -6,8 +6,7 @@
 
 #include <algorithm>
 
-#include "shots/review_ids.h"
-#include "shots/shot_ids.h"
+#include "app/commands/command_ids.h"
 
 ShotPlayer::ShotPlayer(CKESTRELDoc& document, PlayPacer::Clock clock) : m_doc(document), m_pacer(std::move(clock)) {}
 

@@ -16,7 +16,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/framework/command_ids.h"
+#include "app/commands/command_ids.h"
 #include "shots/playback/play_order.h"
 #include "shots/playback/play_pacer.h"
 #include "shots/playback/play_interval.h"

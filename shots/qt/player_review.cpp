@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "shots/qt/player_view.h"
-#include "shots/review_ids.h"
+#include "app/commands/command_ids.h"
 
 void CKestrel::RegisterReviewCommands()
 {

@@ -16,9 +16,8 @@
 
 #include "app/framework/scroll_view.h"
 #include "shots/playback/shot_player.h"
-#include "shots/shot_ids.h"
+#include "app/commands/command_ids.h"
 #include "shots/shot_list_document.h"
-#include "shots/view_commands.h"
 #include "shots/view/view_geometry.h"
 
 class QPainter;

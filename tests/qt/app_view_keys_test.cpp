@@ -5,7 +5,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "shots/view_commands.h"
+#include "app/commands/command_ids.h"
 #include "tests/qt/app_fixture.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The review commands through the command router, as the keys send them.
 #include <gtest/gtest.h>
 
-#include "shots/review_ids.h"
+#include "app/commands/command_ids.h"
 #include "tests/qt/shot_view_host.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QDockWidget>
 #include <QMouseEvent>
 
+#include "app/commands/command_ids.h"
 #include "shots/thumbnails/qt/timeline_strip.h"
-#include "shots/review_ids.h"
 #include "shots/thumbnails/timeline_marks.h"
 #include "tests/qt/shot_view_host.h"
 

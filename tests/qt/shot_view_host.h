@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "app/commands/command_ids.h"
+#include "app/commands/command_table.h"
 #include "app/framework/edit_box.h"
 #include "app/framework/frame_window.h"
 #include "app/framework/main_window.h"
 #include "shots/qt/player_view.h"
-#include "shots/shot_ids.h"
 #include "shots/shot_list_document.h"
 #include "tests/qt/shot_files.h"
 
@@ -55,7 +56,9 @@ public:
         m_frame->AddEditBox(number);
         m_frame->AddEditBox(status);
 
-        for (const CommandText& text : kShotCommandTexts) m_frame->Actions().Add(text.id, text.text);
+        for (UINT id : {ID_SHOT_NEXT, ID_SHOT_PREVIOUS, ID_SHOT_LAST, ID_SHOT_FIRST, ID_SHOT_PAUSE, ID_SHOT_PLAY,
+                        ID_SHOT_STOP, ID_FIT_IMAGE, ID_FIT_TO_SCREEN})
+            m_frame->Actions().Add(id, CommandPromptAndTip(id));
         m_frame->Actions().Add(ID_FILE_OPEN, "Open\nOpen", {QKeySequence(QStringLiteral("Ctrl+O"))});
         m_frame->Actions().Add(ID_APP_ABOUT, "About\nAbout");
         m_frame->Actions().Action(ID_FIT_TO_SCREEN)->setCheckable(true);

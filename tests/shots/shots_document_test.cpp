@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/commands/command_ids.h"
 #include "app/framework/file_open_dialog.h"
 #include "shots/shot_list_document.h"
 #include "shots/list/shot_number_text.h"

@@ -69,23 +69,6 @@ TEST(ShotTypes, TypesListsParse)
     }
 }
 
-TEST(ShotTypes, OptionsTakeTheirValuesOrSayWhy)
-{
-    ShotListOptions options;
-    std::string reason;
-    EXPECT_TRUE(ApplyShotListOption("--types", "png,jpg", options, reason));
-    EXPECT_TRUE(options.typesGiven);
-    EXPECT_TRUE(options.types.Has(ImageFormat::Png) && !options.types.Has(ImageFormat::Gif));
-    EXPECT_FALSE(ApplyShotListOption("--group", "suffix", options, reason));
-    EXPECT_EQ(reason, "--group needs prefix, not 'suffix'");
-    EXPECT_FALSE(options.groupByPrefix);
-    EXPECT_TRUE(ApplyShotListOption("--sequence", "cam1_", options, reason));
-    EXPECT_TRUE(options.groupByPrefix);
-    EXPECT_EQ(options.sequence, "cam1_");
-    EXPECT_FALSE(ApplyShotListOption("--types", "gif,raw", options, reason));
-    EXPECT_EQ(reason, "--types needs gif, png, jpg, jpeg, tif, tiff, bmp, tga, pcx, ico or all, not 'raw'");
-}
-
 TEST(ShotTypes, TheOpenFilterOffersTheTypes)
 {
     EXPECT_EQ(ShotOpenFilter(ShotTypes::GifOnly()), CKESTRELDoc::OPEN_FILTER);

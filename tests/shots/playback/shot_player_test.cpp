@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/commands/command_ids.h"
 #include "shots/playback/shot_player.h"
-#include "shots/review_ids.h"
-#include "shots/shot_ids.h"
 #include "tests/qt/shot_files.h"
 
 namespace {
