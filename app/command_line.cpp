@@ -124,6 +124,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             if (!IsShotNumber(value))
                 return Failure(QStringLiteral("--shot needs a shot number (digits only), not '%1'").arg(value));
             info.m_nShot = value.toInt();
+        } else if (Names(word, QStringLiteral("--ipc"))) {
+            if (!TakeValue(arguments, i, QStringLiteral("--ipc"), info.m_strIpcPath) || info.m_strIpcPath.isEmpty())
+                return Failure(QStringLiteral("--ipc needs the PATH of a socket to listen on"));
         } else if (Names(word, QStringLiteral("--screenshot"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--screenshot"), value) || value.isEmpty())
@@ -183,8 +186,9 @@ QString CommandLineUsage()
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
         "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
         "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
-        "               [--help] [--version] [PATH]\n"
-        "       kestrel [--max-shots N] --list PATH\n");
+        "               [--ipc PATH] [--help] [--version] [PATH]\n"
+        "       kestrel [--max-shots N] --list PATH\n"
+        "       kestrel --remote PATH COMMAND [ARGS...] | --events\n");
 }
 
 QString CommandLineHelp()
@@ -230,6 +234,11 @@ QString CommandLineHelp()
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"
+        "  --ipc PATH         listen for commands on a Unix socket at PATH (mode 0600;\n"
+        "                     JSON, one object a line; see the manual page)\n"
+        "  --remote PATH COMMAND [ARGS...]\n"
+        "                     send one command to the Kestrel listening at PATH and print\n"
+        "                     the reply's data; --remote PATH --events prints its events\n"
         "  --help             show this text\n"
         "  --version          show the version\n"
         "\n"

@@ -2,9 +2,10 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
+//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--ipc PATH] [playback options] [--help]
 //           [--version] [PATH]
 //   kestrel [--max-shots N] --list PATH
+//   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
 //
 // The playback options are those of shots/playback_options.h.
 //
@@ -38,6 +39,7 @@ struct CCommandLineInfo {
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
+    QString m_strIpcPath;             // --ipc PATH: the control socket (remote/remote_protocol.h)
 };
 
 struct CommandLineResult {

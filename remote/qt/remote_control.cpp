@@ -1,0 +1,98 @@
+#include "remote/qt/remote_control.h"
+
+#include <QSocketNotifier>
+#include <algorithm>
+
+#include "app/kestrel_app.h"
+#include "remote/qt/mpris_service.h"
+#include "shots/follow/qt/shot_directory_follower.h"
+#include "shots/qt/player_view.h"
+
+RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
+    : QObject(parent),
+      m_app(app),
+      m_host(app),
+      m_dispatcher(m_host),
+      m_server([this](std::string_view line) { return Handle(line); })
+{
+    m_events = std::make_unique<RemoteEventSource>(m_host.Player(), [this](const nlohmann::json& event) { Send(event); });
+    if (ShotDirectoryFollower* follower = app.Follower()) {
+        m_events->SetGhost([follower] { return follower->Patcher().Ghost(); });
+        follower->SetListChanged([this] { m_events->Check(); });
+    }
+    m_host.Player().SetPlayingChanged([this] { m_events->Check(); });
+    m_server.SetClientsChanged([this] { SyncNotifiers(); });
+}
+
+RemoteControl::~RemoteControl()
+{
+    if (m_app.View()) m_host.Player().SetPlayingChanged({});
+    if (ShotDirectoryFollower* follower = m_app.Follower()) follower->SetListChanged({});
+    m_server.SetClientsChanged({});
+    m_server.Close();
+    m_mpris.reset();
+}
+
+bool RemoteControl::Listen(const QString& path, QString& reason)
+{
+    std::string why;
+    if (!m_server.Listen(path.toStdString(), why)) {
+        reason = QString::fromStdString(why);
+        return false;
+    }
+    m_listenNotifier = new QSocketNotifier(m_server.ListenDescriptor(), QSocketNotifier::Read, this);
+    connect(m_listenNotifier, &QSocketNotifier::activated, this, [this] { m_server.Accept(); });
+    return true;
+}
+
+bool RemoteControl::StartMpris()
+{
+    auto service = std::make_unique<MprisService>(m_host);
+    if (!service->Register()) return false;
+    m_mpris = std::move(service);
+    return true;
+}
+
+QString RemoteControl::MprisName() const { return m_mpris ? m_mpris->BusName() : QString(); }
+
+std::string RemoteControl::Handle(std::string_view line)
+{
+    std::string reply = m_dispatcher.Handle(line);
+    // What the command changed goes out as events, just before its reply.
+    m_events->Check();
+    if (m_mpris) m_mpris->Refresh();
+    return reply;
+}
+
+void RemoteControl::Send(const nlohmann::json& event)
+{
+    m_server.Broadcast(RemoteDump(event) + '\n');
+    if (m_mpris) m_mpris->Refresh();
+}
+
+void RemoteControl::SyncNotifiers()
+{
+    const std::vector<int> clients = m_server.Clients();
+    for (auto entry = m_notifiers.begin(); entry != m_notifiers.end();) {
+        if (std::find(clients.begin(), clients.end(), entry->first) != clients.end()) {
+            ++entry;
+            continue;
+        }
+        // Possibly inside its own signal: let it go later.
+        for (QSocketNotifier* notifier : {entry->second.read, entry->second.write}) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+        entry = m_notifiers.erase(entry);
+    }
+    for (const int fd : clients) {
+        auto [entry, added] = m_notifiers.try_emplace(fd);
+        if (added) {
+            entry->second.read = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+            entry->second.write = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+            connect(entry->second.read, &QSocketNotifier::activated, this, [this, fd] { m_server.Read(fd); });
+            connect(entry->second.write, &QSocketNotifier::activated, this, [this, fd] { m_server.Flush(fd); });
+        }
+        entry->second.write->setEnabled(m_server.WantsWrite(fd));
+    }
+}
