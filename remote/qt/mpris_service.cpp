@@ -65,6 +65,7 @@ QVariantMap MprisService::PlayerProperties() const
     } else {
         metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QLatin1String(NO_TRACK))));
     }
+    const bool canPlayOrStop = player.Available(ID_SHOT_PLAY) || player.Available(ID_SHOT_STOP);
     const char* loop = "Playlist";
     if (player.Order().loop == LoopMode::Once) loop = "None";
     return {
@@ -73,8 +74,11 @@ QVariantMap MprisService::PlayerProperties() const
         {QStringLiteral("Metadata"), metadata},
         {QStringLiteral("CanGoNext"), player.Available(ID_SHOT_NEXT)},
         {QStringLiteral("CanGoPrevious"), player.Available(ID_SHOT_PREVIOUS)},
-        {QStringLiteral("CanPlay"), player.Available(ID_SHOT_PLAY)},
-        {QStringLiteral("CanPause"), player.Available(ID_SHOT_STOP)},
+        // The interface asks that these two not change with playing itself:
+        // whichever of Play and Stop the rules allow now, there is a shot to
+        // play or pause.
+        {QStringLiteral("CanPlay"), canPlayOrStop},
+        {QStringLiteral("CanPause"), canPlayOrStop},
     };
 }
 

@@ -7,8 +7,10 @@
 // A track is a shot: its title is the file name, its track number the shot
 // number. Play, Pause (there is no separate pause: it stops, and playing
 // resumes from the shot on display), PlayPause, Stop, Next and Previous do
-// what their keys do, when the keys' rules let them; the Can* properties
-// are those rules. Refresh() sends PropertiesChanged for what changed.
+// what their keys do, when the keys' rules let them; CanGoNext and
+// CanGoPrevious are those rules, CanPlay and CanPause whether Play or Stop
+// may run now (the interface wants them the same while playing and
+// stopped). Refresh() sends PropertiesChanged for what changed.
 #pragma once
 
 #include <QDBusAbstractAdaptor>

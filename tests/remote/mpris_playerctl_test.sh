@@ -41,6 +41,9 @@ player next
 [ "$(player metadata xesam:title)" = "shot0002.gif" ] || fail "the title is not the file name"
 player play
 [ "$(player status)" = "Playing" ] || fail "play did not start playing"
+player play-pause
+[ "$(player status)" = "Stopped" ] || fail "play-pause did not stop"
+player play
 player stop
 [ "$(player status)" = "Stopped" ] || fail "stop did not stop"
 echo "playerctl drives and reads Kestrel"

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
+#include <deque>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <sys/socket.h>
@@ -32,22 +34,26 @@ public:
 
     void Send(const std::string& line) { ::send(m_fd, line.data(), line.size(), MSG_NOSIGNAL); }
 
-    // The next message that matches, within a few seconds.
-    json Next(const std::function<bool(const json&)>& wanted)
+    // The first message that matches, within a few seconds; the ones before
+    // it are dropped, unless keepOthers (a reply leaves the events waiting).
+    json Next(const std::function<bool(const json&)>& wanted, bool keepOthers = false)
     {
         json found;
-        QTest::qWaitFor([&] {
+        const bool got = QTest::qWaitFor([&] {
             Fill();
-            for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
-                const json message = json::parse(m_pending.substr(0, end), nullptr, false);
-                m_pending.erase(0, end + 1);
-                if (wanted(message)) {
-                    found = message;
-                    return true;
+            for (auto message = m_messages.begin(); message != m_messages.end(); ++message) {
+                if (!wanted(*message)) continue;
+                found = *message;
+                if (keepOthers) {
+                    m_messages.erase(message);
+                } else {
+                    m_messages.erase(m_messages.begin(), message + 1);
                 }
+                return true;
             }
             return false;
         }, 5000);
+        EXPECT_TRUE(got);
         return found;
     }
 
@@ -55,25 +61,12 @@ public:
     {
         Send(json{{"command", command}, {"request_id", ++m_id}}.dump() + "\n");
         const long long id = m_id;
-        return Next([id](const json& m) { return m.contains("request_id") && m["request_id"] == id; });
+        return Next([id](const json& m) { return m.contains("request_id") && m["request_id"] == id; }, true);
     }
 
     json Event(const std::string& name)
     {
         return Next([&](const json& m) { return m.contains("event") && m["event"] == name; });
-    }
-
-    std::vector<std::string> Events()
-    {
-        std::vector<std::string> names;
-        QTest::qWait(50);
-        Fill();
-        for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
-            const json message = json::parse(m_pending.substr(0, end), nullptr, false);
-            m_pending.erase(0, end + 1);
-            if (message.contains("event")) names.push_back(message["event"]);
-        }
-        return names;
     }
 
 private:
@@ -82,11 +75,16 @@ private:
         char buffer[65536];
         ssize_t n;
         while ((n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) m_pending.append(buffer, std::size_t(n));
+        for (std::size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+            m_messages.push_back(json::parse(m_pending.substr(0, end), nullptr, false));
+            m_pending.erase(0, end + 1);
+        }
     }
 
     int m_fd = -1;
     long long m_id = 0;
     std::string m_pending;
+    std::deque<json> m_messages;
 };
 
 class RemoteAppTest : public app_test::AppTest {
@@ -143,7 +141,7 @@ TEST_F(RemoteAppTest, ShotsArrivingWithAGapAreHeardInOrder)
     EXPECT_EQ(second["event"], "shot-added");
     EXPECT_EQ(second["number"], 20);
     const json gap = client.Next([](const json& m) { return m.contains("event") && m["event"] != "list-changed" && m["event"] != "shot-shown"; });
-    EXPECT_EQ(gap, (json{{"event", "gap"}, {"from", 14}, {"to", 19}, {"file", m_shots.Path("E0020.gif")}, {"number", 20}}));
+    EXPECT_EQ(gap, (json{{"event", "gap"}, {"from", 14}, {"to", 19}, {"file", Doc()->m_strDirectory + "E0020.gif"}, {"number", 20}}));
 }
 
 TEST_F(RemoteAppTest, TheRemoteClientProgramPrintsTheReplysData)
