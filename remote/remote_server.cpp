@@ -41,6 +41,25 @@ void RemoteServer::Accept()
 
 void RemoteServer::Read(int fd)
 {
+    // A handler that runs the event loop (a screenshot waits for paints)
+    // may bring this back for more lines: they wait until the lines read
+    // before them are answered.
+    if (m_reading) {
+        m_readAgain.insert(fd);
+        return;
+    }
+    m_reading = true;
+    ReadNow(fd);
+    while (!m_readAgain.empty()) {
+        const int next = *m_readAgain.begin();
+        m_readAgain.erase(m_readAgain.begin());
+        ReadNow(next);
+    }
+    m_reading = false;
+}
+
+void RemoteServer::ReadNow(int fd)
+{
     char buffer[READ_CHUNK];
     for (int round = 0; round < READS_PER_EVENT; ++round) {
         const auto client = m_clients.find(fd);

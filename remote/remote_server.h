@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,9 +66,12 @@ private:
     bool Queue(int fd, std::string_view bytes);
     void Drop(int fd);
     void Changed();
+    void ReadNow(int fd);
 
     Handler m_handler;
     UnixListener m_listener;
     std::map<int, Client> m_clients;
     std::function<void()> m_changed;
+    bool m_reading = false;
+    std::set<int> m_readAgain;
 };

@@ -1,12 +1,30 @@
 #include "remote/qt/remote_control.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/kestrel_app.h"
 #include "remote/qt/mpris_service.h"
 #include "shots/follow/qt/shot_directory_follower.h"
 #include "shots/qt/player_view.h"
+
+namespace {
+
+// A signal only writes its number here; the event loop reads it.
+int g_signalPipe[2] = {-1, -1};
+constexpr int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnQuitSignal(int signal)
+{
+    const unsigned char number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &number, 1);
+}
+
+}  // namespace
 
 RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
     : QObject(parent),
@@ -31,6 +49,25 @@ RemoteControl::~RemoteControl()
     m_server.SetClientsChanged({});
     m_server.Close();
     m_mpris.reset();
+    if (m_quitOnSignal) {
+        for (const int signal : QUIT_SIGNALS) std::signal(signal, SIG_DFL);
+    }
+}
+
+void RemoteControl::QuitOnSignals()
+{
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [] {
+        unsigned char number = 0;
+        if (::read(g_signalPipe[0], &number, 1) == 1) QCoreApplication::exit(128 + number);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : QUIT_SIGNALS) ::sigaction(signal, &action, nullptr);
+    m_quitOnSignal = true;
 }
 
 bool RemoteControl::Listen(const QString& path, QString& reason)
@@ -42,6 +79,7 @@ bool RemoteControl::Listen(const QString& path, QString& reason)
     }
     m_listenNotifier = new QSocketNotifier(m_server.ListenDescriptor(), QSocketNotifier::Read, this);
     connect(m_listenNotifier, &QSocketNotifier::activated, this, [this] { m_server.Accept(); });
+    QuitOnSignals();
     return true;
 }
 

@@ -26,7 +26,9 @@ public:
     explicit RemoteControl(CKESTRELApp& app, QObject* parent = nullptr);
     ~RemoteControl() override;
 
-    // Listens at path; false with a one-line reason.
+    // Listens at path; false with a one-line reason. From then on SIGINT,
+    // SIGTERM and SIGHUP end the event loop (status 128 + the signal), so
+    // the socket is removed as at any other exit.
     bool Listen(const QString& path, QString& reason);
     // Offers the media-player interface on the session bus; false (and
     // nothing else happens) when there is no session bus.
@@ -44,6 +46,7 @@ private:
         QSocketNotifier* write = nullptr;
     };
     void SyncNotifiers();
+    void QuitOnSignals();
     void Send(const nlohmann::json& event);
     std::string Handle(std::string_view line);
 
@@ -55,4 +58,5 @@ private:
     std::unique_ptr<MprisService> m_mpris;
     QSocketNotifier* m_listenNotifier = nullptr;
     std::map<int, Notifiers> m_notifiers;
+    bool m_quitOnSignal = false;
 };

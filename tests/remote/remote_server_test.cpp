@@ -152,6 +152,33 @@ TEST(RemoteServer, AClientThatNeverReadsIsDroppedAndTheOthersGoOn)
     ::close(reader);
 }
 
+TEST(RemoteServer, AHandlerThatRunsTheEventLoopKeepsTheRepliesInOrder)
+{
+    FakeHost host(0);
+    int client = -1;
+    RemoteServer* self = nullptr;
+    RemoteServer server([&](std::string_view line) {
+        if (line == "slow") {
+            // More comes while this one is being answered, and the loop runs.
+            Send(client, "fast\n");
+            for (const int fd : self->Clients()) self->Read(fd);
+        }
+        return std::string(line) + "!\n";
+    });
+    self = &server;
+    std::string reason;
+    ASSERT_TRUE(server.Listen(host.dir.Path("s.sock"), reason)) << reason;
+    client = ConnectUnixSocket(host.dir.Path("s.sock"), reason);
+    server.Accept();
+    ASSERT_EQ(server.ClientCount(), 1u);
+    Send(client, "slow\n");
+    server.Read(server.Clients().front());
+    char buffer[64] = {};
+    ASSERT_EQ(::recv(client, buffer, 12, MSG_WAITALL), 12);
+    EXPECT_STREQ(buffer, "slow!\nfast!\n");
+    ::close(client);
+}
+
 TEST(UnixListener, RefusesWhatIsNotItsOwnAndRemovesItsSocket)
 {
     FakeHost host(0);

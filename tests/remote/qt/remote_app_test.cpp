@@ -3,7 +3,9 @@
 // program.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
+#include <csignal>
 #include <QProcessEnvironment>
 #include <QTest>
 #include <deque>
@@ -193,6 +195,22 @@ TEST_F(RemoteAppTest, TheProgramRefusesASocketPathItCannotTake)
         EXPECT_EQ(process.exitCode(), 1);
         EXPECT_TRUE(process.readAllStandardError().contains(message)) << path;
     }
+}
+
+TEST_F(RemoteAppTest, TheSocketGoesWhenTheProgramIsTerminated)
+{
+    const QString path = QString::fromStdString(m_shots.Path("own.sock"));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(KESTREL_PROGRAM_PATH), {QStringLiteral("--no-splash"), QStringLiteral("--ipc"), path});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 10000));
+    process.terminate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + SIGTERM);
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 }  // namespace
