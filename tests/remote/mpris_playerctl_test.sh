@@ -46,4 +46,14 @@ player play-pause
 player play
 player stop
 [ "$(player status)" = "Stopped" ] || fail "stop did not stop"
+
+# A second Kestrel takes the name with an instance suffix.
+QT_QPA_PLATFORM=offscreen "$kestrel" --no-splash "$dir" &
+second=$!
+for _ in $(seq 100); do
+  playerctl -l 2>/dev/null | grep -q "^kestrel\.instance$second\$" && break
+  sleep 0.1
+done
+playerctl -l 2>/dev/null | grep -q "^kestrel\.instance$second\$" || { kill "$second"; fail "no kestrel.instance$second: $(playerctl -l)"; }
+kill "$second"
 echo "playerctl drives and reads Kestrel"

@@ -179,6 +179,30 @@ TEST_F(RemoteAppTest, TheRemoteClientProgramPrintsTheReplysData)
     EXPECT_EQ(Doc()->DisplayedIndex(), 2);
 }
 
+TEST_F(RemoteAppTest, TheRemoteClientProgramPrintsEventsAsTheyCome)
+{
+    StartRemote();
+    QProcess events;
+    events.start(QStringLiteral(KESTREL_PROGRAM_PATH),
+                 {QStringLiteral("--remote"), QString::fromStdString(SocketPath()), QStringLiteral("--events")});
+    ASSERT_TRUE(events.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_remote->Server().ClientCount() == 1; }, 5000));
+    Client client(SocketPath());
+    EXPECT_EQ(client.Ask({"last"})["error"], "success");
+    QByteArray out;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        out += events.readAllStandardOutput();
+        return out.contains('\n');
+    }, 5000));
+    const json event = json::parse(out.left(out.indexOf('\n')).toStdString(), nullptr, false);
+    EXPECT_EQ(event["event"], "shot-shown");
+    EXPECT_EQ(event["number"], 12);
+    // The viewer going ends the client.
+    m_remote.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return events.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(events.exitCode(), 0);
+}
+
 TEST_F(RemoteAppTest, TheProgramRefusesASocketPathItCannotTake)
 {
     StartRemote();
