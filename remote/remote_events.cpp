@@ -8,15 +8,26 @@ using nlohmann::json;
 RemoteEventSource::RemoteEventSource(const ShotPlayer& player, Sink sink)
     : m_player(player), m_doc(player.Document()), m_sink(std::move(sink))
 {
+    RememberAll();
+    m_doc.AddView(this);
+}
+
+RemoteEventSource::~RemoteEventSource() { m_doc.RemoveView(this); }
+
+void RemoteEventSource::RememberAll()
+{
     m_directory = m_doc.m_strDirectory;
     Remember();
     m_shown = m_doc.DisplayedShot();
     m_shownImage = m_doc.m_pImage.get();
     m_playing = m_player.Playing();
-    m_doc.AddView(this);
 }
 
-RemoteEventSource::~RemoteEventSource() { m_doc.RemoveView(this); }
+void RemoteEventSource::SetActive(bool active)
+{
+    if (active && !m_active) RememberAll();
+    m_active = active;
+}
 
 std::int64_t RemoteEventSource::ListedCount() const
 {
@@ -80,7 +91,7 @@ void RemoteEventSource::CheckList()
 void RemoteEventSource::Check()
 {
     // An event's reader may not change the document, but be safe if one does.
-    if (m_checking) return;
+    if (m_checking || !m_active) return;
     m_checking = true;
     CheckList();
     const ShotRecord* shown = m_doc.DisplayedShot();

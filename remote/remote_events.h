@@ -47,6 +47,10 @@ public:
 
     // Sends an event for each difference from what was last seen.
     void Check();
+    // Off, Check does nothing (nobody listens: a long list costs nothing
+    // on each repaint); on again, it starts from what is there now.
+    void SetActive(bool active);
+    bool Active() const { return m_active; }
 
     void OnUpdate(DocumentView*, long, void*) override { Check(); }
 
@@ -57,6 +61,7 @@ private:
     };
     void CheckList();
     void Remember();
+    void RememberAll();
     std::int64_t ListedCount() const;
 
     const ShotPlayer& m_player;
@@ -73,4 +78,5 @@ private:
     const void* m_shownImage = nullptr;
     bool m_playing = false;
     bool m_checking = false;
+    bool m_active = true;
 };

@@ -39,8 +39,14 @@ RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
         follower->SetListChanged([this] { m_events->Check(); });
     }
     m_host.Player().SetPlayingChanged([this] { m_events->Check(); });
-    m_server.SetClientsChanged([this] { SyncNotifiers(); });
+    m_server.SetClientsChanged([this] {
+        SyncNotifiers();
+        Listened();
+    });
+    Listened();
 }
+
+void RemoteControl::Listened() { m_events->SetActive(m_server.ClientCount() > 0 || m_mpris); }
 
 RemoteControl::~RemoteControl()
 {
@@ -88,6 +94,7 @@ bool RemoteControl::StartMpris()
     auto service = std::make_unique<MprisService>(m_host);
     if (!service->Register()) return false;
     m_mpris = std::move(service);
+    Listened();
     return true;
 }
 

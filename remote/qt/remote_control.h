@@ -46,6 +46,8 @@ private:
         QSocketNotifier* write = nullptr;
     };
     void SyncNotifiers();
+    // Events are looked for only while a client or the bus listens.
+    void Listened();
     void QuitOnSignals();
     void Send(const nlohmann::json& event);
     std::string Handle(std::string_view line);

@@ -107,4 +107,21 @@ TEST(RemoteEvents, AGhostCountsAsRemoved)
     EXPECT_EQ(listener.events[1]["count"], 4);
 }
 
+TEST(RemoteEvents, NothingIsLookedForWhileNobodyListens)
+{
+    FakeHost host(1);
+    Listener listener(host);
+    listener.source.SetActive(false);
+    Arrive(host, "s0009.gif", 2000);
+    host.player.Next();
+    listener.source.Check();
+    EXPECT_TRUE(listener.events.empty());
+    // What happened meanwhile is not news to a listener that comes later.
+    listener.source.SetActive(true);
+    listener.source.Check();
+    EXPECT_TRUE(listener.events.empty());
+    host.player.Next();
+    EXPECT_EQ(listener.Names(), std::vector<std::string>{"shot-shown"});
+}
+
 }  // namespace
