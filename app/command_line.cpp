@@ -81,6 +81,9 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             break;
         }
         case OptionId::Group: info.m_shotList.groupByPrefix = true; break;
+        case OptionId::Ipc: info.m_strIpcPath = text; break;
+        case OptionId::Remote:
+            return Failure(QStringLiteral("--remote must be the first word: kestrel --remote PATH COMMAND [ARGS...]"));
         case OptionId::Sequence:
             // Picking a sequence asks for sequences.
             info.m_shotList.sequence = text.toStdString();

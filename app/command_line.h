@@ -2,9 +2,10 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
+//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--ipc PATH] [playback options] [--help]
 //           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
 //   kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH
+//   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
 //
 // Every option is a row of the option table (app/options/option_table.h),
 // which the parser and --help read.
@@ -41,6 +42,7 @@ struct CCommandLineInfo {
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the other playback options
     ShotListOptions m_shotList;       // --types, --group, --sequence (shot_types.h)
+    QString m_strIpcPath;             // --ipc PATH: the control socket (remote/remote_protocol.h)
 };
 
 struct CommandLineResult {

@@ -22,7 +22,7 @@ target_include_directories(kestrel_shell PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(kestrel_shell PUBLIC kestrel_commands kestrel_options kestrel_shots_view kestrel_shots_timeline kestrel_shots_follow kestrel_image kestrel_res Qt6::Widgets)
 
 add_executable(kestrel main.cpp)
-target_link_libraries(kestrel PRIVATE kestrel_shell)
+target_link_libraries(kestrel PRIVATE kestrel_shell kestrel_remote_qt)
 
 include(GNUInstallDirs)
 install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

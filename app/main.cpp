@@ -3,11 +3,16 @@
 #include <QTimer>
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/app_icon.h"
 #include "app/command_line.h"
 #include "app/framework/file_open_dialog_widget.h"
 #include "app/kestrel_app.h"
+#include "remote/qt/remote_control.h"
+#include "remote/remote_client.h"
 #include "shots/list/shot_report.h"
 
 namespace {
@@ -32,6 +37,9 @@ bool HasDisplay()
 
 int main(int argc, char** argv)
 {
+    // The remote client needs no window: it only talks to a running viewer.
+    if (argc >= 2 && std::string_view(argv[1]) == "--remote")
+        return RunRemoteClient(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
     QStringList words;
     for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
     const CommandLineResult parsed = ParseCommandLine(words);
@@ -82,6 +90,18 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("kestrel: the main window could not be made\n"));
         return 1;
     }
+
+    // Driven from outside: the control socket when asked for, and the media
+    // keys whenever there is a session bus.
+    RemoteControl remote(theApp);
+    if (!info.m_strIpcPath.isEmpty()) {
+        QString reason;
+        if (!remote.Listen(info.m_strIpcPath, reason)) {
+            Print(stderr, QStringLiteral("kestrel: %1\n").arg(reason));
+            return 1;
+        }
+    }
+    if (!screenshot) remote.StartMpris();
 
     if (screenshot) {
         QTimer::singleShot(0, &application, [&] {

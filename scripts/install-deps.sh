@@ -15,6 +15,7 @@ PACKAGES=(
   xvfb xdotool x11-utils fonts-liberation
   strace
   librsvg2-bin desktop-file-utils appstream
+  nlohmann-json3-dev playerctl dbus-daemon
 )
 if [ "${1:-}" = "--packaging" ]; then
   PACKAGES+=(dpkg-dev file lintian)

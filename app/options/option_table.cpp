@@ -86,6 +86,15 @@ constexpr OptionRow kOptions[] = {
              "report for each sequence"},
     {.id = Sequence, .name = "--sequence", .kind = AnyText, .valueName = "PREFIX", .what = "a prefix",
      .help = "start on the sequence PREFIX (implies --group prefix)"},
+    {.id = Ipc, .name = "--ipc", .kind = Text, .valueName = "PATH", .what = "the PATH of a socket to listen on",
+     .missing = "the PATH of a socket to listen on",
+     .help = "listen for commands on a Unix socket at PATH (mode 0600; JSON, one object a line; see the "
+             "manual page)"},
+    // Read before the others, as the first word (remote/remote_client.h);
+    // the row is here for the usage and the help.
+    {.id = Remote, .name = "--remote", .kind = Text, .valueName = "PATH", .what = "the PATH of a running Kestrel",
+     .help = "--remote PATH COMMAND [ARGS...]: send one command to the Kestrel listening at PATH and print "
+             "the reply's data; --remote PATH --events prints its events"},
     {.id = Help, .name = "--help", .alias = "-h", .kind = Flag, .help = "show this text"},
     {.id = Version, .name = "--version", .kind = Flag, .help = "show the version"},
 };
@@ -211,14 +220,16 @@ std::string OptionUsage()
     // The --list form is a line of its own.
     std::vector<std::string> words;
     for (const OptionRow& row : kOptions) {
-        if (row.id != OptionId::List) words.push_back(UsageWord(row));
+        if (row.id != OptionId::List && row.id != OptionId::Remote) words.push_back(UsageWord(row));
     }
     words.emplace_back("[PATH]");
     const std::string start = "usage: " + std::string(PROGRAM) + ' ';
     const std::string indent(start.size() - PROGRAM.size() - 1, ' ');
     return Wrap(start, words, start.size(), USAGE_WIDTH) + indent + std::string(PROGRAM) + ' ' +
            UsageWord(OptionOf(OptionId::MaxShots)) + ' ' + UsageWord(OptionOf(OptionId::Types)) + ' ' +
-           UsageWord(OptionOf(OptionId::Group)) + ' ' + std::string(OptionOf(OptionId::List).name) + " PATH\n";
+           UsageWord(OptionOf(OptionId::Group)) + ' ' + std::string(OptionOf(OptionId::List).name) + " PATH\n" +
+           indent + std::string(PROGRAM) + ' ' + std::string(OptionOf(OptionId::Remote).name) +
+           " PATH COMMAND [ARGS...] | --events\n";
 }
 
 std::string OptionHelp()

@@ -34,6 +34,8 @@ enum class OptionId {
     Types,
     Group,
     Sequence,
+    Ipc,
+    Remote,
     Help,
     Version,
 };

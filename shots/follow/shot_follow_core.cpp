@@ -357,6 +357,7 @@ void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, con
     if (result.displayedRenamed && displayed) m_doc.WriteShotNumberBox(ShotNumberText(displayed->path));
     if (result.listChanged) WriteStatus();
     Remember();
+    if (result.listChanged && m_listChanged) m_listChanged();
 }
 
 void ShotFollowCore::ShowShot(const ShotRecord* record)

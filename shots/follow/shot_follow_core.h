@@ -95,6 +95,8 @@ public:
     std::optional<TimePoint> NextWake() const;
     // Told after anything that may change WatchDescriptor or NextWake.
     void SetScheduleChanged(std::function<void()> changed) { m_scheduleChanged = std::move(changed); }
+    // Told after shots arrived, left or moved without a repaint.
+    void SetListChanged(std::function<void()> changed) { m_listChanged = std::move(changed); }
 
     // Reads what the kernel has queued and applies it.
     void ReadChanges();
@@ -138,6 +140,7 @@ private:
     bool m_followNewest = false;
     std::function<void(bool)> m_followNewestChanged;
     std::function<void()> m_scheduleChanged;
+    std::function<void()> m_listChanged;
 
     // What the follower last saw, to tell its own changes from others'.
     bool m_inOwnUpdate = false;

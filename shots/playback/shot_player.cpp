@@ -12,6 +12,13 @@ ShotPlayer::ShotPlayer(CKESTRELDoc& document, PlayPacer::Clock clock) : m_doc(do
 
 void ShotPlayer::SetIntervalMs(int ms) { m_nPlayInterval = std::clamp(ms, PLAY_INTERVAL_MIN_MS, PLAY_INTERVAL_MAX_MS); }
 
+void ShotPlayer::ChangeIntervalMs(int ms)
+{
+    SetIntervalMs(ms);
+    m_pacer.ChangeInterval(m_nPlayInterval);
+    if (Playing()) SetTimer(std::max(1, m_pacer.MillisecondsToNext()));
+}
+
 void ShotPlayer::SetTimer(int ms)
 {
     if (m_host.setTimer) m_host.setTimer(ms);
@@ -24,13 +31,16 @@ void ShotPlayer::Play()
     // Nothing loads now: the next tick shows the next shot.
     m_bPlaying = 1;
     StartPacing();
+    if (m_playingChanged) m_playingChanged();
 }
 
 void ShotPlayer::Stop()
 {
     // The shot and the cursor stay, so playing resumes from here.
+    const bool was = Playing();
     m_bPlaying = 0;
     StopPacing();
+    if (was && m_playingChanged) m_playingChanged();
 }
 
 void ShotPlayer::First()

@@ -44,6 +44,11 @@ public:
     int IntervalMs() const { return m_nPlayInterval; }
     // Before playing starts (the command line's --interval); held in range.
     void SetIntervalMs(int ms);
+    // At any time (a remote command): while playing, the next shot is due
+    // one new interval after the last, as with Faster and Slower.
+    void ChangeIntervalMs(int ms);
+    // Told after playing starts or stops, whoever started or stopped it.
+    void SetPlayingChanged(std::function<void()> changed) { m_playingChanged = std::move(changed); }
     PlayOrder& Order() { return m_order; }
     const PlayOrder& Order() const { return m_order; }
     const PlayPacer& Pacer() const { return m_pacer; }
@@ -104,4 +109,5 @@ private:
     int m_nPlayInterval = PLAY_INTERVAL_DEFAULT_MS;
     PlayOrder m_order;
     PlayPacer m_pacer;
+    std::function<void()> m_playingChanged;
 };
