@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <string>
 
-#include "shots/cache/shot_cache.h"
+#include "shots/cache/shot_reader.h"
 #include "shots/list/shot_types.h"
 
 namespace {
@@ -63,9 +63,8 @@ void BM_ShotTypeRead(benchmark::State& state, const std::string& extension)
         state.SkipWithError("ImageMagick's convert could not make the picture");
         return;
     }
-    const ImageFormat format = ShotFormatForPath(path);
     for (auto _ : state) {
-        std::unique_ptr<CDibImage> image = ReadShotImage(path, format);
+        const std::unique_ptr<CDibImage> image = ReadShotFile(path).image;
         if (!image || image->IsEmpty()) {
             state.SkipWithError("the shot could not be read");
             return;

@@ -9,6 +9,7 @@
 #include "shots/list/directory_listing.h"
 #include "shots/list/file_status.h"
 #include "shots/cache/shot_cache.h"
+#include "shots/cache/shot_reader.h"
 #include "shots/list/shot_number_text.h"
 
 CKESTRELDoc::CKESTRELDoc()
@@ -155,7 +156,7 @@ void CKESTRELDoc::LoadShot()
         if (ready) {
             m_pImage = std::move(ready);
         } else {
-            DecodedShot shot = DecodeShotFile(record.path);
+            DecodedShot shot = ReadShotFile(record.path);
             m_pImage = std::move(shot.image);
             stamp = shot.stamp;
         }
@@ -167,7 +168,7 @@ void CKESTRELDoc::LoadShot()
     } else {
         // The shot on display goes before the next is read.
         m_pImage.reset();
-        m_pImage = ReadShotImage(record.path, ShotFormatForPath(record.path));
+        m_pImage = ReadShotFile(record.path).image;
         ++m_nShotPos;
     }
 

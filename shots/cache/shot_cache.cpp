@@ -1,35 +1,7 @@
 #include "shots/cache/shot_cache.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <new>
-
-#include "shots/list/shot_types.h"
-
-std::unique_ptr<CDibImage> ReadShotImage(const std::string& path, ImageFormat format)
-{
-    // A shot that cannot be read is still an image, one without pixels.
-    std::unique_ptr<CDibImage> image(new (std::nothrow) CDibImage(format));
-    // Only a regular file is read: a FIFO or device named *.gif would block
-    // the window, and is an image without pixels instead.
-    if (image) {
-        if (FILE* file = OpenRegularFile(path)) {
-            image->Decode(file, format);
-            std::fclose(file);
-        }
-    }
-    return image;
-}
-
-DecodedShot DecodeShotFile(const std::string& path)
-{
-    DecodedShot shot;
-    shot.stamp = SnapshotAsListed(path);
-    shot.image = ReadShotImage(path, ShotFormatForPath(path));
-    // Written again while it was read, the pixels may be of neither version:
-    // the stamp stays the status from before, which the file no longer has.
-    return shot;
-}
+#include <thread>
 
 // ---- ShotCachePolicy
 
@@ -159,25 +131,18 @@ void ShotCachePolicy::Clear()
 // ---- ShotCache
 
 ShotCache::ShotCache(std::size_t budgetBytes, int workers, Decoder decoder, Status status)
-    : m_policy(budgetBytes), m_decoder(std::move(decoder)), m_status(std::move(status))
+    : m_policy(budgetBytes),
+      m_decoder(std::move(decoder)),
+      m_status(std::move(status)),
+      m_pool([this] { return TakeJob(); }, workers)
 {
-    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this] { Work(); });
 }
 
 ShotCache::~ShotCache() { Stop(); }
 
 int ShotCache::DefaultWorkers() { return std::thread::hardware_concurrency() > 2 ? 2 : 1; }
 
-void ShotCache::Stop()
-{
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    for (std::thread& worker : m_workers) worker.join();
-    m_workers.clear();
-}
+void ShotCache::Stop() { m_pool.Stop(); }
 
 DecodedShot ShotCache::Decode(const std::string& path)
 {
@@ -190,38 +155,26 @@ DecodedShot ShotCache::Decode(const std::string& path)
     }
 }
 
-bool ShotCache::RunNext(std::unique_lock<std::mutex>& lock)
+WorkerPool::Job ShotCache::TakeJob()
 {
-    const std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
-    if (!job) return false;
-    lock.unlock();
-    DecodedShot shot = Decode(job->path);
-    lock.lock();
-    m_policy.Finish(*job, std::move(shot));
-    return true;
+    std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
+    if (!job) return nullptr;
+    return [this, job = std::move(*job)] {
+        DecodedShot shot = Decode(job.path);
+        const auto lock = m_pool.Lock();
+        m_policy.Finish(job, std::move(shot));
+    };
 }
 
-void ShotCache::Work()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_stopping) {
-        if (!RunNext(lock)) m_wake.wait(lock);
-    }
-}
-
-bool ShotCache::RunOne()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return RunNext(lock);
-}
+bool ShotCache::RunOne() { return m_pool.RunOne(); }
 
 void ShotCache::SetWanted(std::vector<std::string> paths, const std::string& keptPath, DecodedShot kept)
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto lock = m_pool.Lock();
         m_policy.SetWanted(std::move(paths), keptPath, std::move(kept));
     }
-    m_wake.notify_all();
+    m_pool.Notify();
 }
 
 std::unique_ptr<CDibImage> ShotCache::Take(const std::string& path, FileSnapshot& current)
@@ -229,45 +182,45 @@ std::unique_ptr<CDibImage> ShotCache::Take(const std::string& path, FileSnapshot
     current = m_status(path);
     std::unique_ptr<CDibImage> image;
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto lock = m_pool.Lock();
         image = m_policy.Take(path, current);
     }
-    m_wake.notify_all();
+    m_pool.Notify();
     return image;
 }
 
 void ShotCache::Invalidate(const std::string& path)
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto lock = m_pool.Lock();
         m_policy.Invalidate(path);
     }
-    m_wake.notify_all();
+    m_pool.Notify();
 }
 
 void ShotCache::Clear()
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const auto lock = m_pool.Lock();
         m_policy.Clear();
     }
-    m_wake.notify_all();
+    m_pool.Notify();
 }
 
 std::size_t ShotCache::Budget() const
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto lock = m_pool.Lock();
     return m_policy.Budget();
 }
 
 std::size_t ShotCache::UsedBytes() const
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto lock = m_pool.Lock();
     return m_policy.UsedBytes();
 }
 
 bool ShotCache::Holds(const std::string& path) const
 {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto lock = m_pool.Lock();
     return m_policy.Holds(path);
 }

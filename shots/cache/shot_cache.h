@@ -6,52 +6,34 @@
 //   makes, calls and destroys the cache; every public member is for it. The
 //   cache never sees the document: it is told which paths it wants, nearest
 //   first (SetWanted), and hands decoded images over (Take).
-// - One mutex guards the policy (entries held, paths wanted, jobs running).
-//   A worker holds it only to pick a job and to hand in the result, never
-//   while it reads or decodes a file.
+// - The workers are a WorkerPool's (worker_pool.h), whose mutex guards the
+//   policy (entries held, paths wanted, jobs running). A worker holds it
+//   only to pick a job and to hand in the result, never while it reads or
+//   decodes a file.
 // - A job's path is the worker's own copy. The image a worker decodes is the
 //   worker's alone until handed in, then the policy's, then, once taken,
 //   the caller's: no image is ever reachable from two threads at once.
-// - Stop (and the destructor) tells the workers to finish, wakes them and
-//   joins them; once it returns no worker runs. A job whose path was
-//   invalidated or cleared while it ran is dropped when handed in.
+// - Stop (and the destructor) ends and joins the workers; once it returns
+//   no worker runs. A job whose path was invalidated or cleared while it
+//   ran is dropped when handed in.
 //
 // An entry is good only while its file is what it was read from: the same
 // size and last-write time (file_status.h), looked at when it is taken.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "image/dib_image.h"
+#include "shots/cache/shot_reader.h"
+#include "shots/cache/worker_pool.h"
 #include "shots/list/file_status.h"
-
-// A shot as read: the file's status before reading, and the image (without
-// pixels when the file could not be read; null only when out of memory).
-struct DecodedShot {
-    FileSnapshot stamp;
-    std::unique_ptr<CDibImage> image;
-};
-
-// Reads the file at path as the document shows it, by format's reader: only
-// a regular file is opened, and a file that cannot be read gives an image
-// without pixels (null only when out of memory).
-std::unique_ptr<CDibImage> ReadShotImage(const std::string& path, ImageFormat format = ImageFormat::Gif);
-
-// The same with the file's status, in the format its extension names
-// (shot_types.h). The stamp is the file's status before reading: when the file
-// changed while it was read, it no longer has that status, and the result
-// is never taken.
-DecodedShot DecodeShotFile(const std::string& path);
 
 // What to decode next and what to drop, without threads. Paths are wanted
 // in order of need (rank 0 first). Within the budget, a wanted path neither
@@ -130,7 +112,7 @@ public:
 
     // workers 0: nothing runs by itself, RunOne does the next job on the
     // caller's thread (tests). decoder and status stand in for the files.
-    ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = DecodeShotFile,
+    ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = ReadShotFile,
               Status status = SnapshotAsListed);
     ~ShotCache();
     ShotCache(const ShotCache&) = delete;
@@ -159,17 +141,13 @@ public:
     static int DefaultWorkers();
 
 private:
-    void Work();
-    // With lock held: decodes the next job without it and hands the result
-    // in; false when there was no job.
-    bool RunNext(std::unique_lock<std::mutex>& lock);
+    // Under the pool's mutex: the next job, which decodes without the mutex
+    // and hands the result in.
+    WorkerPool::Job TakeJob();
     DecodedShot Decode(const std::string& path);
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopping = false;
-    ShotCachePolicy m_policy;
+    ShotCachePolicy m_policy;  // under m_pool's mutex
     Decoder m_decoder;
     Status m_status;
-    std::vector<std::thread> m_workers;
+    WorkerPool m_pool;  // last: its workers start at once
 };

@@ -5,42 +5,36 @@
 // Who owns what across threads:
 // - The caller's thread (the user-interface thread) owns the maker. It
 //   alone calls SetShots, SetVisible, SetActive and Get; it never waits on
-//   a decode, only on the mutex, which the worker holds for bookkeeping and
-//   never while reading, decoding, scaling or writing a file.
-// - The workers (two std::threads, started with the maker, at low
-//   priority; one on a single core) own nothing of the caller's: it works on copies of a shot's path and
-//   time taken under the mutex, and never touches the document or its
-//   records.
-// - Under the mutex: the list (paths and times), the visible range, where
-//   the next job is sought, the paths being made (so no two workers make
-//   one), and the memory table. Thumbnails are immutable
-//   once made and shared (shared_ptr<const>), so a caller may keep one past
-//   any eviction.
+//   a decode, only on the pool's mutex, which a worker holds for
+//   bookkeeping and never while reading, decoding, scaling or writing a
+//   file.
+// - The workers are a WorkerPool's (shots/cache/worker_pool.h): two
+//   std::threads, started with the maker, at low priority; one on a single
+//   core. They own nothing of the caller's: a job works on a copy of its
+//   shot's path and time taken under the mutex, and never touches the
+//   document or its records.
+// - Under the pool's mutex: the policy (thumbnail_policy.h) with the list,
+//   the visible range, where the next job is sought, the paths being made
+//   (so no two workers make one) and the memory table, and the ready
+//   callback. Thumbnails are immutable once made and shared
+//   (shared_ptr<const>), so a caller may keep one past any eviction.
 // - The ready callback runs on the worker, without the mutex; it must only
 //   hand work over to the caller's thread (post an event).
 //
-// Order of work: the visible range from its first shot, then outwards from
-// it, one shot after, one before, and so on. A thumbnail in memory counts
-// for its path only while the shot's last-write time is the one it was made
-// for; a changed file misses on disk too, since its size or time is part of
-// the key there. When the memory budget is reached, the thumbnail farthest
-// from the visible range goes; the worker stops where the next one would be
-// the farthest itself, until the visible range moves.
+// What is made when, and what stays in memory, is ThumbnailPolicy's. A
+// changed file misses on disk too, since its size or time is part of the
+// key there.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "shots/cache/worker_pool.h"
+#include "shots/thumbnails/thumbnail_policy.h"
 #include "shots/thumbnails/thumbnail_store.h"
 
 class ThumbnailMaker {
@@ -55,10 +49,7 @@ public:
         bool worker = true;
     };
 
-    struct Shot {
-        std::string path;
-        std::int64_t lastWriteTime = 0;  // as listed
-    };
+    using Shot = ThumbnailPolicy::Shot;
 
     explicit ThumbnailMaker(Options options);
     ~ThumbnailMaker();
@@ -91,46 +82,19 @@ public:
     std::size_t MemoryBytes() const;
 
 private:
-    struct Entry {
-        std::int64_t lastWriteTime = 0;
-        std::shared_ptr<const Thumbnail> thumbnail;
-        std::size_t bytes = 0;
-    };
-    struct Job {
-        std::size_t index = 0;
-        Shot shot;
-    };
+    using Job = ThumbnailPolicy::Job;
 
-    void Run();
-    // Under the mutex: the next shot without a current thumbnail.
-    bool NextJob(Job& job);
-    bool IsCurrent(std::size_t index) const;
+    // Under the pool's mutex: the next job, which makes its thumbnail
+    // without the mutex and keeps it.
+    WorkerPool::Job TakeJob();
     // Outside the mutex: disk, then the file itself.
     std::shared_ptr<const Thumbnail> Make(const Job& job);
-    // Under the mutex; false when it was not kept (the farthest itself).
-    bool Keep(const Job& job, std::shared_ptr<const Thumbnail> thumbnail);
     // Make, then Keep, then the ready callback when it was kept.
     void MakeAndKeep(const Job& job);
-    std::size_t Distance(std::size_t index) const;
 
     ThumbnailStore m_store;
-    const std::size_t m_budget;
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<Shot> m_shots;
-    std::unordered_map<std::string, std::size_t> m_indexOf;  // path -> index in m_shots
-    std::unordered_map<std::string, Entry> m_memory;       // path -> thumbnail
-    std::size_t m_memoryBytes = 0;
-    std::size_t m_first = 0, m_end = 0;  // visible range
-    std::size_t m_step = 0;              // how far the search from the visible range got
-    bool m_full = false;                 // the budget stopped the work
-    bool m_active = true;
-    bool m_stop = false;
-    std::function<void()> m_ready;
+    ThumbnailPolicy m_policy;      // under m_pool's mutex
+    std::function<void()> m_ready;  // under m_pool's mutex
     std::atomic<std::size_t> m_decoded{0}, m_readFromDisk{0};
-
-    std::unordered_set<std::string> m_making;  // paths a worker has taken
-
-    std::vector<std::thread> m_workers;  // last: start once everything above exists
+    WorkerPool m_pool;  // last: its workers start at once
 };

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "formats/byte_cursor.h"
 #include "image/device_context.h"
 #include "image/dib_image.h"
+#include "shots/cache/shot_reader.h"
 #include "shots/list/file_status.h"
 #include "shots/list/shot_types.h"
 
@@ -57,26 +59,19 @@ bool MakeDirectories(const std::string& directory)
     return true;
 }
 
-ThumbnailKey KeyFromStatus(const std::string& path, const struct stat& status)
+}  // namespace
+
+ThumbnailKey ThumbnailKeyOf(const std::string& path, const struct stat& status)
 {
     const std::int64_t ns = std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     return {path, std::int64_t(status.st_size), ns};
-}
-
-}  // namespace
-
-std::optional<ThumbnailKey> ThumbnailKeyOf(const std::string& path, FILE* file)
-{
-    struct stat status {};
-    if (!file || fstat(fileno(file), &status) != 0) return std::nullopt;
-    return KeyFromStatus(path, status);
 }
 
 std::optional<ThumbnailKey> ThumbnailKeyOf(const std::string& path)
 {
     struct stat status {};
     if (!StatAsListed(path, status)) return std::nullopt;
-    return KeyFromStatus(path, status);
+    return ThumbnailKeyOf(path, status);
 }
 
 std::string ThumbnailFileName(const ThumbnailKey& key)
@@ -131,18 +126,14 @@ Thumbnail ScaleToThumbnail(const CDibImage& image)
 Thumbnail MakeThumbnail(const std::string& path, std::optional<ThumbnailKey>& key)
 {
     key.reset();
-    FILE* file = OpenRegularFile(path);
-    if (!file) {
+    const DecodedShot shot = ReadShotFile(path);
+    if (!shot.opened || !shot.image) {
         Thumbnail failed;
         failed.failed = true;
         return failed;
     }
-    key = ThumbnailKeyOf(path, file);
-    const ImageFormat format = ShotFormatForPath(path);
-    CDibImage image(format);
-    image.Decode(file, format);
-    std::fclose(file);
-    return ScaleToThumbnail(image);
+    key = ThumbnailKeyOf(path, *shot.opened);
+    return ScaleToThumbnail(*shot.image);
 }
 
 std::optional<Thumbnail> ThumbnailStore::Read(const ThumbnailKey& key) const

@@ -14,8 +14,9 @@
 // box) is a miss, and the next store writes over it.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,8 +41,8 @@ struct ThumbnailKey {
     bool operator==(const ThumbnailKey&) const = default;
 };
 
-// The key of the open file named path, from its status now.
-std::optional<ThumbnailKey> ThumbnailKeyOf(const std::string& path, FILE* file);
+// The key of the file named path whose status is status.
+ThumbnailKey ThumbnailKeyOf(const std::string& path, const struct stat& status);
 // The key of path (following links, as the listing does); none when it
 // cannot be read.
 std::optional<ThumbnailKey> ThumbnailKeyOf(const std::string& path);
@@ -55,8 +56,8 @@ std::string DefaultThumbnailDirectory();
 
 // The picture scaled into the box; failed when the image has no pixels.
 Thumbnail ScaleToThumbnail(const CDibImage& image);
-// The regular file at path decoded in the format its extension names and scaled; key is set to what
-// was read when the file could be opened.
+// The regular file at path read as a shot (shot_reader.h) and scaled; key
+// is set to what was read when the file could be opened.
 Thumbnail MakeThumbnail(const std::string& path, std::optional<ThumbnailKey>& key);
 
 // directory: with its trailing separator; empty keeps nothing.

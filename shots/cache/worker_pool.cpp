@@ -1,0 +1,53 @@
+#include "shots/cache/worker_pool.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+WorkerPool::WorkerPool(Take take, int workers, int niceness) : m_take(std::move(take))
+{
+    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, niceness] { Work(niceness); });
+}
+
+WorkerPool::~WorkerPool() { Stop(); }
+
+void WorkerPool::Stop()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    for (std::thread& worker : m_workers) worker.join();
+    m_workers.clear();
+}
+
+bool WorkerPool::RunOne()
+{
+    Job job;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        job = m_take();
+    }
+    if (!job) return false;
+    job();
+    return true;
+}
+
+void WorkerPool::Work(int niceness)
+{
+    // This thread only: on Linux a thread is its own scheduling entity.
+    if (niceness != 0) setpriority(PRIO_PROCESS, id_t(gettid()), niceness);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopping) {
+        Job job = m_take();
+        if (!job) {
+            m_wake.wait(lock);
+            continue;
+        }
+        lock.unlock();
+        job();
+        // Dropped without the lock: what it captured may be large.
+        job = nullptr;
+        lock.lock();
+    }
+}

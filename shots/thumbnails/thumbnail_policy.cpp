@@ -1,0 +1,130 @@
+#include "shots/thumbnails/thumbnail_policy.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// What an entry costs besides its pixels: the table's node, the path.
+constexpr std::size_t ENTRY_OVERHEAD = 128;
+constexpr std::size_t FARTHEST = std::numeric_limits<std::size_t>::max();
+
+}  // namespace
+
+void ThumbnailPolicy::SetShots(std::vector<Shot> shots)
+{
+    m_shots = std::move(shots);
+    m_indexOf.clear();
+    m_indexOf.reserve(m_shots.size());
+    for (std::size_t i = 0; i < m_shots.size(); ++i) m_indexOf.emplace(m_shots[i].path, i);
+    m_step = 0;
+    m_full = false;
+}
+
+bool ThumbnailPolicy::SetVisible(std::size_t first, std::size_t end)
+{
+    if (first == m_first && end == m_end) return false;
+    m_first = first;
+    m_end = std::max(first, end);
+    m_step = 0;
+    m_full = false;
+    return true;
+}
+
+std::shared_ptr<const Thumbnail> ThumbnailPolicy::Get(std::size_t index) const
+{
+    if (index >= m_shots.size()) return nullptr;
+    const auto found = m_memory.find(m_shots[index].path);
+    if (found == m_memory.end() || found->second.lastWriteTime != m_shots[index].lastWriteTime) return nullptr;
+    return found->second.thumbnail;
+}
+
+bool ThumbnailPolicy::VisibleReady() const
+{
+    for (std::size_t i = m_first; i < std::min(m_end, m_shots.size()); ++i) {
+        if (!IsCurrent(i)) return false;
+    }
+    return true;
+}
+
+std::size_t ThumbnailPolicy::ReadyCount() const
+{
+    std::size_t ready = 0;
+    for (std::size_t i = 0; i < m_shots.size(); ++i) ready += IsCurrent(i) ? 1 : 0;
+    return ready;
+}
+
+bool ThumbnailPolicy::IsCurrent(std::size_t index) const
+{
+    const auto found = m_memory.find(m_shots[index].path);
+    return found != m_memory.end() && found->second.lastWriteTime == m_shots[index].lastWriteTime;
+}
+
+std::size_t ThumbnailPolicy::Distance(std::size_t index) const
+{
+    if (index < m_first) return m_first - index;
+    if (index >= m_end) return index - m_end + 1;
+    return 0;
+}
+
+std::optional<ThumbnailPolicy::Job> ThumbnailPolicy::NextJob()
+{
+    if (m_full || !m_active) return std::nullopt;
+    const std::size_t count = m_shots.size();
+    const std::size_t first = std::min(m_first, count);
+    const std::size_t end = std::min(m_end, count);
+    const std::size_t visible = end - first;
+    // The visible range, then one after it, one before it, and so on.
+    const std::size_t steps = visible + 2 * std::max(first, count - end);
+    for (; m_step < steps; ++m_step) {
+        std::size_t index = 0;
+        if (m_step < visible) {
+            index = first + m_step;
+        } else {
+            const std::size_t out = m_step - visible;
+            const std::size_t reach = out / 2;
+            if (out % 2 == 0) {
+                if (end + reach >= count) continue;
+                index = end + reach;
+            } else {
+                if (reach >= first) continue;
+                index = first - 1 - reach;
+            }
+        }
+        if (IsCurrent(index) || m_making.count(m_shots[index].path)) continue;
+        m_making.insert(m_shots[index].path);
+        ++m_step;
+        return Job{index, m_shots[index]};
+    }
+    return std::nullopt;
+}
+
+bool ThumbnailPolicy::Keep(const Job& job, std::shared_ptr<const Thumbnail> thumbnail)
+{
+    m_making.erase(job.shot.path);
+    const std::size_t bytes = thumbnail->pixels.size() * sizeof(std::uint32_t) + job.shot.path.size() + ENTRY_OVERHEAD;
+    Entry& entry = m_memory[job.shot.path];
+    m_memoryBytes -= entry.bytes;
+    entry = Entry{job.shot.lastWriteTime, std::move(thumbnail), bytes};
+    m_memoryBytes += bytes;
+    while (m_memoryBytes > m_budget && !m_memory.empty()) {
+        auto farthest = m_memory.end();
+        std::size_t distance = 0;
+        for (auto it = m_memory.begin(); it != m_memory.end(); ++it) {
+            const auto listed = m_indexOf.find(it->first);
+            const std::size_t d = listed == m_indexOf.end() ? FARTHEST : Distance(listed->second);
+            if (farthest == m_memory.end() || d > distance) {
+                farthest = it;
+                distance = d;
+            }
+        }
+        const bool itself = farthest->first == job.shot.path;
+        m_memoryBytes -= farthest->second.bytes;
+        m_memory.erase(farthest);
+        if (itself) {
+            m_full = true;
+            return false;
+        }
+    }
+    return true;
+}
