@@ -1,6 +1,7 @@
 #include "app/accelerators.h"
 
 #include "shots/follow/qt/shot_directory_follower.h"
+#include "shots/health_ids.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/timeline_ids.h"
@@ -53,6 +54,8 @@ const std::vector<Accelerator>& ViewerKeys()
         {QKeySequence(Qt::Key_Equal), ID_SHOT_FASTER},
         {QKeySequence(Qt::Key_Minus), ID_SHOT_SLOWER},
         {QKeySequence(Qt::Key_T), ID_VIEW_TIMELINE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_T), ID_VIEW_PLACEHOLDERS},
+        {QKeySequence(Qt::Key_H), ID_VIEW_HUD},
     };
     return table;
 }

@@ -82,6 +82,10 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             info.m_bOverlay = true;
         } else if (word == QLatin1String("--timeline")) {
             info.m_bTimeline = true;
+        } else if (word == QLatin1String("--json")) {
+            info.m_bJson = true;
+        } else if (word == QLatin1String("--hud")) {
+            info.m_bHud = true;
         } else if (Names(word, QStringLiteral("--fit"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--fit"), value))
@@ -148,6 +152,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--list needs a PATH whose shots to list"));
+    if (info.m_bJson && !info.m_bList) return Failure(QStringLiteral("--json goes with --list"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
     return result;
@@ -183,8 +188,8 @@ QString CommandLineUsage()
         "               [--interval MS] [--fit stretch|aspect] [--zoom PCT] [--fullscreen] [--overlay]\n"
         "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
         "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
-        "               [--help] [--version] [PATH]\n"
-        "       kestrel [--max-shots N] --list PATH\n");
+        "               [--hud] [--help] [--version] [PATH]\n"
+        "       kestrel [--max-shots N] --list [--json] PATH\n");
 }
 
 QString CommandLineHelp()
@@ -230,6 +235,8 @@ QString CommandLineHelp()
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"
+        "  --json             with --list: print the report as one JSON object\n"
+        "  --hud              start with the live play display on (key H switches)\n"
         "  --help             show this text\n"
         "  --version          show the version\n"
         "\n"

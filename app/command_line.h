@@ -2,9 +2,9 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
-//           [--version] [PATH]
-//   kestrel [--max-shots N] --list PATH
+//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--hud] [playback options]
+//           [--help] [--version] [PATH]
+//   kestrel [--max-shots N] --list [--json] PATH
 //
 // The playback options are those of shots/playback_options.h.
 //
@@ -38,6 +38,8 @@ struct CCommandLineInfo {
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
+    bool m_bJson = false;             // --json: the --list report as one JSON object
+    bool m_bHud = false;              // --hud: the live play display starts on
 };
 
 struct CommandLineResult {

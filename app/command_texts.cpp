@@ -1,6 +1,7 @@
 #include "app/command_texts.h"
 
 #include "shots/follow/qt/shot_directory_follower.h"
+#include "shots/health_ids.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
 #include "shots/timeline_ids.h"
@@ -32,6 +33,9 @@ const char* CommandPromptAndTip(UINT id)
         if (entry.id == id) return entry.text;
     }
     for (const CommandText& entry : kReviewCommandTexts) {
+        if (entry.id == id) return entry.text;
+    }
+    for (const CommandText& entry : kHealthCommandTexts) {
         if (entry.id == id) return entry.text;
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;

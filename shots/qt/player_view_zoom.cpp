@@ -130,12 +130,13 @@ void CKestrel::InvalidateOverlay()
 void CKestrel::paintEvent(QPaintEvent* event)
 {
     ScrollView::paintEvent(event);
-    if (!m_bOverlay) {
-        m_overlayBox = {};
-        return;
-    }
-    const std::vector<std::string> lines = OverlayLines();
-    m_overlayBox = OverlayBox(*viewport(), lines, m_pointer);
+    m_overlayBox = {};
+    if (!m_bOverlay && !m_bHud) return;
     QPainter painter(viewport());
-    PaintOverlay(painter, m_overlayBox, lines);
+    if (m_bOverlay) {
+        const std::vector<std::string> lines = OverlayLines();
+        m_overlayBox = OverlayBox(*viewport(), lines, m_pointer);
+        PaintOverlay(painter, m_overlayBox, lines);
+    }
+    PaintHud(painter);
 }
