@@ -27,7 +27,8 @@ int RunShotReportJson(const std::string& path, std::ostream& out, std::ostream& 
     document.m_strDirectory = directory;
     document.ScanDirectory();
 
-    using nlohmann::json;
+    // Keys in the order the header shows them.
+    using json = nlohmann::ordered_json;
     json shots = json::array();
     std::vector<int> numbers;
     std::vector<std::int64_t> times;
