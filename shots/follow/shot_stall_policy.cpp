@@ -48,7 +48,8 @@ ShotStallPolicy::Duration ShotStallPolicy::Threshold() const
 {
     const std::int64_t median = MedianOf(std::vector<std::int64_t>(m_intervals.begin(), m_intervals.end()));
     // 100-nanosecond units to milliseconds, rounded up; a year at most.
-    const std::int64_t medianMs = std::min<std::int64_t>((median + 9999) / 10000, 365LL * 24 * 3600 * 1000);
+    const std::int64_t medianMs =
+        std::min<std::int64_t>(median / 10000 + (median % 10000 != 0), 365LL * 24 * 3600 * 1000);
     return std::max(FLOOR, Duration(FACTOR * medianMs));
 }
 

@@ -12,6 +12,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 
 #include "shots/qt/player_view.h"
 #include "shots/shot_list_document.h"
@@ -108,10 +110,11 @@ void CTimelineStrip::SyncList()
         times[i] = shots[i]->lastWriteTime;
     }
     m_intervals = ArrivalIntervals(times);
-    m_intervalMedian = SummarizeIntervals(m_intervals).median;
     // Three medians fill a bar; without a pace, the largest does.
-    m_intervalScale = m_intervalMedian > 0 ? 3 * m_intervalMedian
-                                           : std::max<std::int64_t>(1, SummarizeIntervals(m_intervals).largest);
+    const IntervalStats stats = SummarizeIntervals(m_intervals);
+    m_intervalMedian = stats.median;
+    m_intervalScale = m_intervalMedian > 0 ? (m_intervalMedian > INT64_MAX / 3 ? INT64_MAX : 3 * m_intervalMedian)
+                                           : std::max<std::int64_t>(1, stats.largest);
     BuildLayout();
 }
 
@@ -183,10 +186,11 @@ QRect CTimelineStrip::IntervalRect(std::size_t index) const
 {
     const QRect cell = CellRect(index);
     if (index == 0 || index > m_intervals.size()) return {};
-    const std::int64_t height = std::min<std::int64_t>(
-        INTERVAL_HEIGHT - 2, (m_intervals[index - 1] * (INTERVAL_HEIGHT - 2) + m_intervalScale - 1) / m_intervalScale);
+    // In floating point: file times may lie centuries apart.
+    const double share = std::min(1.0, double(m_intervals[index - 1]) / double(m_intervalScale));
+    const int height = int(std::ceil(share * (INTERVAL_HEIGHT - 2)));
     const int bottom = CELL_HEIGHT + INTERVAL_HEIGHT - 1;
-    return QRect(cell.left() + CELL_MARGIN, bottom - int(height) + 1, CELL_WIDTH - 2 * CELL_MARGIN, int(height));
+    return QRect(cell.left() + CELL_MARGIN, bottom - height + 1, CELL_WIDTH - 2 * CELL_MARGIN, height);
 }
 
 std::pair<std::size_t, std::size_t> CTimelineStrip::VisibleRange() const
@@ -303,12 +307,12 @@ void CTimelineStrip::PaintIntervals(QPainter& painter, std::size_t firstCell, st
     for (std::size_t c = firstCell; c < endCell; ++c) {
         const TimelineLayout::Cell cell = m_layout.CellAt(c);
         if (cell.kind != TimelineLayout::Kind::Shot || cell.shot == 0) continue;
-        const bool long_ = m_intervals[cell.shot - 1] >= m_intervalScale;
-        painter.fillRect(IntervalRect(cell.shot), long_ ? DROP : INTERVAL_BAR);
+        const bool tall = m_intervals[cell.shot - 1] >= m_intervalScale;
+        painter.fillRect(IntervalRect(cell.shot), tall ? DROP : INTERVAL_BAR);
     }
     // The median: a third of the way up when there is a pace.
     const int bottom = top + INTERVAL_HEIGHT - 1;
-    const int y = bottom - int((m_intervalMedian * (INTERVAL_HEIGHT - 2)) / m_intervalScale);
+    const int y = bottom - int(double(m_intervalMedian) / double(m_intervalScale) * (INTERVAL_HEIGHT - 2));
     painter.fillRect(QRect(0, y, viewport()->width(), 1), INTERVAL_MEDIAN);
 }
 
