@@ -17,7 +17,8 @@
 //   number missing, the numbering starting again every 5000) and the
 //   interval strip: each frame scrolls by a third of the strip and paints
 //   it. Counters: frame_ms (mean), worst_ms; arrival_ms, one shot joining
-//   the list and the strip repainted (the layout is made again).
+//   the list and the strip repainted (the layout is made again); layout_ms,
+//   the layout alone.
 // - BM_TimelineHud: the player view's live play display, with the
 //   read-ahead on: hud_ms, what a whole-view paint costs more with it on
 //   than off (the same paint, alternately, 1920x1080).
@@ -301,8 +302,13 @@ void BM_TimelineStrip100k(benchmark::State& state)
         total += ms;
         ++frames;
     }
+    // The placeholders switched off and on: the layout alone, made twice.
+    Clock::time_point start = Clock::now();
+    strip.SetPlaceholders(false);
+    strip.SetPlaceholders(true);
+    state.counters["layout_ms"] = Ms(Clock::now() - start) / 2;
     // One more shot arrives: the layout, marks and intervals are made again.
-    const Clock::time_point start = Clock::now();
+    start = Clock::now();
     doc.InsertShot(doc.ShotCount(), std::make_unique<ShotRecord>(
                                         ShotRecord{doc.m_strDirectory + "late_0001.gif", std::int64_t(kManyShots) * 10000000}));
     doc.UpdateAllViews(nullptr);

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "shots/list/arrival_intervals.h"
+#include "shots/list/directory_listing.h"
 #include "shots/list/shot_report.h"
 
 std::string FormatFileTimeIso8601Ms(std::int64_t fileTime)
@@ -62,9 +63,17 @@ int RunShotReportJson(const std::string& path, std::ostream& out, std::ostream& 
                       {"largestMs", ms(stats.largest)},
                       {"largestAt", stats.count ? json(stats.largestEndsAt) : json(nullptr)}};
 
-    json report = {{"directory", directory}, {"count", document.ShotCount()}, {"shots", std::move(shots)},
-                   {"missing", std::move(missing)}, {"repeated", std::move(repeated)},
-                   {"goesDown", std::move(goesDown)}, {"intervals", std::move(intervals)}};
+    json report = {{"directory", directory}, {"count", document.ShotCount()}};
+    // As the text report says "Listed: the oldest N of M GIF files".
+    if (document.ShotCount() == std::size_t(document.MaxShots())) {
+        const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
+        if (all > document.ShotCount()) report["gifFiles"] = all;
+    }
+    report["shots"] = std::move(shots);
+    report["missing"] = std::move(missing);
+    report["repeated"] = std::move(repeated);
+    report["goesDown"] = std::move(goesDown);
+    report["intervals"] = std::move(intervals);
     // A name is bytes: what is not UTF-8 becomes U+FFFD rather than an error.
     out << report.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
     return SHOT_REPORT_OK;

@@ -10,7 +10,9 @@
 //    "goesDown": [{"index": 9, "numberBefore": 12, "number": 1}],
 //    "intervals": {"count": 2, "medianMs": 1000.0, "largestMs": 1500.0, "largestAt": 2}}
 //
-// Indices count from 0 in shot order. An interval ends at the shot of its
+// With more GIF files than the listing limit, "gifFiles" after "count" says
+// how many there are (the text report's "Listed:" line). Indices count from
+// 0 in shot order. An interval ends at the shot of its
 // index ("largestAt", null without intervals). Names that are not UTF-8 have
 // their bad bytes replaced.
 #pragma once

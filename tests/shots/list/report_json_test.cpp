@@ -101,6 +101,19 @@ TEST(ReportJson, AnEmptyDirectoryAndABadPath)
     EXPECT_NE(err.str().find("cannot list"), std::string::npos);
 }
 
+TEST(ReportJson, AListCutAtTheLimitSaysHowManyFilesThereAre)
+{
+    ShotDir dir;
+    for (int i = 1; i <= 3; ++i) dir.AddFile("s000" + std::to_string(i) + ".gif", 1700000000 + i);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunShotReportJson(dir.Dir(), out, err, 2), SHOT_REPORT_OK);
+    const json report = json::parse(out.str());
+    EXPECT_EQ(report["count"], 2);
+    EXPECT_EQ(report["gifFiles"], 3);
+    EXPECT_FALSE(Report(dir.Dir()).contains("gifFiles"));
+}
+
 TEST(ReportJson, ANameThatIsNotUtf8StillGivesValidJson)
 {
     ShotDir dir;
