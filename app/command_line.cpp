@@ -81,6 +81,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             break;
         }
         case OptionId::Group: info.m_shotList.groupByPrefix = true; break;
+        case OptionId::Json: info.m_bJson = true; break;
+        case OptionId::Hud: info.m_bHud = true; break;
         case OptionId::Ipc: info.m_strIpcPath = text; break;
         case OptionId::Remote:
             return Failure(QStringLiteral("--remote must be the first word: kestrel --remote PATH COMMAND [ARGS...]"));
@@ -109,6 +111,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--list needs a PATH whose shots to list"));
+    if (info.m_bJson && !info.m_bList) return Failure(QStringLiteral("--json goes with --list"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
     return result;

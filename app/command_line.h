@@ -2,9 +2,9 @@
 //
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
-//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--ipc PATH] [playback options] [--help]
+//           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--hud] [--ipc PATH] [playback options] [--help]
 //           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
-//   kestrel [--max-shots N] [--types LIST] [--group prefix] --list PATH
+//   kestrel [--max-shots N] [--types LIST] [--group prefix] --list [--json] PATH
 //   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
 //
 // Every option is a row of the option table (app/options/option_table.h),
@@ -43,6 +43,8 @@ struct CCommandLineInfo {
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the other playback options
     ShotListOptions m_shotList;       // --types, --group, --sequence (shot_types.h)
     QString m_strIpcPath;             // --ipc PATH: the control socket (remote/remote_protocol.h)
+    bool m_bJson = false;             // --json: the --list report as one JSON object
+    bool m_bHud = false;              // --hud: the live play display starts on
 };
 
 struct CommandLineResult {

@@ -36,6 +36,9 @@ CKESTRELApp::CKESTRELApp()
     });
     OnCommand(ID_SEQUENCE_NEXT, [this] { StepSequence(1); });
     OnCommand(ID_SEQUENCE_PREVIOUS, [this] { StepSequence(-1); });
+    OnCommand(ID_VIEW_PLACEHOLDERS, [this] {
+        if (m_pTimeline) m_pTimeline->SetPlaceholders(!m_pTimeline->Placeholders());
+    });
 }
 
 CKESTRELApp::~CKESTRELApp()
@@ -87,6 +90,8 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pView->m_geometry.SetFit(info.m_fitMode);
     m_pView->m_bOverlay = info.m_bOverlay;
     if (info.m_zoom) m_pView->ZoomTo(*info.m_zoom);
+    m_pView->SetHud(info.m_bHud);
+    m_pView->SetFollowFacts([this] { return FollowFacts(); });
     m_pTimeline = new CTimelineStrip(m_pDocument.get(), m_pView);
     m_pMainFrame->AddTimeline(m_pTimeline, info.m_bTimeline);
     m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
@@ -202,6 +207,27 @@ bool CKESTRELApp::StartPlaying()
 QString CKESTRELApp::PlayStatsLine() const
 {
     return m_pView ? QString::fromStdString(m_pView->m_player.Pacer().StatsLine()) : QString();
+}
+
+QString CKESTRELApp::StallLine() const
+{
+    const std::optional<ShotStallPolicy::Duration> silence = m_pFollower ? m_pFollower->StallNow() : std::nullopt;
+    if (!silence) return {};
+    return QStringLiteral("stall: %1\n").arg(QString::fromStdString(StallText(*silence)));
+}
+
+HudFollow CKESTRELApp::FollowFacts() const
+{
+    HudFollow facts;
+    if (!m_pFollower || !m_pFollower->FollowNewest()) return facts;
+    const ShotStallPolicy& stall = m_pFollower->Stall();
+    const ShotStallPolicy::TimePoint now = m_pFollower->Now();
+    facts.following = true;
+    facts.arrivalsPerSecond = stall.ArrivalsPerSecond(now);
+    facts.arrived = stall.HasArrival();
+    facts.silenceMs = stall.Silence(now).count();
+    if (const auto silence = m_pFollower->StallNow()) facts.stallMs = silence->count();
+    return facts;
 }
 
 void CKESTRELApp::WinHelp()

@@ -30,6 +30,7 @@
 #include "app/framework/command_target.h"
 #include "app/framework/file_open_dialog.h"
 #include "app/recent_file_list.h"
+#include "shots/view/play_hud.h"
 
 class CKESTRELDoc;
 class CKestrel;
@@ -74,6 +75,11 @@ public:
     bool StartPlaying();
     // "played: N shots shown, M late, worst W ms late"
     QString PlayStatsLine() const;
+    // "stall: no new shot for T s" while following newest and stalled;
+    // empty otherwise.
+    QString StallLine() const;
+    // What the live play display shows of following newest.
+    HudFollow FollowFacts() const;
     // Waits, at most timeoutMs, until the timeline (when shown) has every
     // visible thumbnail; false when it has not.
     bool WaitForTimeline(int timeoutMs);

@@ -14,6 +14,7 @@
 #include "remote/qt/remote_control.h"
 #include "remote/remote_client.h"
 #include "shots/list/shot_report.h"
+#include "shots/list/shot_report_json.h"
 
 namespace {
 
@@ -58,6 +59,9 @@ int main(int argc, char** argv)
     }
     const CCommandLineInfo& info = parsed.info;
     // The shot report needs no window, nor a display.
+    if (info.m_bList && info.m_bJson)
+        return RunShotReportJson(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
+                                 info.m_playback.maxShots);
     if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
                                              info.m_playback.maxShots, info.m_shotList);
     if (!info.m_strFileName.isEmpty()) {
@@ -109,7 +113,7 @@ int main(int argc, char** argv)
             theApp.WaitForTimeline(TIMELINE_WAIT_MS);
             const bool saved = theApp.SaveScreenshot(info.m_strScreenshot);
             if (!saved) Print(stderr, QStringLiteral("kestrel: cannot write '%1'\n").arg(info.m_strScreenshot));
-            if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
+            if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.StallLine());
             QCoreApplication::exit(saved ? 0 : 1);
         });
         return application.exec();
@@ -129,6 +133,6 @@ int main(int argc, char** argv)
     }
     const int status = application.exec();
     if (playback.printPlayStats) Print(stdout, theApp.PlayStatsLine() + u'\n');
-    if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n');
+    if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.StallLine());
     return status;
 }

@@ -9,6 +9,7 @@
 //   ./build/bench/kestrel_bench --benchmark_filter=Follow
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <chrono>
@@ -67,7 +68,11 @@ void EnsureApplication()
     static int argc = 1;
     static char name[] = "kestrel_bench";
     static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
+    // A widget application, so that the timeline's benchmarks can run after
+    // these in the same binary; off screen where there is no display.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(argc, argv);
 }
 
 struct OpenDocument {

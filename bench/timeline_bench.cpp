@@ -12,15 +12,29 @@
 // - BM_TimelineReopenFromDisk: the same directory again, a new maker, the
 //   thumbnails on disk now: visible_ms, every visible one painted.
 //
+// - BM_TimelineStrip100k: the strip itself (CTimelineStrip, 1920 pixels
+//   wide) over a list of 100,000 shots with placeholders on (every seventh
+//   number missing, the numbering starting again every 5000) and the
+//   interval strip: each frame scrolls by a third of the strip and paints
+//   it. Counters: frame_ms (mean), worst_ms; arrival_ms, one shot joining
+//   the list and the strip repainted (the layout is made again); layout_ms,
+//   the layout alone.
+// - BM_TimelineHud: the player view's live play display, with the
+//   read-ahead on: hud_ms, what a whole-view paint costs more with it on
+//   than off (the same paint, alternately, 1920x1080).
+//
 // Targets: first_ms <= 200, all_ms <= 20000 on 2 cores with stall_ms <= 50;
-// reopened visible_ms <= 100. Wall time, single runs (the pictures, the
-// directory and the caches are made once, in temporary folders).
+// reopened visible_ms <= 100; a strip frame of 100,000 shots worst_ms <= 16;
+// hud_ms <= 0.5. Wall time, single runs (the pictures, the directory and the
+// caches are made once, in temporary folders).
 //
 //   build/bench/kestrel_bench --benchmark_filter=BM_Timeline
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -29,6 +43,9 @@
 #include <thread>
 #include <vector>
 
+#include "shots/qt/player_view.h"
+#include "shots/shot_list_document.h"
+#include "shots/thumbnails/qt/timeline_strip.h"
 #include "shots/thumbnails/thumbnail_maker.h"
 #include "tests/support/dithered_photo.h"
 #include "tests/support/external_decoders.h"
@@ -230,7 +247,108 @@ void BM_TimelineReopenFromDisk(benchmark::State& state)
     state.counters["stall_ms"] = timings.stall;
 }
 
+// Widgets need a QApplication, off screen where there is no display; false
+// when another benchmark of this run made a plain core application first.
+bool EnsureWidgets()
+{
+    if (QCoreApplication::instance()) return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "kestrel_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return true;
+}
+
+constexpr int kManyShots = 100000;
+
+// A list of kManyShots shots one second apart, with numbering gaps and runs,
+// in a folder that does not exist: every thumbnail is a grey box.
+void FillDocument(CKESTRELDoc& doc, int count)
+{
+    doc.SetMaxShots(count + 1);
+    doc.m_strDirectory = "/nonexistent-kestrel-bench/";
+    int number = 0;
+    for (int i = 0; i < count; ++i) {
+        number = number >= 5000 ? 1 : number + 1 + (number % 7 == 6);
+        char name[64];
+        std::snprintf(name, sizeof name, "%sshot%06d_%04d.gif", doc.m_strDirectory.c_str(), i, number);
+        doc.InsertShot(doc.ShotCount(), std::make_unique<ShotRecord>(ShotRecord{name, std::int64_t(i) * 10000000}));
+    }
+}
+
+void BM_TimelineStrip100k(benchmark::State& state)
+{
+    if (!EnsureWidgets()) return state.SkipWithError("a core application exists: run BM_Timeline alone");
+    CKESTRELDoc doc;
+    FillDocument(doc, kManyShots);
+    ThumbnailMaker::Options options;
+    options.worker = false;
+    CTimelineStrip strip(&doc, nullptr, options);
+    strip.resize(kStripWidth, strip.sizeHint().height());
+    strip.show();
+    strip.SetPlaceholders(true);
+    QImage frame(strip.viewport()->size(), QImage::Format_RGB32);
+    QScrollBar* bar = strip.horizontalScrollBar();
+    double worst = 0, total = 0;
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        bar->setValue(bar->value() + kStripWidth / 3 >= bar->maximum() ? 0 : bar->value() + kStripWidth / 3);
+        strip.viewport()->render(&frame);
+        const double ms = Ms(Clock::now() - start);
+        worst = std::max(worst, ms);
+        total += ms;
+        ++frames;
+    }
+    // The placeholders switched off and on: the layout alone, made twice.
+    Clock::time_point start = Clock::now();
+    strip.SetPlaceholders(false);
+    strip.SetPlaceholders(true);
+    state.counters["layout_ms"] = Ms(Clock::now() - start) / 2;
+    // One more shot arrives: the layout, marks and intervals are made again.
+    start = Clock::now();
+    doc.InsertShot(doc.ShotCount(), std::make_unique<ShotRecord>(
+                                        ShotRecord{doc.m_strDirectory + "late_0001.gif", std::int64_t(kManyShots) * 10000000}));
+    doc.UpdateAllViews(nullptr);
+    strip.viewport()->render(&frame);
+    state.counters["arrival_ms"] = Ms(Clock::now() - start);
+    state.counters["frame_ms"] = frames ? total / double(frames) : 0;
+    state.counters["worst_ms"] = worst;
+    state.counters["cells"] = double(strip.Layout().CellCount());
+}
+
+void BM_TimelineHud(benchmark::State& state)
+{
+    if (!EnsureWidgets()) return state.SkipWithError("a core application exists: run BM_Timeline alone");
+    CKESTRELDoc doc;
+    FillDocument(doc, 1000);
+    doc.EnableReadAhead(std::size_t(64) << 20, 1);
+    doc.SetCursor(500);
+    CKestrel view(&doc);
+    view.resize(1920, 1080);
+    view.show();
+    QImage frame(view.viewport()->size(), QImage::Format_RGB32);
+    double on = 0, off = 0;
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        for (const bool hud : {false, true}) {
+            view.SetHud(hud);
+            const Clock::time_point start = Clock::now();
+            view.viewport()->render(&frame);
+            (hud ? on : off) += Ms(Clock::now() - start);
+        }
+        ++frames;
+    }
+    view.SetHud(false);
+    state.counters["hud_ms"] = frames ? (on - off) / double(frames) : 0;
+    state.counters["paint_ms"] = frames ? off / double(frames) : 0;
+}
+
 }  // namespace
 
+BENCHMARK(BM_TimelineStrip100k)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TimelineHud)->Iterations(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TimelineOpen)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TimelineReopenFromDisk)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
   clang libclang-rt-14-dev
   imagemagick python3-pil
   xvfb xdotool x11-utils fonts-liberation

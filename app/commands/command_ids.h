@@ -54,6 +54,11 @@ constexpr UINT ID_SHOT_CLEAR_RANGE = 32814;
 constexpr UINT ID_SHOT_FASTER = 32815;
 constexpr UINT ID_SHOT_SLOWER = 32816;
 
+// Run health: the timeline's placeholders for missing numbers, the live
+// play display.
+constexpr UINT ID_VIEW_PLACEHOLDERS = 32840;
+constexpr UINT ID_VIEW_HUD = 32841;
+
 // Sequences of a directory grouped by prefix.
 constexpr UINT ID_SEQUENCE_NEXT = 32830;
 constexpr UINT ID_SEQUENCE_PREVIOUS = 32831;

@@ -43,6 +43,8 @@ constexpr CommandRow kCommands[] = {
     {ID_VIEW_FULL_SCREEN, "Full Screen (On/Off)\nFull Screen (On/Off)", {"F11"}},
     {ID_VIEW_LEAVE_FULL_SCREEN, "Leave Full Screen\nLeave Full Screen", {"Esc"}},
     {ID_VIEW_TIMELINE, "Timeline (On/Off)\nTimeline (On/Off)", {"T"}},
+    {ID_VIEW_PLACEHOLDERS, "Missing Numbers in the Timeline (On/Off)\nMissing Numbers (On/Off)", {"Shift+T"}},
+    {ID_VIEW_HUD, "Live Play Display (On/Off)\nLive Play Display (On/Off)", {"H"}},
 
     // Review.
     {ID_SHOT_REVERSE, "Play backwards or forwards\nReverse", {"R"}},

@@ -76,6 +76,8 @@ constexpr OptionRow kOptions[] = {
     {.id = List, .name = "--list", .kind = Flag,
      .help = "print the shots of PATH's directory, one line each (position, shot number, file name, "
              "last-write time), then the missing, repeated and out-of-order numbers; no window"},
+    {.id = Json, .name = "--json", .kind = Flag, .help = "with --list: print the report as one JSON object"},
+    {.id = Hud, .name = "--hud", .kind = Flag, .help = "start with the live play display on (key H switches)"},
     {.id = Types, .name = "--types", .kind = Text, .valueName = "LIST", .what = "a list of types",
      .help = "the files that are shots, by extension: any of gif, png, jpg, jpeg, tif, tiff, bmp, tga, pcx "
              "and ico, separated by commas, or all (gif when not given; a PATH of another type lists its "
@@ -220,14 +222,16 @@ std::string OptionUsage()
     // The --list form is a line of its own.
     std::vector<std::string> words;
     for (const OptionRow& row : kOptions) {
-        if (row.id != OptionId::List && row.id != OptionId::Remote) words.push_back(UsageWord(row));
+        if (row.id != OptionId::List && row.id != OptionId::Json && row.id != OptionId::Remote)
+            words.push_back(UsageWord(row));
     }
     words.emplace_back("[PATH]");
     const std::string start = "usage: " + std::string(PROGRAM) + ' ';
     const std::string indent(start.size() - PROGRAM.size() - 1, ' ');
     return Wrap(start, words, start.size(), USAGE_WIDTH) + indent + std::string(PROGRAM) + ' ' +
            UsageWord(OptionOf(OptionId::MaxShots)) + ' ' + UsageWord(OptionOf(OptionId::Types)) + ' ' +
-           UsageWord(OptionOf(OptionId::Group)) + ' ' + std::string(OptionOf(OptionId::List).name) + " PATH\n" +
+           UsageWord(OptionOf(OptionId::Group)) + ' ' + std::string(OptionOf(OptionId::List).name) + ' ' +
+           UsageWord(OptionOf(OptionId::Json)) + " PATH\n" +
            indent + std::string(PROGRAM) + ' ' + std::string(OptionOf(OptionId::Remote).name) +
            " PATH COMMAND [ARGS...] | --events\n";
 }

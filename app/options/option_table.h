@@ -31,6 +31,8 @@ enum class OptionId {
     MaxShots,
     CacheMb,
     List,
+    Json,
+    Hud,
     Types,
     Group,
     Sequence,

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -36,6 +37,11 @@ RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
     m_events = std::make_unique<RemoteEventSource>(m_host.Player(), [this](const nlohmann::json& event) { Send(event); });
     if (ShotDirectoryFollower* follower = app.Follower()) {
         follower->SetListChanged([this] { m_events->Check(); });
+        // A writer that has stopped, and the next arrival that clears it.
+        follower->SetStallChanged([this](bool stalled, ShotStallPolicy::Duration silence) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(silence).count();
+            Send({{"event", "stall"}, {"stalled", stalled}, {"silence-ms", stalled ? ms : 0}});
+        });
     }
     m_host.Player().SetPlayingChanged([this] { m_events->Check(); });
     m_server.SetClientsChanged([this] {

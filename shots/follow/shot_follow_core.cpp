@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
 #include <unordered_set>
@@ -42,6 +43,11 @@ void ShotFollowCore::SetSettleTimes(int settleMs, int writerSettleMs)
 
 void ShotFollowCore::Notify(bool on)
 {
+    if (on) {
+        StartStallWatch();
+    } else {
+        StopStallWatch();
+    }
     if (m_followNewestChanged) m_followNewestChanged(on);
 }
 
@@ -54,6 +60,8 @@ std::optional<ShotFollowCore::TimePoint> ShotFollowCore::NextWake() const
 {
     std::optional<TimePoint> next = m_policy.NextCheck();
     if (m_nextPoll && (!next || *m_nextPoll < *next)) next = m_nextPoll;
+    const std::optional<TimePoint> stall = m_stallReported ? std::nullopt : m_stall.StallsAt();
+    if (stall && (!next || *stall < *next)) next = stall;
     return next;
 }
 
@@ -128,6 +136,7 @@ void ShotFollowCore::Resync()
     if (m_followNewest && m_doc.ShotCount() && m_patcher.Displayed() != m_doc.Shots().back().get()) {
         ShowShot(m_doc.Shots().back().get());
     }
+    if (m_followNewest && newDirectory) StartStallWatch();
     ScheduleChanged();
 }
 
@@ -289,6 +298,7 @@ void ShotFollowCore::OnTimer()
             CatchUp();
         }
     }
+    CheckStall();
     ScheduleChanged();
 }
 
@@ -324,6 +334,7 @@ void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, con
 
     const ShotRecord* displayed = m_patcher.Displayed();
     const ShotListPatchResult result = m_patcher.Apply(changes, renames);
+    NoteArrivals();
 
     const ShotRecord* show = nullptr;
     const auto& shots = m_doc.Shots();
@@ -373,3 +384,62 @@ void ShotFollowCore::ShowShot(const ShotRecord* record)
 }
 
 void ShotFollowCore::WriteStatus() { m_doc.WriteStatusBox(m_patcher.StatusText()); }
+
+void ShotFollowCore::StartStallWatch()
+{
+    // The newest shots' times seed the pace.
+    const auto& shots = m_doc.Shots();
+    std::vector<std::int64_t> times;
+    const std::size_t from = shots.size() > ShotStallPolicy::WINDOW + 1 ? shots.size() - ShotStallPolicy::WINDOW - 1 : 0;
+    m_newestTime = 0;
+    for (std::size_t i = from; i < shots.size(); ++i) {
+        times.push_back(shots[i]->lastWriteTime);
+        m_newestTime = std::max(m_newestTime, shots[i]->lastWriteTime);
+    }
+    const bool wasReported = m_stallReported;
+    m_stallReported = false;
+    m_stall.Start(m_now(), times);
+    if (wasReported && m_stallChanged) m_stallChanged(false, ShotStallPolicy::Duration(0));
+    ScheduleChanged();
+}
+
+void ShotFollowCore::StopStallWatch()
+{
+    m_stall.Stop();
+    if (m_stallReported) {
+        m_stallReported = false;
+        if (m_stallChanged) m_stallChanged(false, ShotStallPolicy::Duration(0));
+    }
+}
+
+void ShotFollowCore::NoteArrivals()
+{
+    if (!m_stall.Running()) return;
+    // The list is in time order: the new shots are at its end.
+    const auto& shots = m_doc.Shots();
+    std::size_t first = shots.size();
+    while (first > 0 && shots[first - 1]->lastWriteTime > m_newestTime) --first;
+    if (first == shots.size()) return;
+    const TimePoint now = m_now();
+    for (std::size_t i = first; i < shots.size(); ++i) m_stall.Arrived(now, shots[i]->lastWriteTime);
+    m_newestTime = shots.back()->lastWriteTime;
+    if (m_stallReported) {
+        m_stallReported = false;
+        if (m_stallChanged) m_stallChanged(false, ShotStallPolicy::Duration(0));
+    }
+}
+
+void ShotFollowCore::CheckStall()
+{
+    const TimePoint now = m_now();
+    if (m_stallReported || !m_stall.Stalled(now)) return;
+    m_stallReported = true;
+    if (m_stallChanged) m_stallChanged(true, m_stall.Silence(now));
+}
+
+std::optional<ShotStallPolicy::Duration> ShotFollowCore::StallNow() const
+{
+    const TimePoint now = m_now();
+    if (!m_stall.Stalled(now)) return std::nullopt;
+    return m_stall.Silence(now);
+}

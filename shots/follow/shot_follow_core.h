@@ -34,6 +34,11 @@
 // previous, next, last, a typed shot number, a play tick) turns it off.
 // The follower learns of those moves, and of a new scan, as one of the
 // document's views: it is told of every UpdateAllViews.
+//
+// Stall alarm: while following newest, ShotStallPolicy watches the
+// arrivals; when the writer seems to have stopped, and again when the next
+// shot clears it, the follower says so through SetStallChanged (the live
+// display, the control socket).
 #pragma once
 
 #include <chrono>
@@ -47,6 +52,7 @@
 #include "shots/shot_list_document.h"
 #include "shots/follow/shot_list_patcher.h"
 #include "shots/follow/shot_settle_policy.h"
+#include "shots/follow/shot_stall_policy.h"
 
 class ShotFollowCore : public DocumentView {
 public:
@@ -69,6 +75,15 @@ public:
     void ToggleFollowNewest() { SetFollowNewest(!m_followNewest); }
     // Told whenever follow newest turns on or off (a checkable button's look).
     void SetFollowNewestChanged(std::function<void(bool)> changed) { m_followNewestChanged = std::move(changed); }
+
+    // Told when a stall starts (true, the silence so far) and when it ends
+    // (false): by the next arrival, or when following stops.
+    using StallChanged = std::function<void(bool stalled, ShotStallPolicy::Duration silence)>;
+    void SetStallChanged(StallChanged changed) { m_stallChanged = std::move(changed); }
+    const ShotStallPolicy& Stall() const { return m_stall; }
+    // The silence, while following newest and stalled now.
+    std::optional<ShotStallPolicy::Duration> StallNow() const;
+    TimePoint Now() const { return m_now(); }
 
     void SetSettleTimes(int settleMs, int writerSettleMs);
     // Lists the directory once a second instead of asking the kernel, on
@@ -126,6 +141,12 @@ private:
     void Remember();
     void Notify(bool on);
     void ScheduleChanged();
+    // The stall alarm: (re)started while following newest, fed with the
+    // shots newer than any seen, checked at its time.
+    void StartStallWatch();
+    void StopStallWatch();
+    void NoteArrivals();
+    void CheckStall();
 
     CKESTRELDoc& m_doc;
     std::function<TimePoint()> m_now;
@@ -141,6 +162,10 @@ private:
     std::function<void(bool)> m_followNewestChanged;
     std::function<void()> m_scheduleChanged;
     std::function<void()> m_listChanged;
+    ShotStallPolicy m_stall;
+    StallChanged m_stallChanged;
+    bool m_stallReported = false;
+    std::int64_t m_newestTime = 0;  // the newest last-write time the watch has seen
 
     // What the follower last saw, to tell its own changes from others'.
     bool m_inOwnUpdate = false;

@@ -16,10 +16,7 @@
 #include "shots/list/directory_listing.h"
 #include "shots/shot_list_document.h"
 
-namespace {
-
-// The directory a report lists, with its trailing separator, or a reason.
-bool ReportDirectory(const std::string& path, std::string& directory, std::string& reason)
+bool ShotReportDirectory(const std::string& path, std::string& directory, std::string& reason)
 {
     struct stat status {};
     if (path.empty() || stat(path.c_str(), &status) != 0) {
@@ -43,6 +40,8 @@ bool ReportDirectory(const std::string& path, std::string& directory, std::strin
     closedir(dir);
     return true;
 }
+
+namespace {
 
 std::string JoinRanges(const std::vector<ShotNumberRange>& ranges)
 {
@@ -183,7 +182,7 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
 {
     std::string directory;
     std::string reason;
-    if (!ReportDirectory(path, directory, reason)) {
+    if (!ShotReportDirectory(path, directory, reason)) {
         err << "kestrel: cannot list '" << path << "': " << reason << '\n';
         return SHOT_REPORT_BAD_PATH;
     }

@@ -29,6 +29,10 @@ constexpr int SHOT_REPORT_BAD_PATH = 2;
 int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
                   int maxShots = CKESTRELDoc::MAX_SHOTS, const ShotListOptions& options = ShotListOptions());
 
+// The directory a report of path lists, with its trailing separator; false
+// with a reason when it cannot be listed.
+bool ShotReportDirectory(const std::string& path, std::string& directory, std::string& reason);
+
 // "2026-12-07T11:02:03.1234567Z" for a file time (100-nanosecond intervals
 // since 1601-01-01 UTC).
 std::string FormatFileTimeIso8601(std::int64_t fileTime);

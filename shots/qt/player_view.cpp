@@ -47,6 +47,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
         this, [this](int steps, QPoint at) { ZoomSteps(steps, at); },
         [this](std::optional<QPoint> at) { SetPointer(at); });
     RegisterReviewCommands();
+    RegisterHudCommands();
 }
 
 CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }

@@ -18,9 +18,11 @@
 #include "shots/playback/shot_player.h"
 #include "app/commands/command_ids.h"
 #include "shots/shot_list_document.h"
+#include "shots/view/play_hud.h"
 #include "shots/view/view_geometry.h"
 
 class QPainter;
+class QTimer;
 class ViewPointer;
 
 class CKestrel : public ScrollView {
@@ -111,6 +113,18 @@ public:
     std::int64_t RangeFirst() const { return m_player.RangeFirst(); }
     std::int64_t RangeLast() const { return m_player.RangeLast(); }
 
+    // The live play display (player_hud.cpp): key H, --hud. Its follow
+    // facts come from whoever follows the directory; none without.
+    void OnHud();
+    void SetHud(bool on);
+    bool HudOn() const { return m_bHud; }
+    void SetFollowFacts(std::function<HudFollow()> facts) { m_followFacts = std::move(facts); }
+    // The facts and lines as the display would show them now.
+    HudFacts GatherHudFacts();
+    std::vector<HudLine> HudLinesNow() { return ::HudLines(GatherHudFacts()); }
+    // Where the display was last painted (viewport coordinates).
+    QRect HudBox() const { return m_hudBox; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -125,6 +139,13 @@ private:
     QRect m_overlayBox;                 // where the overlay was last painted
     bool m_bPlayRepaint = false;        // a play tick's repaint to come; its paint clears it
     void RegisterReviewCommands();
+    void RegisterHudCommands();
+    void PaintHud(QPainter& painter);
+    bool m_bHud = false;
+    std::function<HudFollow()> m_followFacts;
+    PlayRateMeter m_rateMeter;
+    QTimer* m_pHudTimer = nullptr;      // refreshes the display while it is on
+    QRect m_hudBox;
     // Disables command id when the player says it may not run now.
     void DisableUnavailable(CCmdUI& ui, UINT id) const;
     // Paints the shot a play tick loaded at once; true when it reached the

@@ -130,13 +130,13 @@ void CKestrel::InvalidateOverlay()
 void CKestrel::paintEvent(QPaintEvent* event)
 {
     ScrollView::paintEvent(event);
+    m_overlayBox = {};
     QPainter painter(viewport());
     PaintViewMessage(painter);
-    if (!m_bOverlay) {
-        m_overlayBox = {};
-        return;
+    if (m_bOverlay) {
+        const std::vector<std::string> lines = OverlayLines();
+        m_overlayBox = OverlayBox(*viewport(), lines, m_pointer);
+        PaintOverlay(painter, m_overlayBox, lines);
     }
-    const std::vector<std::string> lines = OverlayLines();
-    m_overlayBox = OverlayBox(*viewport(), lines, m_pointer);
-    PaintOverlay(painter, m_overlayBox, lines);
+    if (m_bHud) PaintHud(painter);
 }

@@ -8,13 +8,17 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QThread>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 
 #include "shots/qt/player_view.h"
 #include "shots/shot_list_document.h"
 #include "shots/list/shot_number_text.h"
+#include "shots/list/arrival_intervals.h"
 #include "shots/thumbnails/timeline_marks.h"
 
 namespace {
@@ -27,6 +31,9 @@ const QColor NUMBER(0xe0, 0xe0, 0xe0);
 const QColor RANGE_END(0x3c, 0xc8, 0x50);
 const QColor DROP(0xe0, 0x40, 0x40);
 const QColor REPEATED(0xf0, 0xa0, 0x30);
+const QColor INTERVAL_BACKGROUND(0x26, 0x26, 0x26);
+const QColor INTERVAL_BAR(0x6a, 0x9a, 0xd0);
+const QColor INTERVAL_MEDIAN(0xf0, 0xd0, 0x40);
 constexpr int MARK_WIDTH = 3;
 
 }  // namespace
@@ -96,8 +103,36 @@ void CTimelineStrip::SyncList()
     }
     m_maker->SetShots(std::move(list));
     m_numberingMarks = NumberingMarks(*m_pDocument);
+    m_numbers.resize(shots.size());
+    std::vector<std::int64_t> times(shots.size());
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        m_numbers[i] = m_pDocument->ShotNumber(i);
+        times[i] = shots[i]->lastWriteTime;
+    }
+    m_intervals = ArrivalIntervals(times);
+    // Three medians fill a bar; without a pace, the largest does.
+    const IntervalStats stats = SummarizeIntervals(m_intervals);
+    m_intervalMedian = stats.median;
+    m_intervalScale = m_intervalMedian > 0 ? (m_intervalMedian > INT64_MAX / 3 ? INT64_MAX : 3 * m_intervalMedian)
+                                           : std::max<std::int64_t>(1, stats.largest);
+    BuildLayout();
+}
+
+void CTimelineStrip::BuildLayout()
+{
+    m_layout.Build(m_numbers, m_bPlaceholders, {CELL_WIDTH, PLACEHOLDER_WIDTH, CELL_WIDTH});
     UpdateScrollRange();
     UpdateVisible();
+}
+
+void CTimelineStrip::SetPlaceholders(bool on)
+{
+    if (on == m_bPlaceholders) return;
+    m_bPlaceholders = on;
+    BuildLayout();
+    // The cells moved: the shot on display stays in view.
+    if (m_current >= 0) EnsureVisible(std::size_t(m_current));
+    viewport()->update();
 }
 
 void CTimelineStrip::SyncRange()
@@ -122,31 +157,60 @@ std::ptrdiff_t CTimelineStrip::IndexAt(QPoint point) const
 {
     if (point.y() < 0 || point.y() >= CELL_HEIGHT) return -1;
     const std::int64_t x = std::int64_t(horizontalScrollBar()->value()) + point.x();
-    if (x < 0) return -1;
-    const std::int64_t index = x / CELL_WIDTH;
-    return index < std::int64_t(m_pDocument->ShotCount()) ? std::ptrdiff_t(index) : -1;
+    const std::optional<std::size_t> cell = m_layout.CellAtX(x);
+    if (!cell) return -1;
+    const TimelineLayout::Cell at = m_layout.CellAt(*cell);
+    if (at.kind != TimelineLayout::Kind::Shot || at.shot >= m_pDocument->ShotCount()) return -1;
+    return std::ptrdiff_t(at.shot);
+}
+
+QRect CTimelineStrip::LayoutCellRect(std::size_t cell) const
+{
+    const TimelineLayout::Cell at = m_layout.CellAt(cell);
+    const std::int64_t left = at.left - horizontalScrollBar()->value();
+    return QRect(int(std::clamp<std::int64_t>(left, INT_MIN / 2, INT_MAX / 2)), 0, at.width, CELL_HEIGHT);
 }
 
 QRect CTimelineStrip::CellRect(std::size_t index) const
 {
-    const std::int64_t left = std::int64_t(index) * CELL_WIDTH - horizontalScrollBar()->value();
-    return QRect(int(std::clamp<std::int64_t>(left, INT_MIN / 2, INT_MAX / 2)), 0, CELL_WIDTH, CELL_HEIGHT);
+    if (index >= m_numbers.size()) {
+        // Past the end: where a further shot would go.
+        const std::int64_t left = m_layout.TotalWidth() + std::int64_t(index - m_numbers.size()) * CELL_WIDTH -
+                                  horizontalScrollBar()->value();
+        return QRect(int(std::clamp<std::int64_t>(left, INT_MIN / 2, INT_MAX / 2)), 0, CELL_WIDTH, CELL_HEIGHT);
+    }
+    return LayoutCellRect(m_layout.CellOfShot(index));
+}
+
+QRect CTimelineStrip::IntervalRect(std::size_t index) const
+{
+    const QRect cell = CellRect(index);
+    if (index == 0 || index > m_intervals.size()) return {};
+    // In floating point: file times may lie centuries apart.
+    const double share = std::min(1.0, double(m_intervals[index - 1]) / double(m_intervalScale));
+    const int height = int(std::ceil(share * (INTERVAL_HEIGHT - 2)));
+    const int bottom = CELL_HEIGHT + INTERVAL_HEIGHT - 1;
+    return QRect(cell.left() + CELL_MARGIN, bottom - height + 1, CELL_WIDTH - 2 * CELL_MARGIN, height);
 }
 
 std::pair<std::size_t, std::size_t> CTimelineStrip::VisibleRange() const
 {
-    const std::size_t count = m_pDocument->ShotCount();
-    const std::size_t left = std::size_t(std::max(0, horizontalScrollBar()->value()));
-    const std::size_t right = left + std::size_t(std::max(0, viewport()->width()));
-    const std::size_t first = std::min(count, left / CELL_WIDTH);
-    const std::size_t end = std::min(count, (right + CELL_WIDTH - 1) / CELL_WIDTH);
-    return {first, std::max(first, end)};
+    const std::int64_t left = std::max(0, horizontalScrollBar()->value());
+    const auto [firstCell, endCell] = m_layout.CellsBetween(left, left + std::max(0, viewport()->width()));
+    if (firstCell >= endCell) return {0, 0};
+    // The shots whose cells show; a gap at either end shows none of its own.
+    std::size_t first = m_layout.ShotNear(firstCell);
+    const TimelineLayout::Cell last = m_layout.CellAt(endCell - 1);
+    std::size_t end = last.kind == TimelineLayout::Kind::Shot ? last.shot + 1 : m_layout.ShotNear(endCell - 1);
+    end = std::min(end, m_pDocument->ShotCount());
+    first = std::min(first, end);
+    return {first, end};
 }
 
 void CTimelineStrip::UpdateScrollRange()
 {
     // The total width stays within the scroll bar's int range.
-    const std::int64_t total = std::int64_t(m_pDocument->ShotCount()) * CELL_WIDTH;
+    const std::int64_t total = m_layout.TotalWidth();
     const std::int64_t page = viewport()->width();
     QScrollBar* bar = horizontalScrollBar();
     bar->setRange(0, int(std::clamp<std::int64_t>(total - page, 0, INT_MAX)));
@@ -162,8 +226,9 @@ void CTimelineStrip::UpdateVisible()
 
 void CTimelineStrip::EnsureVisible(std::size_t index)
 {
+    if (index >= m_numbers.size()) return;
     QScrollBar* bar = horizontalScrollBar();
-    const std::int64_t left = std::int64_t(index) * CELL_WIDTH;
+    const std::int64_t left = m_layout.CellAt(m_layout.CellOfShot(index)).left;
     const std::int64_t right = left + CELL_WIDTH;
     const std::int64_t width = viewport()->width();
     std::int64_t value = bar->value();
@@ -193,15 +258,91 @@ bool CTimelineStrip::WaitForVisibleThumbnails(int timeoutMs)
 QSize CTimelineStrip::sizeHint() const
 {
     const int bar = horizontalScrollBar()->sizeHint().height();
-    return QSize(CELL_WIDTH * 4, CELL_HEIGHT + bar + 2 * frameWidth());
+    return QSize(CELL_WIDTH * 4, CELL_HEIGHT + INTERVAL_HEIGHT + bar + 2 * frameWidth());
 }
 
 void CTimelineStrip::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), BACKGROUND);
-    const auto [first, end] = VisibleRange();
-    for (std::size_t i = first; i < end; ++i) PaintCell(painter, i);
+    const std::int64_t left = std::max(0, horizontalScrollBar()->value());
+    const auto [firstCell, endCell] = m_layout.CellsBetween(left, left + viewport()->width());
+    for (std::size_t c = firstCell; c < endCell; ++c) {
+        const TimelineLayout::Cell cell = m_layout.CellAt(c);
+        if (cell.kind == TimelineLayout::Kind::Shot) {
+            if (cell.shot < m_pDocument->ShotCount()) PaintCell(painter, cell.shot);
+        } else {
+            PaintPlaceholder(painter, cell);
+        }
+    }
+    PaintIntervals(painter, firstCell, endCell);
+}
+
+void CTimelineStrip::PaintPlaceholder(QPainter& painter, const TimelineLayout::Cell& cell)
+{
+    const std::int64_t left = cell.left - horizontalScrollBar()->value();
+    const QRect box(int(left) + 1, CELL_MARGIN, cell.width - 2, CELL_HEIGHT - 2 * CELL_MARGIN);
+    painter.fillRect(box, QBrush(PLACEHOLDER, Qt::BDiagPattern));
+    painter.setPen(PLACEHOLDER);
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setPen(NUMBER);
+    if (cell.kind == TimelineLayout::Kind::Folded) {
+        painter.drawText(box, Qt::AlignCenter, QStringLiteral("%1-%2").arg(cell.first).arg(cell.last));
+        return;
+    }
+    // The number reads upwards along the narrow cell.
+    painter.save();
+    painter.translate(box.center().x() + 1, box.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRect(-box.height() / 2, -box.width() / 2, box.height(), box.width()), Qt::AlignCenter,
+                     QString::number(cell.first));
+    painter.restore();
+}
+
+void CTimelineStrip::PaintIntervals(QPainter& painter, std::size_t firstCell, std::size_t endCell)
+{
+    const int top = CELL_HEIGHT;
+    painter.fillRect(QRect(0, top, viewport()->width(), INTERVAL_HEIGHT), INTERVAL_BACKGROUND);
+    if (m_intervals.empty()) return;
+    for (std::size_t c = firstCell; c < endCell; ++c) {
+        const TimelineLayout::Cell cell = m_layout.CellAt(c);
+        if (cell.kind != TimelineLayout::Kind::Shot || cell.shot == 0) continue;
+        const bool tall = m_intervals[cell.shot - 1] >= m_intervalScale;
+        painter.fillRect(IntervalRect(cell.shot), tall ? DROP : INTERVAL_BAR);
+    }
+    // The median: a third of the way up when there is a pace.
+    const int bottom = top + INTERVAL_HEIGHT - 1;
+    const int y = bottom - int(double(m_intervalMedian) / double(m_intervalScale) * (INTERVAL_HEIGHT - 2));
+    painter.fillRect(QRect(0, y, viewport()->width(), 1), INTERVAL_MEDIAN);
+}
+
+bool CTimelineStrip::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = ToolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport());
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+QString CTimelineStrip::ToolTipAt(QPoint point) const
+{
+    const std::int64_t x = std::int64_t(horizontalScrollBar()->value()) + point.x();
+    const std::optional<std::size_t> cell = m_layout.CellAtX(x);
+    if (!cell || point.y() < 0) return {};
+    const TimelineLayout::Cell at = m_layout.CellAt(*cell);
+    if (at.kind == TimelineLayout::Kind::Missing) return QStringLiteral("missing %1").arg(at.first);
+    if (at.kind == TimelineLayout::Kind::Folded) return QStringLiteral("missing %1-%2").arg(at.first).arg(at.last);
+    if (point.y() < CELL_HEIGHT || at.shot == 0 || at.shot > m_intervals.size()) return {};
+    // 100-nanosecond units, shown to the millisecond.
+    return QStringLiteral("%1 ms").arg((m_intervals[at.shot - 1] + 5000) / 10000);
 }
 
 void CTimelineStrip::PaintCell(QPainter& painter, std::size_t index)
@@ -293,9 +434,16 @@ void CTimelineStrip::ShowShotUnder(QPoint point)
     if (m_dragging && m_pDocument->ShotCount() > 0) {
         // Dragging goes by the pointer's place along the strip alone; past
         // an edge it reaches the next shot beyond it, which scrolls in.
+        // A placeholder gives the shot after its gap.
         const std::int64_t x = std::int64_t(horizontalScrollBar()->value()) + point.x();
         const std::int64_t last = std::int64_t(m_pDocument->ShotCount()) - 1;
-        index = std::ptrdiff_t(std::clamp<std::int64_t>(x < 0 ? -1 : x / CELL_WIDTH, 0, last));
+        if (x < 0) {
+            index = 0;
+        } else if (x >= m_layout.TotalWidth()) {
+            index = std::ptrdiff_t(last);
+        } else {
+            index = std::ptrdiff_t(std::min<std::int64_t>(std::int64_t(m_layout.ShotNear(*m_layout.CellAtX(x))), last));
+        }
     }
     if (index < 0 || index == m_current || !m_pView) return;
     m_pView->ShowShotAt(std::size_t(index));

@@ -9,6 +9,14 @@
 // range's ends), a number lower than the one before (a red bar before the
 // shot), a number used more than once (the number in orange, underlined).
 //
+// Between the first and last numbers of each run of numbering (a run ends
+// where the number goes down) each missing number has a narrow hatched
+// placeholder cell with its number, at its place (key Shift+T switches them;
+// timeline_layout.h). Under the cells, the interval strip draws the time
+// between consecutive shots' last-write times as bars, with the median as a
+// line; hovering over a bar shows the interval in ms. A bar reaches the top
+// at three times the median, where a follower would call the writer stalled.
+//
 // Only the visible cells are painted; thumbnails come from a ThumbnailMaker
 // told which cells are visible, and a cell whose thumbnail is not ready yet
 // shows an empty frame. As one of the document's views, the strip learns of
@@ -25,6 +33,7 @@
 
 #include "app/framework/document.h"
 #include "shots/thumbnails/thumbnail_maker.h"
+#include "shots/thumbnails/timeline_layout.h"
 
 class CKESTRELDoc;
 class CKestrel;
@@ -36,6 +45,8 @@ public:
     static constexpr int NUMBER_HEIGHT = 16;
     static constexpr int CELL_WIDTH = THUMBNAIL_WIDTH + 2 * CELL_MARGIN;
     static constexpr int CELL_HEIGHT = THUMBNAIL_HEIGHT + NUMBER_HEIGHT + 2 * CELL_MARGIN;
+    static constexpr int PLACEHOLDER_WIDTH = 18;
+    static constexpr int INTERVAL_HEIGHT = 28;
 
     CTimelineStrip(CKESTRELDoc* document, CKestrel* view, ThumbnailMaker::Options options = {},
                    QWidget* parent = nullptr);
@@ -51,6 +62,16 @@ public:
     std::pair<std::size_t, std::size_t> VisibleRange() const;
     // TimelineMark flags of shot index.
     std::uint8_t MarksAt(std::size_t index) const;
+    // Placeholders for missing numbers: on by default.
+    bool Placeholders() const { return m_bPlaceholders; }
+    void SetPlaceholders(bool on);
+    const TimelineLayout& Layout() const { return m_layout; }
+    // The cell of layout cell number cell in viewport coordinates.
+    QRect LayoutCellRect(std::size_t cell) const;
+    // The bar of the interval that ends at shot index (from 1).
+    QRect IntervalRect(std::size_t index) const;
+    // The tooltip at point: an interval in ms, or a missing number.
+    QString ToolTipAt(QPoint point) const;
     // The shot highlighted, or -1.
     std::ptrdiff_t CurrentIndex() const { return m_current; }
 
@@ -65,6 +86,7 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -86,6 +108,9 @@ private:
     void SyncRange();
     void ShowShotUnder(QPoint point);
     void PaintCell(class QPainter& painter, std::size_t index);
+    void PaintPlaceholder(class QPainter& painter, const TimelineLayout::Cell& cell);
+    void PaintIntervals(class QPainter& painter, std::size_t firstCell, std::size_t endCell);
+    void BuildLayout();
 
     CKESTRELDoc* m_pDocument;  // outlives the strip
     QPointer<CKestrel> m_pView;  // a sibling in the main window, which may go first
@@ -95,6 +120,12 @@ private:
     // The list as last taken, to see whether it changed.
     std::vector<std::pair<const ShotRecord*, std::int64_t>> m_listed;
     std::vector<std::uint8_t> m_numberingMarks;
+    std::vector<int> m_numbers;
+    TimelineLayout m_layout;
+    bool m_bPlaceholders = true;
+    std::vector<std::int64_t> m_intervals;  // 100-nanosecond units; m_intervals[i - 1] ends at shot i
+    std::int64_t m_intervalMedian = 0;
+    std::int64_t m_intervalScale = 1;       // a full bar
     std::ptrdiff_t m_current = -1;
     std::pair<std::int64_t, std::int64_t> m_range{-1, -1};  // in and out, -1 without a range
     bool m_dragging = false;
