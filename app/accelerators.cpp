@@ -1,5 +1,6 @@
 #include "app/accelerators.h"
 
+#include "app/export_window.h"
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
@@ -11,6 +12,7 @@ const std::vector<Accelerator>& MainFrameAccelerators()
     static const std::vector<Accelerator> table = {
         {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
         {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), ID_FILE_EXPORT},
         // Save is left out on purpose: the document has no stored form, and
         // a save would only create an empty file, possibly over a shot.
         {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},

@@ -124,6 +124,34 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
             if (!IsShotNumber(value))
                 return Failure(QStringLiteral("--shot needs a shot number (digits only), not '%1'").arg(value));
             info.m_nShot = value.toInt();
+        } else if (Names(word, QStringLiteral("--export"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--export"), value) || value.isEmpty())
+                return Failure(QStringLiteral("--export needs a file name"));
+            info.m_strExport = value;
+        } else if (Names(word, QStringLiteral("--crf"))) {
+            QString value;
+            int crf = 0;
+            if (!TakeValue(arguments, i, QStringLiteral("--crf"), value) ||
+                !ParseBoundedNumber(value.toStdString(), 0, EXPORT_CRF_MAX, crf))
+                return Failure(QStringLiteral("--crf needs a quality from 0 to %1, not '%2'").arg(EXPORT_CRF_MAX).arg(value));
+            info.m_nCrf = crf;
+        } else if (Names(word, QStringLiteral("--sheet"))) {
+            QString value;
+            SheetLayout layout;
+            if (!TakeValue(arguments, i, QStringLiteral("--sheet"), value) || !ParseSheetLayout(value.toStdString(), layout))
+                return Failure(QStringLiteral("--sheet needs COLSxROWS, such as 4x6 (at most %1 cells), not '%2'")
+                                   .arg(EXPORT_SHEET_CELLS_MAX)
+                                   .arg(value));
+            info.m_sheet = layout;
+        } else if (Names(word, QStringLiteral("--sheet-width"))) {
+            QString value;
+            if (!TakeValue(arguments, i, QStringLiteral("--sheet-width"), value) ||
+                !ParseBoundedNumber(value.toStdString(), EXPORT_SHEET_WIDTH_MIN, EXPORT_SHEET_WIDTH_MAX, info.m_nSheetWidth))
+                return Failure(QStringLiteral("--sheet-width needs a number of pixels from %1 to %2, not '%3'")
+                                   .arg(EXPORT_SHEET_WIDTH_MIN)
+                                   .arg(EXPORT_SHEET_WIDTH_MAX)
+                                   .arg(value));
         } else if (Names(word, QStringLiteral("--screenshot"))) {
             QString value;
             if (!TakeValue(arguments, i, QStringLiteral("--screenshot"), value) || value.isEmpty())
@@ -148,6 +176,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--list needs a PATH whose shots to list"));
+    if (!info.m_strExport.isEmpty() && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--export needs a PATH whose shots to export"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
     return result;
@@ -184,7 +214,9 @@ QString CommandLineUsage()
         "               [--timeline] [--play] [--exit-after MS] [--print-play-stats] [--reverse]\n"
         "               [--loop wrap|pingpong|once] [--in N] [--out N] [--max-shots N] [--cache-mb N]\n"
         "               [--help] [--version] [PATH]\n"
-        "       kestrel [--max-shots N] --list PATH\n");
+        "       kestrel [--max-shots N] --list PATH\n"
+        "       kestrel --export OUT [--in N] [--out N] [--interval MS] [--reverse] [--crf N]\n"
+        "               [--sheet COLSxROWS] [--sheet-width PX] PATH\n");
 }
 
 QString CommandLineHelp()
@@ -230,11 +262,19 @@ QString CommandLineHelp()
         "  --list             print the shots of PATH's directory, one line each (position,\n"
         "                     shot number, file name, last-write time), then the missing,\n"
         "                     repeated and out-of-order numbers; no window\n"
+        "  --export OUT       write the shots from --in to --out (all without them) to OUT,\n"
+        "                     no window: .gif an animated GIF, .mp4 or .mkv H.264 video,\n"
+        "                     .webm VP9 video, each shot shown for the --interval; .png or\n"
+        "                     .jpg contact sheets with --sheet; --reverse exports backwards\n"
+        "  --crf N            video quality, lower is better (0 to 51 for H.264, 63 for VP9)\n"
+        "  --sheet COLSxROWS  contact sheets of COLS x ROWS thumbnails a page, each with its\n"
+        "                     shot number and last-write time; more pages are NAME-001.png, ...\n"
+        "  --sheet-width PX   width of a contact sheet page (64 to 32768; 2480 when not given)\n"
         "  --help             show this text\n"
         "  --version          show the version\n"
         "\n"
-        "Exit status: 0 done, 1 the screenshot could not be written, 2 usage error or a PATH\n"
-        "that cannot be listed.\n");
+        "Exit status: 0 done, 1 the screenshot or the export could not be written, 2 usage\n"
+        "error or a PATH that cannot be listed.\n");
 }
 
 QString VersionText() { return QStringLiteral("KESTREL Version 1.2\n"); }

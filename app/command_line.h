@@ -5,6 +5,8 @@
 //           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [playback options] [--help]
 //           [--version] [PATH]
 //   kestrel [--max-shots N] --list PATH
+//   kestrel --export OUT [--in N] [--out N] [--interval MS] [--reverse]
+//           [--crf N] [--sheet COLSxROWS] [--sheet-width PX] PATH
 //
 // The playback options are those of shots/playback_options.h.
 //
@@ -18,6 +20,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "export/shot_export.h"
 #include "shots/play_interval.h"
 #include "shots/view_geometry.h"
 #include "shots/playback_options.h"
@@ -38,6 +41,10 @@ struct CCommandLineInfo {
     bool m_bOverlay = false;          // --overlay: the shot overlay starts on
     bool m_bTimeline = false;         // --timeline: the strip of thumbnails starts shown
     PlaybackOptions m_playback;       // --max-shots, --play, --loop and the others of playback_options.h
+    QString m_strExport;              // --export OUT: write the in-out range there, no window
+    std::optional<int> m_nCrf;        // --crf N: video quality
+    std::optional<SheetLayout> m_sheet;  // --sheet COLSxROWS: contact sheets
+    int m_nSheetWidth = 2480;         // --sheet-width PX
 };
 
 struct CommandLineResult {

@@ -1,5 +1,6 @@
 #include "app/command_texts.h"
 
+#include "app/export_window.h"
 #include "shots/qt/shot_directory_follower.h"
 #include "shots/review_ids.h"
 #include "shots/shot_ids.h"
@@ -36,5 +37,6 @@ const char* CommandPromptAndTip(UINT id)
     }
     if (id == ID_FOLLOW_NEWEST) return FOLLOW_NEWEST_TEXT;
     if (id == ID_VIEW_TIMELINE) return TIMELINE_TEXT;
+    if (id == ID_FILE_EXPORT) return EXPORT_TEXT;
     return nullptr;
 }

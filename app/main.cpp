@@ -1,6 +1,8 @@
 // kestrel: the shot viewer. See command_line.h for the command line.
 #include <QApplication>
 #include <QTimer>
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 
@@ -8,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/framework/file_open_dialog_widget.h"
 #include "app/kestrel_app.h"
+#include "export/export_command.h"
 #include "shots/shot_report.h"
 
 namespace {
@@ -52,6 +55,21 @@ int main(int argc, char** argv)
     // The shot report needs no window, nor a display.
     if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
                                              info.m_playback.maxShots);
+    // So does an export.
+    if (!info.m_strExport.isEmpty()) {
+        ExportCommand command;
+        command.path = info.m_strFileName.toLocal8Bit().toStdString();
+        command.inShot = info.m_playback.inShot;
+        command.outShot = info.m_playback.outShot;
+        command.reverse = info.m_playback.reverse;
+        command.maxShots = info.m_playback.maxShots;
+        command.settings.out = info.m_strExport.toLocal8Bit().toStdString();
+        command.settings.intervalMs = info.m_nPlayInterval;
+        command.settings.crf = info.m_nCrf;
+        command.settings.sheet = info.m_sheet;
+        command.settings.sheetWidth = info.m_nSheetWidth;
+        return RunExportCommand(command, std::cerr, isatty(STDERR_FILENO) != 0);
+    }
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {
