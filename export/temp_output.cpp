@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <mutex>
+#include <random>
 
 namespace {
 
@@ -88,8 +89,18 @@ bool ExportFiles::CreatePath(const std::string& finalPath, std::string& tempPath
 {
     std::string name;
     const std::string folder = SplitFolder(finalPath, name);
-    std::string pattern = folder + "." + name + "-XXXXXX";
-    const int fd = mkstemp(pattern.data());
+    // A fresh name made with the permissions any new file of the user gets
+    // (mkstemp's would keep the result private).
+    static constexpr char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    std::string pattern;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        pattern = folder + "." + name + "-";
+        for (int i = 0; i < 6; ++i) pattern += LETTERS[random() % (sizeof LETTERS - 1)];
+        fd = open(pattern.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
         reason = "cannot write in '" + folder + "': " + std::strerror(errno);
         return false;
@@ -108,11 +119,6 @@ bool ExportFiles::Commit(std::string& reason)
 {
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         Entry& entry = m_entries[i];
-        // The temporary file was made private to its owner; the result gets
-        // the permissions any new file of the user gets.
-        const mode_t mask = umask(0);
-        umask(mask);
-        chmod(entry.temp.c_str(), 0666 & ~mask);
         if (std::rename(entry.temp.c_str(), entry.final.c_str()) != 0) {
             reason = "cannot write '" + entry.final + "': " + std::strerror(errno);
             for (std::size_t done = 0; done < i; ++done) unlink(m_entries[done].final.c_str());
