@@ -84,6 +84,18 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         case OptionId::Json: info.m_bJson = true; break;
         case OptionId::Hud: info.m_bHud = true; break;
         case OptionId::Ipc: info.m_strIpcPath = text; break;
+        case OptionId::Export: info.m_strExport = text; break;
+        case OptionId::Crf: info.m_nCrf = number; break;
+        case OptionId::Sheet: {
+            SheetLayout layout;
+            if (!ParseSheetLayout(text.toStdString(), layout))
+                return Failure(QStringLiteral("--sheet needs COLSxROWS, such as 4x6 (at most %1 cells), not '%2'")
+                                   .arg(EXPORT_SHEET_CELLS_MAX)
+                                   .arg(text));
+            info.m_sheet = layout;
+            break;
+        }
+        case OptionId::SheetWidth: info.m_nSheetWidth = number; break;
         case OptionId::Remote:
             return Failure(QStringLiteral("--remote must be the first word: kestrel --remote PATH COMMAND [ARGS...]"));
         case OptionId::Sequence:
@@ -111,6 +123,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--list needs a PATH whose shots to list"));
+    if (!info.m_strExport.isEmpty() && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--export needs a PATH whose shots to export"));
     if (info.m_bJson && !info.m_bList) return Failure(QStringLiteral("--json goes with --list"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;

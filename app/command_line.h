@@ -6,6 +6,8 @@
 //           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
 //   kestrel [--max-shots N] [--types LIST] [--group prefix] --list [--json] PATH
 //   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
+//   kestrel --export OUT [--in N] [--out N] [--interval MS] [--reverse]
+//           [--crf N] [--sheet COLSxROWS] [--sheet-width PX] PATH
 //
 // Every option is a row of the option table (app/options/option_table.h),
 // which the parser and --help read.
@@ -20,6 +22,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "export/shot_export.h"
 #include "shots/playback/play_interval.h"
 #include "shots/view/view_geometry.h"
 #include "shots/playback/playback_options.h"
@@ -45,6 +48,10 @@ struct CCommandLineInfo {
     QString m_strIpcPath;             // --ipc PATH: the control socket (remote/remote_protocol.h)
     bool m_bJson = false;             // --json: the --list report as one JSON object
     bool m_bHud = false;              // --hud: the live play display starts on
+    QString m_strExport;              // --export OUT: write the in-out range there, no window
+    std::optional<int> m_nCrf;        // --crf N: video quality
+    std::optional<SheetLayout> m_sheet;  // --sheet COLSxROWS: contact sheets
+    int m_nSheetWidth = 2480;         // --sheet-width PX
 };
 
 struct CommandLineResult {

@@ -8,6 +8,7 @@
 
 #include "app/about_dialog.h"
 #include "app/commands/command_ids.h"
+#include "app/export_window.h"
 #include "app/help_path.h"
 #include "app/framework/message_box.h"
 #include "app/help_viewer.h"
@@ -31,6 +32,12 @@ CKESTRELApp::CKESTRELApp()
     // first in the route and is the only open there is.
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_FILE_EXPORT, [this] {
+        if (m_pView) RunWindowExport(m_pMainFrame, *m_pDocument, *m_pView);
+    });
+    OnUpdateCommand(ID_FILE_EXPORT, [this](CCmdUI& ui) {
+        if (!m_pView || m_pView->m_player.Playing() || !m_pDocument || m_pDocument->ShotCount() == 0) ui.Enable(false);
+    });
     OnCommand(ID_FOLLOW_NEWEST, [this] {
         if (m_pFollower) m_pFollower->ToggleFollowNewest();
     });

@@ -9,6 +9,7 @@ add_library(kestrel_shell STATIC
   command_line.cpp
   dib_qimage.cpp
   drop_open.cpp
+  export_window.cpp
   help_path.cpp
   help_viewer.cpp
   kestrel_app.cpp
@@ -19,7 +20,7 @@ add_library(kestrel_shell STATIC
   splash_picture.cpp
   splash_wnd.cpp)
 target_include_directories(kestrel_shell PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(kestrel_shell PUBLIC kestrel_commands kestrel_options kestrel_shots_view kestrel_shots_timeline kestrel_shots_follow kestrel_image kestrel_res Qt6::Widgets)
+target_link_libraries(kestrel_shell PUBLIC kestrel_commands kestrel_options kestrel_shots_view kestrel_shots_timeline kestrel_shots_follow kestrel_export kestrel_image kestrel_res Qt6::Widgets)
 
 add_executable(kestrel main.cpp)
 target_link_libraries(kestrel PRIVATE kestrel_shell kestrel_remote_qt)

@@ -1,6 +1,8 @@
 // kestrel: the shot viewer. See command_line.h for the command line.
 #include <QApplication>
 #include <QTimer>
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/framework/file_open_dialog_widget.h"
 #include "app/kestrel_app.h"
+#include "export/export_command.h"
 #include "remote/qt/remote_control.h"
 #include "remote/remote_client.h"
 #include "shots/list/shot_report.h"
@@ -64,6 +67,21 @@ int main(int argc, char** argv)
                                  info.m_playback.maxShots);
     if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
                                              info.m_playback.maxShots, info.m_shotList);
+    // So does an export.
+    if (!info.m_strExport.isEmpty()) {
+        ExportCommand command;
+        command.path = info.m_strFileName.toLocal8Bit().toStdString();
+        command.inShot = info.m_playback.inShot;
+        command.outShot = info.m_playback.outShot;
+        command.reverse = info.m_playback.reverse;
+        command.maxShots = info.m_playback.maxShots;
+        command.settings.out = info.m_strExport.toLocal8Bit().toStdString();
+        command.settings.intervalMs = info.m_nPlayInterval;
+        command.settings.crf = info.m_nCrf;
+        command.settings.sheet = info.m_sheet;
+        command.settings.sheetWidth = info.m_nSheetWidth;
+        return RunExportCommand(command, std::cerr, isatty(STDERR_FILENO) != 0);
+    }
     if (!info.m_strFileName.isEmpty()) {
         const QString problem = CheckOpenPath(info.m_strFileName);
         if (!problem.isEmpty()) {

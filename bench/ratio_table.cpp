@@ -16,6 +16,7 @@ namespace {
 
 struct Pair {
     std::string row, column, ours, peer;
+    bool wallTime = false;
 };
 
 std::vector<Pair>& Pairs()
@@ -24,7 +25,7 @@ std::vector<Pair>& Pairs()
     return pairs;
 }
 
-// The console output, plus the CPU time per iteration of every run seen.
+// The console output, plus the CPU and real time per iteration of every run seen.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     using benchmark::ConsoleReporter::ConsoleReporter;
@@ -37,9 +38,13 @@ public:
             const std::string name =
                 run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             if (run.run_type == Run::RT_Aggregate) {
-                if (run.aggregate_name == "median") medians_[name] = run.GetAdjustedCPUTime();
+                if (run.aggregate_name == "median") {
+                    medians_[name] = run.GetAdjustedCPUTime();
+                    realMedians_[name] = run.GetAdjustedRealTime();
+                }
             } else {
                 times_[name].push_back(run.GetAdjustedCPUTime());
+                realTimes_[name].push_back(run.GetAdjustedRealTime());
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -48,12 +53,20 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
+        PrintTable(false, "CPU time");
+        PrintTable(true, "wall-clock time");
+    }
+
+private:
+    void PrintTable(bool wallTime, const char* measure)
+    {
         std::vector<std::string> columns;
         std::vector<std::string> rows;
         std::map<std::pair<std::string, std::string>, double> cells;
         for (const Pair& pair : Pairs()) {
             double ours = 0, peer = 0;
-            if (!Time(pair.ours, ours) || !Time(pair.peer, peer) || ours <= 0) continue;
+            if (pair.wallTime != wallTime) continue;
+            if (!Time(pair.ours, wallTime, ours) || !Time(pair.peer, wallTime, peer) || ours <= 0) continue;
             if (std::find(columns.begin(), columns.end(), pair.column) == columns.end()) columns.push_back(pair.column);
             if (std::find(rows.begin(), rows.end(), pair.row) == rows.end()) rows.push_back(pair.row);
             cells[{pair.row, pair.column}] = peer / ours;
@@ -62,7 +75,7 @@ public:
         std::size_t rowWidth = 4;
         for (const std::string& row : rows) rowWidth = std::max(rowWidth, row.size());
         std::ostream& out = GetOutputStream();
-        out << "\nSpeed ratios (peer's CPU time over ours" << (medians_.empty() ? "" : ", medians") << "):\n";
+        out << "\nSpeed ratios (peer's " << measure << " over ours" << (medians_.empty() ? "" : ", medians") << "):\n";
         out << std::string(rowWidth, ' ');
         for (const std::string& column : columns) out << "  " << column;
         out << '\n';
@@ -79,17 +92,18 @@ public:
         }
     }
 
-private:
     // The median aggregate when there is one, else the median of the runs.
-    bool Time(const std::string& name, double& time) const
+    bool Time(const std::string& name, bool wallTime, double& time) const
     {
-        auto median = medians_.find(name);
-        if (median != medians_.end()) {
+        const auto& medians = wallTime ? realMedians_ : medians_;
+        const auto& times = wallTime ? realTimes_ : times_;
+        auto median = medians.find(name);
+        if (median != medians.end()) {
             time = median->second;
             return true;
         }
-        auto found = times_.find(name);
-        if (found == times_.end() || found->second.empty()) return false;
+        auto found = times.find(name);
+        if (found == times.end() || found->second.empty()) return false;
         std::vector<double> sorted = found->second;
         std::sort(sorted.begin(), sorted.end());
         const std::size_t n = sorted.size();
@@ -99,6 +113,8 @@ private:
 
     std::map<std::string, double> medians_;
     std::map<std::string, std::vector<double>> times_;
+    std::map<std::string, double> realMedians_;
+    std::map<std::string, std::vector<double>> realTimes_;
 };
 
 }  // namespace
@@ -106,7 +122,13 @@ private:
 void CompareAtEnd(const std::string& row, const std::string& column, const std::string& ours,
                   const std::string& peer)
 {
-    Pairs().push_back(Pair{row, column, ours, peer});
+    Pairs().push_back(Pair{row, column, ours, peer, false});
+}
+
+void CompareWallTimeAtEnd(const std::string& row, const std::string& column, const std::string& ours,
+                          const std::string& peer)
+{
+    Pairs().push_back(Pair{row, column, ours, peer, true});
 }
 
 int RunWithRatioTable(int argc, char** argv)

@@ -17,6 +17,12 @@ namespace kestrel::bench {
 void CompareAtEnd(const std::string& row, const std::string& column, const std::string& ours,
                   const std::string& peer);
 
+// The same by real (wall-clock) time, for work spread over threads or done
+// by another program, which the CPU time of the benchmark's thread misses.
+// These pairs get a table of their own.
+void CompareWallTimeAtEnd(const std::string& row, const std::string& column, const std::string& ours,
+                          const std::string& peer);
+
 // Runs the benchmarks that the command line selects, with the console output
 // and then the ratio table. Returns main's exit status.
 int RunWithRatioTable(int argc, char** argv);

@@ -9,6 +9,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   clang libclang-rt-14-dev

@@ -36,7 +36,7 @@ configure() {
 
 unit_stage() {
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build -j "$JOBS" --target kestrel_tests kestrel-convert
+  cmake --build build -j "$JOBS" --target kestrel_tests kestrel_export_tests kestrel-convert
   ctest --test-dir build -j "$JOBS" --output-on-failure -L unit
 }
 

@@ -54,6 +54,9 @@ constexpr UINT ID_SHOT_CLEAR_RANGE = 32814;
 constexpr UINT ID_SHOT_FASTER = 32815;
 constexpr UINT ID_SHOT_SLOWER = 32816;
 
+// Export of the in-out range (app/export_window.h).
+constexpr UINT ID_FILE_EXPORT = 32820;
+
 // Run health: the timeline's placeholders for missing numbers, the live
 // play display.
 constexpr UINT ID_VIEW_PLACEHOLDERS = 32840;

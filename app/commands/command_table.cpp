@@ -6,6 +6,7 @@ constexpr CommandRow kCommands[] = {
     // The framework's commands.
     {ID_FILE_NEW, "Start the shot list again\nNew", {"Ctrl+N"}},
     {ID_FILE_OPEN, "Open a GIF file and list the shots of its directory\nOpen", {"Ctrl+O"}},
+    {ID_FILE_EXPORT, "Export the in-out range as an animated GIF, a video or a contact sheet\nExport\u2026", {"Ctrl+E"}},
     // Save has neither a row nor a key on purpose: the document has no
     // stored form, and a save would only create an empty file, possibly over
     // a shot.

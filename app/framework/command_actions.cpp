@@ -14,7 +14,7 @@ QAction* CommandActions::Add(UINT id, const char* promptAndTip, const QList<QKey
     if (QAction* existing = Action(id)) return existing;
     auto* action = new QAction(m_window);
     if (promptAndTip) {
-        const QString text = QString::fromLatin1(promptAndTip);
+        const QString text = QString::fromUtf8(promptAndTip);  // "Export…" has an ellipsis
         const qsizetype newline = text.indexOf(u'\n');
         const QString prompt = newline < 0 ? text : text.left(newline);
         const QString tip = newline < 0 ? text : text.mid(newline + 1);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "export/shot_export.h"
 #include "shots/playback/play_interval.h"
 #include "shots/playback/playback_options.h"
 #include "shots/view/view_geometry.h"
@@ -88,6 +89,18 @@ constexpr OptionRow kOptions[] = {
              "report for each sequence"},
     {.id = Sequence, .name = "--sequence", .kind = AnyText, .valueName = "PREFIX", .what = "a prefix",
      .help = "start on the sequence PREFIX (implies --group prefix)"},
+    {.id = Export, .name = "--export", .kind = Text, .valueName = "OUT", .what = "a file name",
+     .help = "write the shots from --in to --out (all without them) to OUT, no window: .gif an animated "
+             "GIF, .mp4 or .mkv H.264 video, .webm VP9 video, each shot shown for the --interval; .png or .jpg "
+             "contact sheets with --sheet; --reverse exports backwards"},
+    {.id = Crf, .name = "--crf", .kind = Count, .low = 0, .high = EXPORT_CRF_MAX, .valueName = "N",
+     .what = "a quality", .help = "video quality, lower is better ({range}; at most 51 for H.264)"},
+    {.id = Sheet, .name = "--sheet", .kind = Text, .valueName = "COLSxROWS", .what = "COLSxROWS",
+     .help = "contact sheets of COLS x ROWS thumbnails a page, each with its shot number and last-write "
+             "time; more pages are NAME-001.png, ..."},
+    {.id = SheetWidth, .name = "--sheet-width", .kind = Count, .low = EXPORT_SHEET_WIDTH_MIN,
+     .high = EXPORT_SHEET_WIDTH_MAX, .defaultValue = 2480, .valueName = "PX", .what = "a number of pixels",
+     .help = "width of a contact sheet page ({range}; {default} when not given)"},
     {.id = Ipc, .name = "--ipc", .kind = Text, .valueName = "PATH", .what = "the PATH of a socket to listen on",
      .missing = "the PATH of a socket to listen on",
      .help = "listen for commands on a Unix socket at PATH (mode 0600; JSON, one object a line; see the "
@@ -167,6 +180,24 @@ std::string HelpEntry(std::string label, const std::vector<std::string>& words)
 
 std::string UsageWord(const OptionRow& row) { return "[" + OptionLabel(row) + "]"; }
 
+// The options of the other forms, which have usage lines of their own:
+// --list, an export, the remote client.
+bool OwnUsageLine(OptionId id)
+{
+    switch (id) {
+    case OptionId::List:
+    case OptionId::Json:
+    case OptionId::Export:
+    case OptionId::Crf:
+    case OptionId::Sheet:
+    case OptionId::SheetWidth:
+    case OptionId::Remote:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 std::span<const OptionRow> OptionTable() { return kOptions; }
@@ -222,8 +253,7 @@ std::string OptionUsage()
     // The --list form is a line of its own.
     std::vector<std::string> words;
     for (const OptionRow& row : kOptions) {
-        if (row.id != OptionId::List && row.id != OptionId::Json && row.id != OptionId::Remote)
-            words.push_back(UsageWord(row));
+        if (!OwnUsageLine(row.id)) words.push_back(UsageWord(row));
     }
     words.emplace_back("[PATH]");
     const std::string start = "usage: " + std::string(PROGRAM) + ' ';
@@ -232,6 +262,12 @@ std::string OptionUsage()
            UsageWord(OptionOf(OptionId::MaxShots)) + ' ' + UsageWord(OptionOf(OptionId::Types)) + ' ' +
            UsageWord(OptionOf(OptionId::Group)) + ' ' + std::string(OptionOf(OptionId::List).name) + ' ' +
            UsageWord(OptionOf(OptionId::Json)) + " PATH\n" +
+           Wrap(indent + std::string(PROGRAM) + ' ',
+                {std::string(OptionOf(OptionId::Export).name) + " OUT", UsageWord(OptionOf(OptionId::In)),
+                 UsageWord(OptionOf(OptionId::Out)), UsageWord(OptionOf(OptionId::Interval)),
+                 UsageWord(OptionOf(OptionId::Reverse)), UsageWord(OptionOf(OptionId::Crf)),
+                 UsageWord(OptionOf(OptionId::Sheet)), UsageWord(OptionOf(OptionId::SheetWidth)), "PATH"},
+                start.size(), USAGE_WIDTH) +
            indent + std::string(PROGRAM) + ' ' + std::string(OptionOf(OptionId::Remote).name) +
            " PATH COMMAND [ARGS...] | --events\n";
 }
@@ -249,7 +285,7 @@ std::string OptionHelp()
                           HelpWords(row));
     }
     help += '\n';
-    help += Wrap("", Words("Exit status: 0 done, 1 the screenshot could not be written, 2 usage error or a PATH "
+    help += Wrap("", Words("Exit status: 0 done, 1 the screenshot or the export could not be written, 2 usage error or a PATH "
                            "that cannot be listed."), 0, HELP_WIDTH);
     return help;
 }
