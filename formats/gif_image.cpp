@@ -58,6 +58,13 @@
 #include "formats/gif_structure.h"
 #include "image/byte_shuffle.h"
 
+// Failure texts.
+namespace gif_messages {
+
+inline constexpr const char* NO_IMAGE = "Can't allocate memory for GIF image";
+
+}  // namespace gif_messages
+
 namespace {
 
 constexpr std::uint8_t GRAPHIC_CONTROL_LABEL = 0xF9;
@@ -169,7 +176,7 @@ bool CGifImage::DecodeStream(FILE* file)
             // Created with format code 0, as GIF images have always been made here.
             // A picture too large to hold is a failed load, not an empty success.
             if (!Create(width, height, bitCount, ImageFormat(0))) {
-                SetLastError("Can't allocate memory for GIF image");
+                SetLastError(gif_messages::NO_IMAGE);
                 return false;
             }
             if (block.colourTable) ApplyColourTable(block.colourTable, colourCount);
