@@ -177,8 +177,8 @@ void CTgaImage::DecodeOrThrow(FILE* file)
     if (header.Grey()) SetGreyPalette();
     if (!header.RunLength() && header.imageType != 1 && header.imageType != 2 && header.imageType != 3)
         throw IMAGE_TYPE;
-    ReadRows(file, header);
-    if (header.descriptor & 0x10) MirrorHorizontal();
+    // Depths that carry no pixels we read leave nothing to mirror.
+    if (ReadRows(file, header) && (header.descriptor & 0x10)) MirrorHorizontal();
 }
 
 // 16- and 32-bit colour becomes 24-bit, with an alpha plane when the
@@ -194,13 +194,14 @@ void CTgaImage::CreateImage(const TgaHeader& header)
 }
 
 // The pixel rows, plain or as packets, in the order the descriptor gives.
-void CTgaImage::ReadRows(FILE* file, const TgaHeader& header)
+// False for a depth whose pixels are not read.
+bool CTgaImage::ReadRows(FILE* file, const TgaHeader& header)
 {
     const int width = header.width;
     const int height = header.height;
     const bool runLength = header.RunLength();
     TgaPixels pixels(*this, file, header.depth, header.GreyAlpha());
-    if (!pixels.Decodable()) return;  // such depths carry no pixels we read
+    if (!pixels.Decodable()) return false;
 
     // Packet state lives across rows, so a packet that crosses a row end
     // continues in the next row.
@@ -237,4 +238,5 @@ void CTgaImage::ReadRows(FILE* file, const TgaHeader& header)
         }
         if (ended && r < height - 1) throw CORRUPTED;
     }
+    return true;
 }

@@ -16,5 +16,5 @@ private:
     // The steps, in file order.
     void DecodeOrThrow(FILE* file);
     void CreateImage(const TgaHeader& header);
-    void ReadRows(FILE* file, const TgaHeader& header);
+    bool ReadRows(FILE* file, const TgaHeader& header);
 };
