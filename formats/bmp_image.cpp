@@ -39,11 +39,41 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
+// Failure texts.
+namespace bmp_messages {
+
+inline constexpr const char* NOT_BMP = "Not a BMP";
+inline constexpr const char* BAD_INFO = "Error reading BMP info";
+inline constexpr const char* NO_IMAGE = "Can't allocate memory";
+inline constexpr const char* NO_PIXEL_BUFFER = "can't allocate memory";
+inline constexpr const char* RUN_LENGTH_DEPTH = "compression type not supported";
+inline constexpr const char* COMPRESSION = "unknown compression";
+
+}  // namespace bmp_messages
+
+// What the reader takes from whichever info header the file carries.
+struct BmpHeader {
+    bool core = false;
+    std::uint32_t size = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::int32_t xPelsPerMetre = 0;
+    std::int32_t yPelsPerMetre = 0;
+    std::uint32_t coloursUsed = 0;
+    bool hasMasks = false;
+    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha (0: none)
+};
+
 namespace {
+
+using namespace bmp_messages;
 
 constexpr std::uint32_t CORE_HEADER_SIZE = 12;
 constexpr std::uint32_t OS2_SHORTEST_HEADER_SIZE = 16;
@@ -85,34 +115,37 @@ private:
     std::uint64_t m_largest = 0;
 };
 
-// What the reader takes from whichever info header the file carries.
-struct BmpHeader {
-    bool core = false;
-    std::uint32_t size = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::uint16_t bitCount = 0;
-    std::uint32_t compression = 0;
-    std::int32_t xPelsPerMetre = 0;
-    std::int32_t yPelsPerMetre = 0;
-    std::uint32_t coloursUsed = 0;
-    bool hasMasks = false;
-    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha (0: none)
-};
+// The file header, when there is one: "BM", the file's size, two reserved
+// words, the pixels' offset from start. Gives that offset, or 0 for a bare
+// info header (the pixels then follow the colour table), leaving the file
+// at the info header.
+std::uint32_t ReadFileHeader(FILE* file, long start)
+{
+    BYTE fileHeader[14];
+    if (!ReadExact(file, fileHeader, sizeof fileHeader)) throw NOT_BMP;
+    ByteCursor fields(fileHeader, sizeof fileHeader);
+    std::uint8_t b = 0, m = 0;
+    std::uint32_t fileSize = 0, reserved = 0, pixelOffset = 0;
+    if (!(fields.Byte(b) && fields.Byte(m) && fields.U32(fileSize) && fields.U32(reserved) && fields.U32(pixelOffset)))
+        throw NOT_BMP;
+    if (b == 'B' && m == 'M') return pixelOffset;
+    if (std::fseek(file, start, SEEK_SET) != 0) throw NOT_BMP;
+    return 0;
+}
 
 BmpHeader ReadInfoHeader(FILE* file)
 {
     BmpHeader header;
     BYTE bytes[INFO_HEADER_SIZE] = {};
-    if (!ReadExact(file, bytes, 4)) throw "Error reading BMP info";
+    if (!ReadExact(file, bytes, 4)) throw BAD_INFO;
     header.size = Le32(bytes);
     ByteCursor fields(bytes + 4, sizeof bytes - 4);
     std::uint16_t planes = 0, bitCount = 0;
     if (header.size == CORE_HEADER_SIZE) {
-        if (!ReadExact(file, bytes + 4, CORE_HEADER_SIZE - 4)) throw "Error reading BMP info";
+        if (!ReadExact(file, bytes + 4, CORE_HEADER_SIZE - 4)) throw BAD_INFO;
         std::uint16_t width = 0, height = 0;
         if (!(fields.U16(width) && fields.U16(height) && fields.U16(planes) && fields.U16(bitCount)))
-            throw "Error reading BMP info";
+            throw BAD_INFO;
         header.core = true;
         header.width = width;
         header.height = height;
@@ -123,12 +156,12 @@ BmpHeader ReadInfoHeader(FILE* file)
     // leave out stays 0.
     const bool os2Short = header.size >= OS2_SHORTEST_HEADER_SIZE && header.size < INFO_HEADER_SIZE;
     const std::uint32_t stored = os2Short ? header.size : INFO_HEADER_SIZE;
-    if (!ReadExact(file, bytes + 4, stored - 4)) throw "Error reading BMP info";
+    if (!ReadExact(file, bytes + 4, stored - 4)) throw BAD_INFO;
     std::uint32_t width = 0, height = 0, imageSize = 0, xPels = 0, yPels = 0;
     if (!(fields.U32(width) && fields.U32(height) && fields.U16(planes) && fields.U16(bitCount) &&
           fields.U32(header.compression) && fields.U32(imageSize) && fields.U32(xPels) && fields.U32(yPels) &&
           fields.U32(header.coloursUsed)))
-        throw "Error reading BMP info";
+        throw BAD_INFO;
     header.width = std::int32_t(width);
     header.height = std::int32_t(height);
     header.bitCount = bitCount;
@@ -153,7 +186,7 @@ BmpHeader ReadInfoHeader(FILE* file)
         }
         extra -= std::min(extra, maskBytes);
     }
-    if (extra > 0 && std::fseek(file, long(extra), SEEK_CUR) != 0) throw "Error reading BMP info";
+    if (extra > 0 && std::fseek(file, long(extra), SEEK_CUR) != 0) throw BAD_INFO;
     return header;
 }
 
@@ -168,32 +201,34 @@ bool CBmpImage::Decode(FILE* file)
 void CBmpImage::DecodeOrThrow(FILE* file)
 {
     const long start = std::max(std::ftell(file), 0L);
-
-    BYTE fileHeader[14];
-    if (!ReadExact(file, fileHeader, sizeof fileHeader)) throw "Not a BMP";
-    // "BM", the file's size, two reserved words, the pixels' offset.
-    ByteCursor fields(fileHeader, sizeof fileHeader);
-    std::uint8_t b = 0, m = 0;
-    std::uint32_t fileSize = 0, reserved = 0, pixelOffset = 0;
-    if (!(fields.Byte(b) && fields.Byte(m) && fields.U32(fileSize) && fields.U32(reserved) && fields.U32(pixelOffset)))
-        throw "Not a BMP";
-    if (b != 'B' || m != 'M') {
-        // A bare info header: the pixels follow the colour table.
-        pixelOffset = 0;
-        if (std::fseek(file, start, SEEK_SET) != 0) throw "Not a BMP";
-    }
-
+    const std::uint32_t pixelOffset = ReadFileHeader(file, start);
     const BmpHeader header = ReadInfoHeader(file);
-    const std::int64_t height = header.height < 0 ? -std::int64_t(header.height) : header.height;
-    const bool topDown = header.height < 0;
-    if (height > INT32_MAX) throw "Can't allocate memory";
+    const std::int64_t height = CreateImage(header);
+    ReadColourTable(file, header, start, pixelOffset);
+    if (pixelOffset != 0 && std::fseek(file, long(start) + long(pixelOffset), SEEK_SET) != 0)
+        return;  // nothing to read: the rows stay clear
+    const std::int64_t rowsHeld = ReadPixels(file, header, height);
+    if (header.height < 0) FlipRows(rowsHeld);
+}
 
+// The image the header describes, upright whichever way its rows are
+// stored; gives its height.
+std::int64_t CBmpImage::CreateImage(const BmpHeader& header)
+{
+    const std::int64_t height = header.height < 0 ? -std::int64_t(header.height) : header.height;
+    if (height > INT32_MAX) throw NO_IMAGE;
     m_header.biXPelsPerMeter = header.xPelsPerMetre;
     m_header.biYPelsPerMeter = header.yPelsPerMetre;
-    if (!Create(header.width, int(height), header.bitCount, m_info.format)) throw "Can't allocate memory";
+    if (!Create(header.width, int(height), header.bitCount, m_info.format)) throw NO_IMAGE;
     m_info.xDpi = DpiFromPelsPerMetre(header.xPelsPerMetre);
     m_info.yDpi = DpiFromPelsPerMetre(header.yPelsPerMetre);
+    return height;
+}
 
+// The table of an indexed image, or the one a true-colour bare bitmap may
+// carry before its pixels (skipped).
+void CBmpImage::ReadColourTable(FILE* file, const BmpHeader& header, long start, std::uint32_t pixelOffset)
+{
     const std::int64_t tableStart = std::ftell(file);
     if (m_header.biClrUsed > 0) {
         const std::uint32_t entrySize = header.core ? 3 : 4;
@@ -212,88 +247,81 @@ void CBmpImage::DecodeOrThrow(FILE* file)
             palette[i] = RGBQUAD{entry[0], entry[1], entry[2], BYTE(entrySize == 4 ? entry[3] : 0)};
         }
     } else if (pixelOffset == 0 && header.coloursUsed > 0 && !header.core) {
-        // A true-colour bare bitmap may still carry a table before its pixels.
         std::fseek(file, long(std::min<std::uint32_t>(header.coloursUsed, 1u << 24) * 4), SEEK_CUR);
     }
+}
 
-    if (pixelOffset != 0 && std::fseek(file, long(start) + long(pixelOffset), SEEK_SET) != 0)
-        return;  // nothing to read: the rows stay clear
-
-    const std::int64_t width = header.width;
-    const std::int64_t stride = m_info.stride;
-    // Rows, in stored order, that the file filled. The rest stay clear, so
-    // the conversions and the turn of a top-down file leave them alone and a
-    // short file costs no more than its own size.
-    std::int64_t rowsHeld = height;
+// The pixel data of every depth. Gives the rows, in stored order, that the
+// file filled. The rest stay clear, so the conversions and the turn of a
+// top-down file leave them alone and a short file costs no more than its
+// own size.
+std::int64_t CBmpImage::ReadPixels(FILE* file, const BmpHeader& header, std::int64_t height)
+{
     switch (header.bitCount) {
     case 1:
     case 2:
     case 4:
     case 8:
-        if (header.compression == 0 && header.bitCount == 2)
-            rowsHeld = ReadTwoBitRows(file, height);
-        else if (header.compression == 0)
-            rowsHeld = ReadRows(file, m_info.pixels, stride, height);
-        else if (header.compression == 1)
-            ReadRunLength(file, false);
-        else if (header.compression == 2)
-            ReadRunLength(file, true);
-        else
-            throw "compression type not supported";
-        break;
-    case 16: {
-        // The 16-bit rows are never longer than the 24-bit rows, so they are
-        // read into the image and widened in place.
-        rowsHeld = ReadRows(file, m_info.pixels, (width + 1) / 2 * 4, height);
-        DWORD red = 0x7C00, green = 0x03E0, blue = 0x001F;
-        if (header.hasMasks && (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
-            red = header.masks[0];
-            green = header.masks[1];
-            blue = header.masks[2];
-        }
-        ConvertHeldRows(m_info.pixels, red, green, blue, 16, rowsHeld);
-        break;
-    }
+        if (header.compression == 0 && header.bitCount == 2) return ReadTwoBitRows(file, height);
+        if (header.compression == 0) return ReadRows(file, m_info.pixels, m_info.stride, height);
+        if (header.compression != 1 && header.compression != 2) throw RUN_LENGTH_DEPTH;
+        ReadRunLength(file, header.compression == 2);
+        return height;
+    case 16:
+        return ReadSixteenBitRows(file, header, height);
     case 24:
-        if (header.compression != 0) throw "unknown compression";
-        rowsHeld = ReadRows(file, m_info.pixels, stride, height);
-        break;
-    case 32: {
-        if (header.compression != 0 && header.compression != BIT_FIELDS && header.compression != ALPHA_BIT_FIELDS)
-            throw "unknown compression";
-        // The 32-bit rows are longer than the image's own, so they need a
-        // buffer of their own, held to the same cap as an image block and
-        // made no larger than the rows the file can still give.
-        const std::int64_t sourceStride = width * 4;
-        if (std::uint64_t(sourceStride) * std::uint64_t(height) > MAX_DIB_BYTES) throw "can't allocate memory";
-        std::int64_t rows = height;
-        const std::int64_t left = BytesLeft(file);
-        if (left >= 0 && sourceStride > 0) rows = std::min(rows, (left + sourceStride - 1) / sourceStride);
-        const std::int64_t bytes = sourceStride * rows;
-        BYTE* buffer = static_cast<BYTE*>(std::calloc(std::size_t(bytes > 0 ? bytes : 1), 1));
-        if (!buffer) throw "can't allocate memory";
-        const std::size_t got = std::fread(buffer, 1, std::size_t(bytes), file);
-        rowsHeld = (std::int64_t(got) + sourceStride - 1) / std::max<std::int64_t>(sourceStride, 1);
-        // Without masks, or with bit fields whose colour masks are all 0,
-        // bytes 0, 1, 2 are blue, green, red.
-        std::uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0};
-        if (header.compression != 0 && header.hasMasks &&
-            (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
-            std::copy(header.masks, header.masks + 4, masks);
-            if (masks[3] != 0 && !CreateAlpha()) {
-                std::free(buffer);
-                throw "can't allocate memory";
-            }
-        }
-        ConvertMaskedPixels(buffer, masks, std::int64_t(got / 4));
-        std::free(buffer);
-        break;
-    }
+        if (header.compression != 0) throw COMPRESSION;
+        return ReadRows(file, m_info.pixels, m_info.stride, height);
+    case 32:
+        return ReadThirtyTwoBitRows(file, header, height);
     default:
-        rowsHeld = 0;  // no pixel data is read for other depths
-        break;
+        return 0;  // no pixel data is read for other depths
     }
-    if (topDown) FlipRows(rowsHeld);
+}
+
+// The 16-bit rows are never longer than the 24-bit rows, so they are read
+// into the image and widened in place.
+std::int64_t CBmpImage::ReadSixteenBitRows(FILE* file, const BmpHeader& header, std::int64_t height)
+{
+    const std::int64_t width = header.width;
+    const std::int64_t rowsHeld = ReadRows(file, m_info.pixels, (width + 1) / 2 * 4, height);
+    DWORD red = 0x7C00, green = 0x03E0, blue = 0x001F;
+    if (header.hasMasks && (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
+        red = header.masks[0];
+        green = header.masks[1];
+        blue = header.masks[2];
+    }
+    ConvertHeldRows(m_info.pixels, red, green, blue, 16, rowsHeld);
+    return rowsHeld;
+}
+
+// The 32-bit rows are longer than the image's own, so they need a buffer of
+// their own, held to the same cap as an image block and made no larger than
+// the rows the file can still give.
+std::int64_t CBmpImage::ReadThirtyTwoBitRows(FILE* file, const BmpHeader& header, std::int64_t height)
+{
+    if (header.compression != 0 && header.compression != BIT_FIELDS && header.compression != ALPHA_BIT_FIELDS)
+        throw COMPRESSION;
+    const std::int64_t sourceStride = std::int64_t(header.width) * 4;
+    if (std::uint64_t(sourceStride) * std::uint64_t(height) > MAX_DIB_BYTES) throw NO_PIXEL_BUFFER;
+    std::int64_t rows = height;
+    const std::int64_t left = BytesLeft(file);
+    if (left >= 0 && sourceStride > 0) rows = std::min(rows, (left + sourceStride - 1) / sourceStride);
+    const std::int64_t bytes = sourceStride * rows;
+    std::unique_ptr<BYTE, decltype(&std::free)> buffer(
+        static_cast<BYTE*>(std::calloc(std::size_t(bytes > 0 ? bytes : 1), 1)), &std::free);
+    if (!buffer) throw NO_PIXEL_BUFFER;
+    const std::size_t got = std::fread(buffer.get(), 1, std::size_t(bytes), file);
+    const std::int64_t rowsHeld = (std::int64_t(got) + sourceStride - 1) / std::max<std::int64_t>(sourceStride, 1);
+    // Without masks, or with bit fields whose colour masks are all 0, bytes
+    // 0, 1, 2 are blue, green, red.
+    std::uint32_t masks[4] = {0xFF0000, 0xFF00, 0xFF, 0};
+    if (header.compression != 0 && header.hasMasks && (header.masks[0] | header.masks[1] | header.masks[2]) != 0) {
+        std::copy(header.masks, header.masks + 4, masks);
+        if (masks[3] != 0 && !CreateAlpha()) throw NO_PIXEL_BUFFER;
+    }
+    ConvertMaskedPixels(buffer.get(), masks, std::int64_t(got / 4));
+    return rowsHeld;
 }
 
 // Reads up to rows rows of rowBytes each; gives the number of rows that got

@@ -7,49 +7,171 @@
 
 namespace {
 
-bool SkipSubBlocks(ByteCursor& cursor)
+// Bytes read from a stream at a time; more than any fixed part of a block.
+constexpr std::size_t STAGE_SIZE = 16384;
+// "GIF87a" or "GIF89a", then the logical screen descriptor.
+constexpr std::size_t HEADER_SIZE = 13;
+constexpr std::size_t SIGNATURE_AND_VERSION = 6;
+constexpr std::size_t IMAGE_DESCRIPTOR_SIZE = 9;
+
+}  // namespace
+
+GifBlockWalker::GifBlockWalker(const BYTE* bytes, std::size_t size)
+    : m_at(bytes), m_end(bytes ? bytes + size : bytes)
 {
-    for (;;) {
-        std::uint8_t length = 0;
-        if (!cursor.Byte(length)) return false;
-        if (length == 0) return true;
-        if (!cursor.Skip(length)) return false;
+}
+
+GifBlockWalker::GifBlockWalker(FILE* file)
+    : m_at(nullptr), m_end(nullptr), m_file(file), m_buffer(std::make_unique_for_overwrite<BYTE[]>(STAGE_SIZE))
+{
+    m_at = m_end = m_buffer.get();
+}
+
+bool GifBlockWalker::Refill(std::size_t count)
+{
+    if (m_fileEnded || count > STAGE_SIZE) return false;
+    // What is in hand moves to the front, and the rest of the buffer fills.
+    const std::size_t kept = std::size_t(m_end - m_at);
+    BYTE* const start = m_buffer.get();
+    std::memmove(start, m_at, kept);
+    m_at = start;
+    m_end = start + kept;
+    const std::size_t wanted = STAGE_SIZE - kept;
+    const std::size_t got = std::fread(start + kept, 1, wanted, m_file);
+    m_end += got;
+    // A short read is the end: the stream is not asked again.
+    if (got < wanted) m_fileEnded = true;
+    return std::size_t(m_end - m_at) >= count;
+}
+
+GifBlockWalker::Block GifBlockWalker::Header()
+{
+    Block block;
+    Have(HEADER_SIZE);
+    const std::size_t got = std::min(HEADER_SIZE, std::size_t(m_end - m_at));
+    // A signature begun is a file being written.
+    if (got > 0 && std::memcmp(m_at, GIF_SIGNATURE, std::min(got, GIF_SIGNATURE_SIZE)) != 0) {
+        block.kind = Kind::NotGif;
+        block.shortSignature = got < GIF_SIGNATURE_SIZE;
+        return block;
+    }
+    if (got < HEADER_SIZE) return block;
+    ByteCursor screen(m_at, HEADER_SIZE);
+    screen.Skip(SIGNATURE_AND_VERSION);
+    screen.U16(block.width);
+    screen.U16(block.height);
+    screen.Byte(block.flags);
+    m_at += HEADER_SIZE;
+    block.colourCount = 2 << (block.flags & 7);
+    const std::size_t tableBytes = GifColourTableBytes(block.flags);
+    if (tableBytes) {
+        if (!Have(tableBytes)) return block;
+        block.colourTable = m_at;
+        m_at += tableBytes;
+    }
+    block.kind = Kind::Screen;
+    return block;
+}
+
+// Skips what the caller left of the last block; false when the bytes end.
+bool GifBlockWalker::SkipRest()
+{
+    if (m_rest == Rest::CodeSizeAndSubBlocks && MinCodeSize() < 0) return false;
+    const BYTE* data = nullptr;
+    while (m_rest == Rest::SubBlocks) {
+        if (NextSubBlock(data) < 0) return false;
+    }
+    return true;
+}
+
+GifBlockWalker::Block GifBlockWalker::Next()
+{
+    if (!m_started) {
+        m_started = true;
+        return Header();
+    }
+    Block block;
+    if (!SkipRest()) return block;
+    const int introducer = Byte();
+    switch (introducer) {
+    case -1:
+        return block;
+    case 0x3B:
+        block.kind = Kind::Trailer;
+        return block;
+    case 0x21: {
+        const int label = Byte();
+        if (label < 0) return block;
+        block.kind = Kind::Extension;
+        block.label = std::uint8_t(label);
+        m_rest = Rest::SubBlocks;
+        return block;
+    }
+    case 0x2C: {
+        // Left, top, width, height, flags.
+        if (!Have(IMAGE_DESCRIPTOR_SIZE)) return block;
+        ByteCursor fields(m_at, IMAGE_DESCRIPTOR_SIZE);
+        fields.U16(block.left);
+        fields.U16(block.top);
+        fields.U16(block.width);
+        fields.U16(block.height);
+        fields.Byte(block.flags);
+        m_at += IMAGE_DESCRIPTOR_SIZE;
+        block.colourCount = 2 << (block.flags & 7);
+        const std::size_t tableBytes = GifColourTableBytes(block.flags);
+        if (tableBytes) {
+            if (!Have(tableBytes)) return block;
+            block.colourTable = m_at;
+            m_at += tableBytes;
+        }
+        block.kind = Kind::Image;
+        m_rest = Rest::CodeSizeAndSubBlocks;
+        return block;
+    }
+    default:
+        block.kind = Kind::Unknown;
+        return block;
     }
 }
 
-}  // namespace
+int GifBlockWalker::MinCodeSize()
+{
+    if (m_rest != Rest::CodeSizeAndSubBlocks) return -1;
+    const int size = Byte();
+    m_rest = size < 0 ? Rest::Nothing : Rest::SubBlocks;
+    return size;
+}
+
+int GifBlockWalker::NextSubBlock(const BYTE*& data)
+{
+    if (m_rest != Rest::SubBlocks) return m_subBlocksEnd;
+    const int length = Byte();
+    if (length <= 0 || !Have(std::size_t(length))) {
+        m_rest = Rest::Nothing;
+        m_subBlocksEnd = length == 0 ? 0 : -1;
+        return m_subBlocksEnd;
+    }
+    data = m_at;
+    m_at += length;
+    return length;
+}
 
 GifCompleteness CheckGifCompleteness(const std::uint8_t* bytes, std::size_t size)
 {
     // Running out of bytes anywhere means "not yet written", not damage.
-    if (size == 0) return GifCompleteness::Incomplete;  // created, nothing written yet
-    // A signature begun is a file being written.
-    if (std::memcmp(bytes, GIF_SIGNATURE, std::min(size, GIF_SIGNATURE_SIZE)) != 0) return GifCompleteness::Damaged;
-    ByteCursor cursor(bytes, size);
-    std::uint8_t flags = 0;
-    if (!cursor.Skip(GIF_SIGNATURE_SIZE + 2) || !cursor.Skip(4) || !cursor.Byte(flags) || !cursor.Skip(2) ||
-        !cursor.Skip(GifColourTableBytes(flags))) {
-        return GifCompleteness::Incomplete;
-    }
-
+    GifBlockWalker walker(bytes, size);
     for (;;) {
-        std::uint8_t introducer = 0;
-        if (!cursor.Byte(introducer)) return GifCompleteness::Incomplete;
-        switch (introducer) {
-        case 0x3B:
+        switch (walker.Next().kind) {
+        case GifBlockWalker::Kind::Screen:
+        case GifBlockWalker::Kind::Extension:
+        case GifBlockWalker::Kind::Image:
+            break;
+        case GifBlockWalker::Kind::Trailer:
             return GifCompleteness::Complete;
-        case 0x21:
-            if (!cursor.Skip(1) || !SkipSubBlocks(cursor)) return GifCompleteness::Incomplete;
-            break;
-        case 0x2C: {
-            std::uint8_t imageFlags = 0;
-            if (!cursor.Skip(8) || !cursor.Byte(imageFlags) || !cursor.Skip(GifColourTableBytes(imageFlags)) ||
-                !cursor.Skip(1) || !SkipSubBlocks(cursor)) {
-                return GifCompleteness::Incomplete;
-            }
-            break;
-        }
-        default:
+        case GifBlockWalker::Kind::Ended:
+            return GifCompleteness::Incomplete;
+        case GifBlockWalker::Kind::NotGif:
+        case GifBlockWalker::Kind::Unknown:
             return GifCompleteness::Damaged;
         }
     }

@@ -29,7 +29,19 @@
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
+// Failure texts.
+namespace ico_messages {
+
+inline constexpr const char* SHORT_DIRECTORY = "Icon directory is cut short";
+inline constexpr const char* SHORT_IMAGE = "Icon image is cut short";
+inline constexpr const char* NO_MEMORY = "Can't allocate memory for icon image";
+inline constexpr const char* DEPTH = "Icon image has an unsupported bit depth";
+
+}  // namespace ico_messages
+
 namespace {
+
+using namespace ico_messages;
 
 constexpr std::size_t DIRECTORY_HEADER_SIZE = 6;
 constexpr std::size_t ENTRY_SIZE = 16;
@@ -59,9 +71,9 @@ bool CIcoImage::DecodeOrThrow(FILE* file)
 
     // Entries before the chosen one are only stepped over.
     if (std::fseek(file, long(index) * long(ENTRY_SIZE), SEEK_CUR) != 0)
-        throw "Icon directory is cut short";
+        throw SHORT_DIRECTORY;
     BYTE entry[ENTRY_SIZE];
-    if (!ReadExact(file, entry, sizeof entry)) throw "Icon directory is cut short";
+    if (!ReadExact(file, entry, sizeof entry)) throw SHORT_DIRECTORY;
     // Width and height (0 meaning 256), colours, reserved, planes and bit
     // count, then the image's size and offset.
     constexpr std::size_t COLOURS_TO_BIT_COUNT = 6;
@@ -70,7 +82,7 @@ bool CIcoImage::DecodeOrThrow(FILE* file)
     std::uint32_t size32 = 0, offset32 = 0;
     if (!fields.Byte(width8) || !fields.Byte(height8) || !fields.Skip(COLOURS_TO_BIT_COUNT) || !fields.U32(size32) ||
         !fields.U32(offset32))
-        throw "Icon directory is cut short";
+        throw SHORT_DIRECTORY;
     const int width = width8 == 0 ? 256 : width8;
     const int height = height8 == 0 ? 256 : height8;
     const DWORD size = size32;
@@ -79,7 +91,7 @@ bool CIcoImage::DecodeOrThrow(FILE* file)
 
     BYTE signature[sizeof PNG_SIGNATURE];
     if (std::fseek(file, offset, SEEK_SET) != 0 || !ReadExact(file, signature, sizeof signature))
-        throw "Icon image is cut short";
+        throw SHORT_IMAGE;
     if (std::memcmp(signature, PNG_SIGNATURE, sizeof signature) == 0) {
         return DecodePngEntry(file, offset, size);
     } else {
@@ -97,15 +109,15 @@ bool CIcoImage::DecodePngEntry(FILE* file, long offset, DWORD size)
     const long end = std::ftell(file);
     std::int64_t bytes = end - offset;
     if (size != 0 && size < bytes) bytes = size;
-    if (bytes <= 0 || std::uint64_t(bytes) > MAX_DIB_BYTES) throw "Icon image is cut short";
+    if (bytes <= 0 || std::uint64_t(bytes) > MAX_DIB_BYTES) throw SHORT_IMAGE;
     BYTE* data = static_cast<BYTE*>(std::malloc(std::size_t(bytes)));
-    if (!data) throw "Can't allocate memory for icon image";
+    if (!data) throw NO_MEMORY;
     std::fseek(file, offset, SEEK_SET);
     const std::size_t got = std::fread(data, 1, std::size_t(bytes), file);
     FILE* stream = fmemopen(data, got, "rb");
     if (!stream) {
         std::free(data);
-        throw "Can't allocate memory for icon image";
+        throw NO_MEMORY;
     }
 
     // A successful decode replaces the whole settings record; the directory's
@@ -128,7 +140,7 @@ bool CIcoImage::DecodePngEntry(FILE* file, long offset, DWORD size)
 void CIcoImage::DecodeBitmapEntry(FILE* file, int width, int height)
 {
     BYTE header[BITMAP_HEADER_SIZE];
-    if (!ReadExact(file, header, sizeof header)) throw "Icon image is cut short";
+    if (!ReadExact(file, header, sizeof header)) throw SHORT_IMAGE;
     // The size, width, height and planes before the bit count are the
     // directory entry's business; compression and sizes sit before the
     // colours used.
@@ -138,13 +150,13 @@ void CIcoImage::DecodeBitmapEntry(FILE* file, int width, int height)
     std::uint32_t coloursUsed32 = 0;
     if (!fields.Skip(BEFORE_BIT_COUNT) || !fields.U16(bitCount16) || !fields.Skip(BIT_COUNT_TO_COLOURS_USED) ||
         !fields.U32(coloursUsed32))
-        throw "Icon image is cut short";
+        throw SHORT_IMAGE;
     const int bitCount = bitCount16;
     const DWORD coloursUsed = coloursUsed32;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
-        throw "Icon image has an unsupported bit depth";
+        throw DEPTH;
 
-    if (!Create(width, height, bitCount, m_info.format)) throw "Can't allocate memory for icon image";
+    if (!Create(width, height, bitCount, m_info.format)) throw NO_MEMORY;
     if (bitCount <= 8) {
         int colours = int(m_header.biClrUsed);
         if (coloursUsed != 0 && coloursUsed < DWORD(colours)) colours = int(coloursUsed);
@@ -160,7 +172,7 @@ void CIcoImage::DecodeBitmapEntry(FILE* file, int width, int height)
     }
 
     // 32 bits: blue, green, red, alpha per pixel, rows 4-byte aligned by nature.
-    if (!CreateAlpha()) throw "Can't allocate memory for icon image";
+    if (!CreateAlpha()) throw NO_MEMORY;
     BYTE row[256 * 4];
     bool anyAlpha = false;
     for (int y = 0; y < height; ++y) {

@@ -28,18 +28,42 @@
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
-namespace {
+// Failure texts.
+namespace pcx_messages {
 
-constexpr std::size_t HEADER_SIZE = 128;
+inline constexpr const char* SHORT_HEADER = "Can't read PCX image";
+inline constexpr const char* NOT_PCX = "Error: Not a PCX file";
+inline constexpr const char* ENCODING = "PCX file has unknown encoding scheme";
+inline constexpr const char* EMPTY_WINDOW = "PCX image window is empty";
+inline constexpr const char* PLANES = "Can't handle image with more than 4 planes";
+inline constexpr const char* DEPTH = "Can't handle bits per pixel image with planes.";
+inline constexpr const char* LINE_TOO_SMALL = "PCX bytes per line too small for the width";
+inline constexpr const char* NO_MEMORY = "Can't allocate memory for PCX image";
+inline constexpr const char* CORRUPTED = "corrupted PCX";
+inline constexpr const char* RUN_TOO_LONG = "repeat count spans end of image";
+inline constexpr const char* COLOUR_MAP = "bad color map signature";
+inline constexpr const char* PLANE_DEPTH = "Can't handle more than 1 bit per pixel";
 
-// The fields of the fixed header this reader uses, in file order.
+}  // namespace pcx_messages
+
+// The fields of the fixed header this reader uses, in file order, and the
+// layout worked out from them.
 struct PcxHeader {
     std::uint8_t manufacturer = 0, version = 0, encoding = 0, bitsPerPixel = 0;
     std::uint16_t xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     BYTE palette[16][3] = {};  // the 16-colour table
     std::uint8_t planes = 0;
     std::uint16_t bytesPerLine = 0;
+
+    int width = 0, height = 0, depth = 0;
+    std::int64_t lineBytes = 0;  // a scan line: every plane's bytes
 };
+
+namespace {
+
+using namespace pcx_messages;
+
+constexpr std::size_t HEADER_SIZE = 128;
 
 bool ParsePcxHeader(const BYTE (&bytes)[HEADER_SIZE], PcxHeader& h)
 {
@@ -54,6 +78,66 @@ bool ParsePcxHeader(const BYTE (&bytes)[HEADER_SIZE], PcxHeader& h)
 // A code byte and a value byte expand to at most 63 bytes.
 constexpr std::int64_t MAX_EXPANSION_PER_BYTE = 32;
 constexpr std::int64_t MAX_EXPANDED_BYTES = std::int64_t(CDibImage::MAX_DIB_BYTES);
+
+// The header, checked, with the image's size and depth.
+PcxHeader ReadHeader(FILE* file)
+{
+    BYTE bytes[HEADER_SIZE];
+    PcxHeader header;
+    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParsePcxHeader(bytes, header)) throw SHORT_HEADER;
+    if (header.manufacturer != 10) throw NOT_PCX;
+    if (header.encoding != 1) throw ENCODING;
+
+    const int bits = header.bitsPerPixel;
+    const int planes = header.planes;
+    if (header.xMax < header.xMin || header.yMax < header.yMin) throw EMPTY_WINDOW;
+    header.width = header.xMax - header.xMin + 1;
+    header.height = header.yMax - header.yMin + 1;
+
+    if (bits == 1) {
+        if (planes >= 5) throw PLANES;
+        header.depth = planes == 3 ? 24 : planes == 4 ? 4 : 1;
+    } else if (bits == 2 || bits == 4 || bits == 8) {
+        if (planes == 1)
+            header.depth = bits;
+        else if (planes == 3)
+            header.depth = 24;
+        else
+            throw DEPTH;
+    } else {
+        throw DEPTH;
+    }
+    if (std::int64_t(header.bytesPerLine) * 8 < std::int64_t(header.width) * bits) throw LINE_TOO_SMALL;
+    header.lineBytes = std::int64_t(planes) * header.bytesPerLine;
+    return header;
+}
+
+// The run-length data, expanded into one buffer of every scan line (malloc'd
+// into `expanded`); the file must be able to fill it.
+void ExpandRunLength(FILE* file, const PcxHeader& header, BYTE*& expanded)
+{
+    const std::int64_t total = header.lineBytes * header.height;
+    const std::int64_t left = BytesLeft(file);
+    if (total > MAX_EXPANDED_BYTES) throw NO_MEMORY;
+    if (left >= 0 && total > left * MAX_EXPANSION_PER_BYTE) throw CORRUPTED;
+    expanded = static_cast<BYTE*>(std::malloc(std::size_t(total > 0 ? total : 1)));
+    if (!expanded) throw NO_MEMORY;
+    std::int64_t filled = 0;
+    while (filled < total) {
+        const int code = std::fgetc(file);
+        if (code == EOF) throw CORRUPTED;
+        if ((code & 0xC0) != 0xC0) {
+            expanded[filled++] = BYTE(code);
+            continue;
+        }
+        const int count = code & 0x3F;
+        const int value = std::fgetc(file);
+        if (value == EOF) throw CORRUPTED;
+        if (count > total - filled) throw RUN_TOO_LONG;
+        std::memset(expanded + filled, value, std::size_t(count));
+        filled += count;
+    }
+}
 
 }  // namespace
 
@@ -70,87 +154,49 @@ bool CPcxImage::Decode(FILE* file)
 
 void CPcxImage::DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line)
 {
-    BYTE bytes[HEADER_SIZE];
-    PcxHeader header;
-    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParsePcxHeader(bytes, header))
-        throw "Can't read PCX image";
-    if (header.manufacturer != 10) throw "Error: Not a PCX file";
-    if (header.encoding != 1) throw "PCX file has unknown encoding scheme";
+    const PcxHeader header = ReadHeader(file);
+    if (!Create(header.width, header.height, header.depth, m_info.format)) throw NO_MEMORY;
+    ExpandRunLength(file, header, expanded);
+    ReadColourTable(file, header);
+    // A file without planes holds no pixels: every pixel keeps index 0, and
+    // a large window costs nothing.
+    if (header.planes == 0) return;
+    StoreScanLines(header, expanded, line);
+}
 
-    const int bits = header.bitsPerPixel;
-    const int planes = header.planes;
-    const int xmin = header.xMin, ymin = header.yMin;
-    const int xmax = header.xMax, ymax = header.yMax;
-    const std::int64_t bytesPerLine = header.bytesPerLine;
-    if (xmax < xmin || ymax < ymin) throw "PCX image window is empty";
-    const int width = xmax - xmin + 1;
-    const int height = ymax - ymin + 1;
-
-    int depth = 0;
-    if (bits == 1) {
-        if (planes >= 5) throw "Can't handle image with more than 4 planes";
-        depth = planes == 3 ? 24 : planes == 4 ? 4 : 1;
-    } else if (bits == 2 || bits == 4 || bits == 8) {
-        if (planes == 1)
-            depth = bits;
-        else if (planes == 3)
-            depth = 24;
-        else
-            throw "Can't handle bits per pixel image with planes.";
-    } else {
-        throw "Can't handle bits per pixel image with planes.";
-    }
-    if (bytesPerLine * 8 < std::int64_t(width) * bits) throw "PCX bytes per line too small for the width";
-
-    if (!Create(width, height, depth, m_info.format)) throw "Can't allocate memory for PCX image";
-
-    // 2. Expand the run-length data; the file must be able to fill it.
-    const std::int64_t lineBytes = std::int64_t(planes) * bytesPerLine;
-    const std::int64_t total = lineBytes * height;
-    const std::int64_t left = BytesLeft(file);
-    if (total > MAX_EXPANDED_BYTES) throw "Can't allocate memory for PCX image";
-    if (left >= 0 && total > left * MAX_EXPANSION_PER_BYTE) throw "corrupted PCX";
-    expanded = static_cast<BYTE*>(std::malloc(std::size_t(total > 0 ? total : 1)));
-    if (!expanded) throw "Can't allocate memory for PCX image";
-    std::int64_t filled = 0;
-    while (filled < total) {
-        const int code = std::fgetc(file);
-        if (code == EOF) throw "corrupted PCX";
-        if ((code & 0xC0) != 0xC0) {
-            expanded[filled++] = BYTE(code);
-            continue;
-        }
-        const int count = code & 0x3F;
-        const int value = std::fgetc(file);
-        if (value == EOF) throw "corrupted PCX";
-        if (count > total - filled) throw "repeat count spans end of image";
-        std::memset(expanded + filled, value, std::size_t(count));
-        filled += count;
-    }
-
-    // 3. The working colour table.
+// The working colour table: the header's 16 entries, the 256 after the data
+// of an 8-bit single-plane file, fixed black and white for monochrome.
+void CPcxImage::ReadColourTable(FILE* file, const PcxHeader& header)
+{
     BYTE colours[256][3] = {};
     std::memcpy(colours, header.palette, sizeof header.palette);
-    if (bits == 8 && planes == 1) {
-        if (std::fgetc(file) != 12) throw "bad color map signature";
+    if (header.bitsPerPixel == 8 && header.planes == 1) {
+        if (std::fgetc(file) != 12) throw COLOUR_MAP;
         if (std::fread(colours, 1, sizeof colours, file) != sizeof colours) {
             // a short table keeps what was read; the rest stays black
         }
-    } else if (bits == 1 && planes == 1) {
+    } else if (header.bitsPerPixel == 1 && header.planes == 1) {
         colours[0][0] = colours[0][1] = colours[0][2] = 0;
         colours[1][0] = colours[1][1] = colours[1][2] = 255;
     }
     for (DWORD i = 0; i < m_header.biClrUsed; ++i)
         SetPaletteEntry(BYTE(i), colours[i][0], colours[i][1], colours[i][2], 0);
+}
 
-    // A file without planes holds no pixels: every pixel keeps index 0, and
-    // a large window costs nothing.
-    if (planes == 0) return;
-
-    // 4. Scan lines, top of the picture first. The line buffer holds every
-    // pixel a line's bytes can describe: width <= 8 x bytes per line.
+// Scan lines, top of the picture first. The line buffer (malloc'd into
+// `line`) holds every pixel a line's bytes can describe: width <= 8 x bytes
+// per line.
+void CPcxImage::StoreScanLines(const PcxHeader& header, const BYTE* expanded, BYTE*& line)
+{
+    const int bits = header.bitsPerPixel;
+    const int planes = header.planes;
+    const int width = header.width;
+    const int height = header.height;
+    const int depth = header.depth;
+    const std::int64_t bytesPerLine = header.bytesPerLine;
+    const std::int64_t lineBytes = header.lineBytes;
     line = static_cast<BYTE*>(std::malloc(std::size_t(width + 8 * bytesPerLine)));
-    if (!line) throw "Can't allocate memory for PCX image";
+    if (!line) throw NO_MEMORY;
     for (int r = 0; r < height; ++r) {
         const BYTE* scan = expanded + r * lineBytes;
         const int y = height - 1 - r;
@@ -171,7 +217,7 @@ void CPcxImage::DecodeOrThrow(FILE* file, BYTE*& expanded, BYTE*& line)
                 }
             }
         } else {
-            if (bits != 1) throw "Can't handle more than 1 bit per pixel";
+            if (bits != 1) throw PLANE_DEPTH;
             std::memset(line, 0, std::size_t(8 * bytesPerLine));
             for (int plane = 0; plane < planes; ++plane) {
                 const BYTE* data = scan + plane * bytesPerLine;

@@ -31,9 +31,15 @@
 #include "formats/byte_cursor.h"
 #include "formats/byte_reads.h"
 
-namespace {
+// Failure texts.
+namespace tga_messages {
 
-constexpr std::size_t HEADER_SIZE = 18;
+inline constexpr const char* NOT_TGA = "Not a TGA";
+inline constexpr const char* NO_IMAGE = "TGA Create failed";
+inline constexpr const char* IMAGE_TYPE = "Unknown TGA image type";
+inline constexpr const char* CORRUPTED = "corrupted TGA";
+
+}  // namespace tga_messages
 
 // The fixed header, in file order.
 struct TgaHeader {
@@ -42,7 +48,17 @@ struct TgaHeader {
     std::uint8_t mapEntryBits = 0;
     std::uint16_t xOrigin = 0, yOrigin = 0, width = 0, height = 0;
     std::uint8_t depth = 0, descriptor = 0;
+
+    bool Grey() const { return imageType == 3 || imageType == 11; }
+    bool GreyAlpha() const { return Grey() && depth == 16; }
+    bool RunLength() const { return imageType == 9 || imageType == 10 || imageType == 11; }
 };
+
+namespace {
+
+using namespace tga_messages;
+
+constexpr std::size_t HEADER_SIZE = 18;
 
 bool ParseTgaHeader(const BYTE (&bytes)[HEADER_SIZE], TgaHeader& h)
 {
@@ -154,34 +170,38 @@ void CTgaImage::DecodeOrThrow(FILE* file)
 {
     BYTE bytes[HEADER_SIZE];
     TgaHeader header;
-    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParseTgaHeader(bytes, header))
-        throw "Not a TGA";
-    const int idLength = header.idLength;
-    const int colourMapType = header.colourMapType;
-    const int imageType = header.imageType;
-    const int mapFirst = header.mapFirst;
-    const int mapLength = header.mapLength;
-    const int mapEntryBits = header.mapEntryBits;
+    if (std::fread(bytes, 1, HEADER_SIZE, file) != HEADER_SIZE || !ParseTgaHeader(bytes, header)) throw NOT_TGA;
+    if (header.idLength > 0) std::fseek(file, header.idLength, SEEK_CUR);
+    CreateImage(header);
+    if (header.colourMapType != 0) ReadColourMap(*this, file, header.mapFirst, header.mapLength, header.mapEntryBits);
+    if (header.Grey()) SetGreyPalette();
+    if (!header.RunLength() && header.imageType != 1 && header.imageType != 2 && header.imageType != 3)
+        throw IMAGE_TYPE;
+    // Depths that carry no pixels we read leave nothing to mirror.
+    if (ReadRows(file, header) && (header.descriptor & 0x10)) MirrorHorizontal();
+}
+
+// 16- and 32-bit colour becomes 24-bit, with an alpha plane when the
+// attribute bits say the pixels carry alpha; 16-bit grey becomes 8-bit.
+void CTgaImage::CreateImage(const TgaHeader& header)
+{
+    const int depth = header.depth;
+    const bool hasAlpha = (depth == 16 || depth == 32) && (header.descriptor & 0x0F) != 0;
+    Create(header.width, header.height, header.GreyAlpha() ? 8 : depth == 16 || depth == 32 ? 24 : depth,
+           m_info.format);
+    if (IsEmpty()) throw NO_IMAGE;
+    if (hasAlpha && !CreateAlpha()) throw NO_IMAGE;
+}
+
+// The pixel rows, plain or as packets, in the order the descriptor gives.
+// False for a depth whose pixels are not read.
+bool CTgaImage::ReadRows(FILE* file, const TgaHeader& header)
+{
     const int width = header.width;
     const int height = header.height;
-    const int depth = header.depth;
-    const int descriptor = header.descriptor;
-    if (idLength > 0) std::fseek(file, idLength, SEEK_CUR);
-
-    const bool grey = imageType == 3 || imageType == 11;
-    const bool greyAlpha = grey && depth == 16;
-    const bool hasAlpha = (depth == 16 || depth == 32) && (descriptor & 0x0F) != 0;
-    Create(width, height, greyAlpha ? 8 : depth == 16 || depth == 32 ? 24 : depth, m_info.format);
-    if (IsEmpty()) throw "TGA Create failed";
-    if (hasAlpha && !CreateAlpha()) throw "TGA Create failed";
-
-    if (colourMapType != 0) ReadColourMap(*this, file, mapFirst, mapLength, mapEntryBits);
-    if (grey) SetGreyPalette();
-    const bool runLength = imageType == 9 || imageType == 10 || imageType == 11;
-    if (!runLength && imageType != 1 && imageType != 2 && imageType != 3) throw "Unknown TGA image type";
-
-    TgaPixels pixels(*this, file, depth, greyAlpha);
-    if (!pixels.Decodable()) return;  // such depths carry no pixels we read
+    const bool runLength = header.RunLength();
+    TgaPixels pixels(*this, file, header.depth, header.GreyAlpha());
+    if (!pixels.Decodable()) return false;
 
     // Packet state lives across rows, so a packet that crosses a row end
     // continues in the next row.
@@ -191,8 +211,8 @@ void CTgaImage::DecodeOrThrow(FILE* file)
     bool ended = false;
     for (int r = 0; r < height && !ended; ++r) {
         // The file has ended before this row: only the last row may be short.
-        if (std::feof(file)) throw "corrupted TGA";
-        const int y = (descriptor & 0x20) ? height - 1 - r : r;
+        if (std::feof(file)) throw CORRUPTED;
+        const int y = (header.descriptor & 0x20) ? height - 1 - r : r;
         for (int x = 0; x < width; ++x) {
             Pixel pixel;
             if (!runLength) {
@@ -216,8 +236,7 @@ void CTgaImage::DecodeOrThrow(FILE* file)
             pixels.Store(x, y, pixel);
             --packetLeft;
         }
-        if (ended && r < height - 1) throw "corrupted TGA";
+        if (ended && r < height - 1) throw CORRUPTED;
     }
-
-    if (descriptor & 0x10) MirrorHorizontal();
+    return true;
 }

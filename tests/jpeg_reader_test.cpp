@@ -43,13 +43,6 @@ void ExpectColour(const CDibImage& image, int x, int y, int red, int green, int 
     EXPECT_NEAR(got.blue, blue, TOLERANCE) << "at " << x << "," << y;
 }
 
-TEST(JpegReader, NoStreamFailsWithoutAMessage)
-{
-    CJpegImage reader(ImageFormat::Jpeg);
-    EXPECT_FALSE(reader.Decode(nullptr));
-    EXPECT_STREQ(reader.LastError(), "");
-}
-
 TEST(JpegReader, GreyscaleGivesAnEightBitImageWithAGreyRampBottomUp)
 {
     // Top 8 rows bright, bottom 8 rows dark.
@@ -142,15 +135,6 @@ TEST(JpegReader, FilesThatAreNotJpegFailWithLibjpegsMessage)
     EXPECT_FALSE(DecodeFromBytes(image, file.substr(0, 30), ImageFormat::Jpeg));
     EXPECT_NE(image.LastError()[0], '\0');
     EXPECT_TRUE(image.IsEmpty());
-}
-
-TEST(JpegReader, AFailedLoadKeepsTheTargetPicture)
-{
-    CDibImage image(ImageFormat::Jpeg);
-    ASSERT_NE(image.Create(5, 5, 24, ImageFormat::Jpeg), nullptr);
-    EXPECT_FALSE(DecodeFromBytes(image, "\xFF\xD8\xFF\xC0", ImageFormat::Jpeg));
-    EXPECT_EQ(image.Width(), 5);
-    EXPECT_NE(image.LastError()[0], '\0');
 }
 
 TEST(JpegReader, HugeClaimedSizesFailWithoutTakingTheMemory)

@@ -53,13 +53,6 @@ std::vector<png_color> FourColours()
     return {{200, 10, 20}, {30, 40, 50}, {60, 70, 80}, {90, 100, 110}};
 }
 
-TEST(PngReader, NoStreamFailsWithoutAMessage)
-{
-    CPngImage reader(ImageFormat::Png);
-    EXPECT_FALSE(reader.Decode(nullptr));
-    EXPECT_STREQ(reader.LastError(), "");
-}
-
 TEST(PngReader, NonPngFilesFailWithTheReadMessage)
 {
     for (const std::string& bytes : {std::string(), std::string("GIF89a not a png at all"),
@@ -331,17 +324,6 @@ TEST(PngReader, ImageTooLargeToHoldFailsWithAMessage)
     EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Png));
     EXPECT_STREQ(image.LastError(), "Can't allocate memory for PNG image");
     EXPECT_TRUE(image.IsEmpty());
-}
-
-TEST(PngReader, TruncatedDataFailsAndKeepsTheTargetPicture)
-{
-    std::string file = WritePng(Recipe(2, 2, 8, PNG_COLOR_TYPE_GRAY, {1, 2, 3, 4}));
-    file.resize(file.size() - 20);
-    CDibImage image(ImageFormat::Png);
-    ASSERT_NE(image.Create(3, 3, 8, ImageFormat::Png), nullptr);
-    EXPECT_FALSE(DecodeFromBytes(image, file, ImageFormat::Png));
-    EXPECT_STREQ(image.LastError(), "Error reading PNG file");
-    EXPECT_EQ(image.Width(), 3);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // same code the fuzz target ran: decode inputs are decoded, draw inputs are
 // decoded and drawn. A pass means nothing crashed; the sanitizer build of the
 // suite also catches out-of-bounds access, leaks and undefined behaviour.
+// Finding no inputs of a target is a failure: a moved or renamed folder would
+// otherwise pass having replayed nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,15 +19,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path RegressionDir() { return fs::path(__FILE__).parent_path() / "regressions"; }
+// From the source tree, not from __FILE__, which is relative to the build
+// folder and so depends on where the tests are run.
+fs::path RegressionDir() { return fs::path(kestrel::test::ProjectSourceDir()) / "tests" / "regressions"; }
 
 std::vector<fs::path> StoredInputs(const std::string& target)
 {
     std::vector<fs::path> inputs;
-    if (!fs::is_directory(RegressionDir())) return inputs;
-    for (const auto& entry : fs::recursive_directory_iterator(RegressionDir())) {
-        if (entry.is_regular_file() && entry.path().filename().string().rfind(target + "-", 0) == 0)
-            inputs.push_back(entry.path());
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(RegressionDir(), error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (entry->is_regular_file() && entry->path().filename().string().rfind(target + "-", 0) == 0)
+            inputs.push_back(entry->path());
     }
     return inputs;
 }
@@ -38,7 +43,9 @@ std::vector<std::uint8_t> Bytes(const fs::path& path)
 
 TEST(FuzzRegressions, StoredDecodeInputsDecodeSafely)
 {
-    for (const fs::path& input : StoredInputs("decode")) {
+    const std::vector<fs::path> inputs = StoredInputs("decode");
+    ASSERT_FALSE(inputs.empty()) << "no stored decode inputs under " << RegressionDir().string();
+    for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.string());
         const std::vector<std::uint8_t> data = Bytes(input);
         kestrel::fuzz::RunDecodeCase(data.data(), data.size());
@@ -47,7 +54,9 @@ TEST(FuzzRegressions, StoredDecodeInputsDecodeSafely)
 
 TEST(FuzzRegressions, StoredDrawInputsDecodeAndDrawSafely)
 {
-    for (const fs::path& input : StoredInputs("draw")) {
+    const std::vector<fs::path> inputs = StoredInputs("draw");
+    ASSERT_FALSE(inputs.empty()) << "no stored draw inputs under " << RegressionDir().string();
+    for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.string());
         const std::vector<std::uint8_t> data = Bytes(input);
         kestrel::fuzz::RunDrawCase(data.data(), data.size());

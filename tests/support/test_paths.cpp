@@ -13,6 +13,8 @@
 
 namespace kestrel::test {
 
+std::string ProjectSourceDir() { return KESTREL_SOURCE_DIR; }
+
 std::string SharedTestDataDir()
 {
     if (const char* overridden = std::getenv("KESTREL_TESTDATA")) return overridden;

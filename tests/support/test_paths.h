@@ -5,6 +5,9 @@
 
 namespace kestrel::test {
 
+// The project's source tree, wherever the tests run from.
+std::string ProjectSourceDir();
+
 // The public test suites beside the project (../shared/testdata), or an empty
 // string when that folder is absent, as in a user's clone.
 std::string SharedTestDataDir();
