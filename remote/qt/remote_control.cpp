@@ -83,6 +83,9 @@ void RemoteControl::QuitOnSignals()
 
 bool RemoteControl::Listen(const QString& path, QString& reason)
 {
+    // Before the socket exists, so that no signal can end the program
+    // between its making and the handler that removes it.
+    QuitOnSignals();
     std::string why;
     if (!m_server.Listen(path.toStdString(), why)) {
         reason = QString::fromStdString(why);
@@ -90,7 +93,6 @@ bool RemoteControl::Listen(const QString& path, QString& reason)
     }
     m_listenNotifier = new QSocketNotifier(m_server.ListenDescriptor(), QSocketNotifier::Read, this);
     connect(m_listenNotifier, &QSocketNotifier::activated, this, [this] { m_server.Accept(); });
-    QuitOnSignals();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "app/framework/edit_box.h"
 #include "app/framework/main_window.h"
 #include "image/device_context.h"
+#include "image/shot_placeholder.h"
 #include "shots/list/shot_number_text.h"
 #include "shots/qt/view_pointer.h"
 #include "shots/view/view_message.h"
@@ -93,8 +94,15 @@ void CKestrel::OnDraw(HDC dc)
 
     if (!image || image->IsEmpty()) {
         // No shot, or one that failed to load: the white background alone,
-        // or mid-grey under the line that says why (paintEvent).
-        if (!ViewMessage(*document).empty()) dc->FillSolid(dc->GetClipBox(), VIEW_MESSAGE_BACKGROUND);
+        // or the placeholder that says why, the same one an export writes.
+        const std::string message = ViewMessage(*document);
+        const QRect device = GetDeviceClientRect();
+        if (!message.empty()) {
+            if (const std::unique_ptr<CDibImage> placeholder =
+                    MakeShotPlaceholder(device.width(), device.height(), message)) {
+                placeholder->Draw(dc, device.left(), device.top(), device.width(), device.height());
+            }
+        }
         m_lastLayout = {};
         SetScrollSizes(client.size());
         return;
@@ -219,16 +227,15 @@ void CKestrel::OnShotNumberKillFocus()
 
 void CKestrel::PaintViewMessage(QPainter& painter) const
 {
+    // Without a picture, OnDraw has drawn the placeholder with the message.
     const std::string message = ViewMessage(*GetDocument());
-    if (message.empty()) return;
+    if (message.empty() || !HasPicture()) return;
+    // Over a shot (a directory that cannot be read keeps its list): a strip
+    // along the top, so the shot stays in sight.
     const QString text = QString::fromLocal8Bit(message.c_str());
     QRect area = viewport()->rect();
-    if (HasPicture()) {
-        // Over a shot (a directory that cannot be read keeps its list): a
-        // strip along the top, so the shot stays in sight.
-        area.setHeight(painter.fontMetrics().height() + 8);
-        painter.fillRect(area, QColor(0x80, 0x80, 0x80));
-    }
+    area.setHeight(painter.fontMetrics().height() + 8);
+    painter.fillRect(area, QColor(0x80, 0x80, 0x80));
     painter.setPen(Qt::white);
     painter.drawText(area.adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextSingleLine,
                      painter.fontMetrics().elidedText(text, Qt::ElideMiddle, area.width() - 16));

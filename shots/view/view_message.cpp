@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "image/shot_placeholder.h"
 #include "shots/list/shot_types.h"
 
 namespace {
@@ -44,7 +45,6 @@ std::string ViewMessage(const CKESTRELDoc& document)
     const ShotRecord* shown = document.DisplayedShot();
     const CDibImage* image = document.m_pImage.get();
     if (!shown || (image && !image->IsEmpty())) return {};
-    const std::string name = shown->path.substr(std::min(shown->path.rfind('/') + 1, shown->path.size()));
     const char* reason = image && image->LastError()[0] ? image->LastError() : "the shot cannot be shown";
-    return name + ": " + reason;
+    return ShotPlaceholderText(shown->path, reason);
 }
