@@ -244,7 +244,8 @@ json WriteTimeText(std::int64_t fileTime)
     }
     std::tm parts{};
     if (!gmtime_r(&seconds, &parts) || parts.tm_year > 9999 - 1900 || parts.tm_year < -1900) return nullptr;
-    char text[40];
+    // Room for the widest ints the compiler can imagine in every field.
+    char text[80];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900, parts.tm_mon + 1,
                   parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, int(remainder / 10000));
     return text;

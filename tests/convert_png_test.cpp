@@ -249,7 +249,9 @@ TEST_F(ConvertPng, TheOutputsExtensionNamesWhatIsWritten)
         EXPECT_EQ(Convert("bmp", input, Path(c.name)), c.status) << c.name;
         const std::string written = ReadFileBytes(Path(c.name));
         EXPECT_EQ(written.substr(0, std::strlen(c.start)), c.start) << c.name;
-        if (!*c.start) EXPECT_TRUE(written.empty()) << c.name;
+        if (!*c.start) {
+            EXPECT_TRUE(written.empty()) << c.name;
+        }
     }
 }
 

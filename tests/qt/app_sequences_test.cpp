@@ -43,7 +43,9 @@ TEST(SequenceCommandLine, TypesGroupAndSequenceAreRead)
         EXPECT_EQ(options.types.Has(ImageFormat::Png), c.png);
         EXPECT_EQ(options.groupByPrefix, c.grouped);
         EXPECT_EQ(options.sequence.has_value(), c.sequence != nullptr);
-        if (c.sequence) EXPECT_EQ(*options.sequence, c.sequence);
+        if (c.sequence) {
+            EXPECT_EQ(*options.sequence, c.sequence);
+        }
     }
 }
 
