@@ -62,18 +62,23 @@ GifBlockWalker::Block GifBlockWalker::Header()
     screen.U16(block.height);
     screen.Byte(block.flags);
     m_at += HEADER_SIZE;
-    block.colourCount = 2 << (block.flags & 7);
-    const std::size_t tableBytes = GifColourTableBytes(block.flags);
-    if (tableBytes) {
-        if (!Have(tableBytes)) return block;
-        block.colourTable = m_at;
-        m_at += tableBytes;
-    }
+    if (!TakeColourTable(block)) return block;
     block.kind = Kind::Screen;
     return block;
 }
 
 // Skips what the caller left of the last block; false when the bytes end.
+bool GifBlockWalker::TakeColourTable(Block& block)
+{
+    block.colourCount = 2 << (block.flags & 7);
+    const std::size_t tableBytes = GifColourTableBytes(block.flags);
+    if (!tableBytes) return true;
+    if (!Have(tableBytes)) return false;
+    block.colourTable = m_at;
+    m_at += tableBytes;
+    return true;
+}
+
 bool GifBlockWalker::SkipRest()
 {
     if (m_rest == Rest::CodeSizeAndSubBlocks && MinCodeSize() < 0) return false;
@@ -117,13 +122,7 @@ GifBlockWalker::Block GifBlockWalker::Next()
         fields.U16(block.height);
         fields.Byte(block.flags);
         m_at += IMAGE_DESCRIPTOR_SIZE;
-        block.colourCount = 2 << (block.flags & 7);
-        const std::size_t tableBytes = GifColourTableBytes(block.flags);
-        if (tableBytes) {
-            if (!Have(tableBytes)) return block;
-            block.colourTable = m_at;
-            m_at += tableBytes;
-        }
+        if (!TakeColourTable(block)) return block;
         block.kind = Kind::Image;
         m_rest = Rest::CodeSizeAndSubBlocks;
         return block;

@@ -72,6 +72,9 @@ public:
 private:
     enum class Rest { Nothing, SubBlocks, CodeSizeAndSubBlocks };
     Block Header();
+    // The colour table that block's flags announce, if any: its size and
+    // where its bytes are. False when the data ends within it.
+    bool TakeColourTable(Block& block);
     bool SkipRest();
     // Whether count bytes (at most the buffer) are in hand at m_at, reading
     // more from the stream if need be.

@@ -23,14 +23,6 @@ void CKestrel::RegisterReviewCommands()
     }
 }
 
-void CKestrel::OnReverse() { m_player.Reverse(); }
-void CKestrel::OnLoopMode() { m_player.CycleLoopMode(); }
-void CKestrel::OnSetIn() { m_player.SetIn(); }
-void CKestrel::OnSetOut() { m_player.SetOut(); }
-void CKestrel::OnClearRange() { m_player.ClearRange(); }
-void CKestrel::OnFaster() { m_player.Faster(); }
-void CKestrel::OnSlower() { m_player.Slower(); }
-
 bool CKestrel::PaintPlayedShot()
 {
     // Painted now, so no tick can load another before this one is seen; it

@@ -95,15 +95,6 @@ public:
     ViewGeometry m_geometry;
     bool m_bOverlay = false;
 
-    // Review (player_review.cpp): direction, loop mode, in and out points,
-    // speed.
-    void OnReverse();
-    void OnLoopMode();
-    void OnSetIn();
-    void OnSetOut();
-    void OnClearRange();
-    void OnFaster();
-    void OnSlower();
     // A shot chosen on the timeline (a click, or the pointer while
     // dragging), shown as the moves show shots: only while stopped with
     // shots listed; inside an in-out range a shot beyond it gives the

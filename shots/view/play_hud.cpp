@@ -88,18 +88,10 @@ double PlayRateMeter::Rate() const
 
 ViewRect PlaceHud(ViewSize box, ViewSize client, std::optional<ViewRect> avoid, int margin)
 {
-    const int left = margin;
-    const int top = margin;
-    const int right = std::max(margin, client.width - margin - box.width);
-    const int bottom = std::max(margin, client.height - margin - box.height);
-    const ViewRect corners[] = {
-        {right, bottom, box.width, box.height},
-        {left, bottom, box.width, box.height},
-        {right, top, box.width, box.height},
-        {left, top, box.width, box.height},
-    };
-    for (const ViewRect& corner : corners) {
-        if (!avoid || !Overlap(corner, *avoid)) return corner;
+    // The overlay's order turned round: bottom right first.
+    const std::array<ViewRect, 4> corners = CornerRects(box, client, margin);
+    for (auto corner = corners.rbegin(); corner != corners.rend(); ++corner) {
+        if (!avoid || !Overlap(*corner, *avoid)) return *corner;
     }
-    return corners[0];
+    return corners.back();
 }

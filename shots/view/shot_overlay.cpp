@@ -121,17 +121,7 @@ std::vector<std::string> OverlayLines(const std::optional<ShotFacts>& facts, con
 
 std::optional<ViewRect> PlaceOverlay(ViewSize box, ViewSize client, std::optional<ViewPoint> pointer, int margin)
 {
-    const int left = margin;
-    const int top = margin;
-    const int right = std::max(margin, client.width - margin - box.width);
-    const int bottom = std::max(margin, client.height - margin - box.height);
-    const ViewRect corners[] = {
-        {left, top, box.width, box.height},
-        {right, top, box.width, box.height},
-        {left, bottom, box.width, box.height},
-        {right, bottom, box.width, box.height},
-    };
-    for (const ViewRect& corner : corners) {
+    for (const ViewRect& corner : CornerRects(box, client, margin)) {
         if (!pointer || !corner.Contains(*pointer)) return corner;
     }
     return std::nullopt;

@@ -144,3 +144,13 @@ std::optional<PicturePixel> ViewGeometry::PixelAt(const ViewLayout& layout, View
     return PicturePixel{int(std::clamp<std::int64_t>(column, 0, image.width - 1)),
                         int(image.height - 1 - storageRow)};
 }
+
+std::array<ViewRect, 4> CornerRects(ViewSize box, ViewSize client, int margin)
+{
+    const int left = margin;
+    const int top = margin;
+    const int right = std::max(margin, client.width - margin - box.width);
+    const int bottom = std::max(margin, client.height - margin - box.height);
+    return {ViewRect{left, top, box.width, box.height}, ViewRect{right, top, box.width, box.height},
+            ViewRect{left, bottom, box.width, box.height}, ViewRect{right, bottom, box.width, box.height}};
+}

@@ -17,6 +17,8 @@
 // plus the scroll position, as the paint's device context counts them.
 #pragma once
 
+#include <array>
+
 #include <optional>
 #include <span>
 
@@ -42,6 +44,11 @@ struct ViewRect {
     bool operator==(const ViewRect&) const = default;
     bool Contains(ViewPoint p) const { return p.x >= x && p.x < x + width && p.y >= y && p.y < y + height; }
 };
+
+// A box of size placed margin from each corner of client, in reading order:
+// top left, top right, bottom left, bottom right. A client too small for it
+// keeps it at the margin.
+std::array<ViewRect, 4> CornerRects(ViewSize box, ViewSize client, int margin);
 
 struct ViewLayout {
     ViewRect picture;  // where Draw puts the shot, document coordinates
