@@ -111,6 +111,8 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pMainFrame->AddTimeline(m_pTimeline, info.m_bTimeline);
     m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
     m_pMainFrame->SetView(m_pView);
+    // A small shot at its own size never hides the toolbar's boxes.
+    m_pView->SetFrameWidthFloor([frame = m_pMainFrame] { return frame->ToolBarWidth(); });
     m_pMainFrame->SetApplicationTarget(this);
     if (!m_pMainFrame->NewDocumentStep()) return false;
 

@@ -119,6 +119,14 @@ void CMainFrame::AddTimeline(QWidget* strip, bool shown)
     m_pTimeline->setVisible(shown);
 }
 
+int CMainFrame::ToolBarWidth() const
+{
+    // A toolbar docked at a side takes no width from the frame's top.
+    if (!m_wndToolBar || m_wndToolBar->orientation() != Qt::Horizontal || m_wndToolBar->isFloating()) return 0;
+    const QMargins margins = contentsMargins();
+    return m_wndToolBar->sizeHint().width() + margins.left() + margins.right();
+}
+
 void CMainFrame::OnTimeline()
 {
     if (m_pTimeline) m_pTimeline->setVisible(!m_pTimeline->isVisible());

@@ -43,6 +43,9 @@ public:
     // Docks the timeline strip along the bottom, shown or hidden; key T
     // shows and hides it.
     void AddTimeline(QWidget* strip, bool shown);
+    // The width the whole toolbar needs across the frame's top; 0 when it
+    // is docked at a side or floats.
+    int ToolBarWidth() const;
     QDockWidget* Timeline() const { return m_pTimeline; }
 
     CShotToolBar* m_wndToolBar = nullptr;
