@@ -34,6 +34,10 @@ CKESTRELApp::CKESTRELApp()
     // first in the route and is the only open there is.
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_APP_EXIT, [this] {
+        if (m_pMainFrame) m_pMainFrame->close();
+    });
+    OnCommand(ID_FILE_OPEN_FOLDER, [this] { OnFileOpenFolder(); });
     OnCommand(ID_FILE_EXPORT, [this] {
         if (m_pView) RunWindowExport(m_pMainFrame, *m_pDocument, *m_pView);
     });
@@ -110,6 +114,10 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pTimeline = new CTimelineStrip(m_pDocument.get(), m_pView);
     m_pMainFrame->AddTimeline(m_pTimeline, info.m_bTimeline);
     m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
+    m_pMainFrame->SetRecentFiles([this] { return m_recentFiles.Files(); });
+    m_pMainFrame->SetAfterCommand([view = m_pView](UINT id) { view->ShowStateAfter(id); });
+    m_pView->SetContextMenuHandler([frame = m_pMainFrame](QPoint at) { frame->ShowCommandMenu(at); });
+    m_pMainFrame->SendDigitsToShotNumber(m_pView);
     m_pMainFrame->SetView(m_pView);
     // A small shot at its own size never hides the toolbar's boxes.
     m_pView->SetFrameWidthFloor([frame = m_pMainFrame] { return frame->ToolBarWidth(); });
@@ -288,6 +296,13 @@ void CKESTRELApp::OnAppAbout()
 {
     CAboutDlg about(m_pMainFrame);
     about.DoModal();
+}
+
+void CKESTRELApp::OnFileOpenFolder()
+{
+    std::string chosen;
+    if (!RunFolderOpenDialog(m_pDocument ? m_pDocument->m_strDirectory : std::string(), chosen)) return;
+    OpenShotPath(chosen);
 }
 
 void CKESTRELApp::OnFileNew()

@@ -70,6 +70,8 @@ public:
     void WinHelp();
     void OnAppAbout();
     void OnFileNew();
+    // Open Folder: a directory chosen as such, its shots listed as Open lists them.
+    void OnFileOpenFolder();
 
     // The shot-number box's text, a tab, and the status box's text.
     QString StatusLine() const;
