@@ -186,6 +186,18 @@ TEST_F(StartUpTest, InAndOutPointsTheShotsCannotMeetRefuseToStart)
     }
 }
 
+// Paths are bytes: a file whose name is not UTF-8 opens its directory.
+TEST_F(StartUpTest, APathThatIsNotUtf8Opens)
+{
+    shots_test::ShotDir dir;
+    const std::string path = dir.AddFile("caf\xe9\xff" "0005.gif", 1'600'000'000, 0, shots_test::SolidGif(4, 4, kRed));
+    CCommandLineInfo info = NoSplash();
+    info.m_strPath = path;
+    Start(info);
+    EXPECT_EQ(Doc()->ShotCount(), 1u);
+    EXPECT_EQ(m_app->StatusLine(), QStringLiteral("0005\t1 of 1 Shots     First Shot: 5     Last Shot: 5"));
+}
+
 // Open and a drop say why a directory cannot be listed, and keep what shows.
 TEST_F(StartUpTest, AnOpenThatCannotListSaysSoInABox)
 {
