@@ -134,7 +134,8 @@ std::string SectionNamed(std::string_view name, DocFormat format)
     return name == "OPTIONS" ? OptionsSection(format) : KeysSection(format);
 }
 
-// The usage lines less "usage: " and the indent that lines them up under it.
+// The usage lines less "usage: " and the indent that lines them up under it;
+// blank lines left out.
 std::vector<std::string> UsageLines()
 {
     constexpr std::string_view LEAD = "usage: ";
@@ -143,13 +144,14 @@ std::vector<std::string> UsageLines()
     for (std::size_t at = 0; at < usage.size();) {
         const std::size_t end = std::min(usage.find('\n', at), usage.size());
         std::string line = usage.substr(at, end - at);
+        at = end + 1;
+        if (line.find_first_not_of(' ') == std::string::npos) continue;
         if (line.starts_with(LEAD)) {
             line.erase(0, LEAD.size());
         } else {
             line.erase(0, std::min(LEAD.size(), line.find_first_not_of(' ')));
         }
         lines.push_back(std::move(line));
-        at = end + 1;
     }
     return lines;
 }
@@ -162,7 +164,7 @@ std::string RoffUsage()
     std::string form;
     const auto flush = [&out, &form] {
         if (form.empty()) return;
-        const std::size_t program = form.find(' ');
+        const std::size_t program = std::min(form.find(' '), form.size());
         out += ".SY " + RoffText(form.substr(0, program)) + '\n';
         // The usage is ASCII, so the only brackets after escaping are its own.
         std::string rest;
@@ -175,11 +177,9 @@ std::string RoffUsage()
         form.clear();
     };
     for (const std::string& line : UsageLines()) {
-        if (line.empty()) continue;
         if (line[0] != ' ') flush();
-        const std::size_t words = line.find_first_not_of(' ');
         if (!form.empty()) form += ' ';
-        form += line.substr(words);
+        form += line.substr(line.find_first_not_of(' '));
     }
     flush();
     return out;
@@ -277,12 +277,11 @@ std::string HtmlText(std::string_view text)
 std::string UsageSection(DocFormat format)
 {
     if (format == DocFormat::Roff) return RoffUsage();
+    // The last line ends at </pre>, or the block would end in a blank line.
     std::string out = "<pre>";
-    for (const std::string& line : UsageLines()) {
-        if (!line.empty()) out += HtmlText(line) + '\n';
-    }
-    out.insert(out.size() - 1, "</pre>");
-    return out;
+    for (const std::string& line : UsageLines()) out += HtmlText(line) + '\n';
+    if (out.back() == '\n') out.pop_back();
+    return out + "</pre>\n";
 }
 
 std::string OptionsSection(DocFormat format)
