@@ -231,6 +231,12 @@ void ShotCache::Clear()
     m_pool.Notify();
 }
 
+double ShotCache::AverageDecodeMs() const
+{
+    const auto lock = m_pool.Lock();
+    return m_policy.AverageDecodeMs();
+}
+
 std::size_t ShotCache::Budget() const
 {
     const auto lock = m_pool.Lock();

@@ -152,6 +152,8 @@ public:
     void Stop();
 
     std::size_t Budget() const;
+    // The recent decodes' average time, 0 before the first.
+    double AverageDecodeMs() const;
     std::size_t UsedBytes() const;
     bool Holds(const std::string& path) const;
 

@@ -200,11 +200,22 @@ void ShotPlayer::PlayDueShot()
     if (ready) {
         m_doc.LoadShotAt(std::size_t(at));
         m_pacer.ShotLoaded();
+    }
+    // The read-ahead aims as far past the clock as a decode takes, so the
+    // shots it reads are ready when their time comes rather than after.
+    const double decodeMs = m_host.decodeMs ? m_host.decodeMs() : 0;
+    const auto lead = std::int64_t(decodeMs / m_nPlayInterval);
+    std::int64_t aim = at;
+    PlayOrder ahead = m_order;  // turning round at an end must not turn the player
+    for (std::int64_t step = 0; step < lead; ++step) {
+        const std::optional<std::int64_t> next = ahead.NextWhilePlaying(m_doc, aim);
+        if (!next) break;
+        aim = *next;
+    }
+    m_doc.WantAheadOf(std::size_t(aim));
+    if (ready) {
         Changed();
         if (m_host.showNow && m_host.showNow()) m_pacer.ShotPainted();
-    } else {
-        // Not shown, but the read-ahead should look past it.
-        m_doc.WantAheadOf(std::size_t(at));
     }
     if (m_pacer.Running()) SetTimer(std::max(1, m_pacer.MillisecondsToNext()));
 }

@@ -35,6 +35,9 @@ public:
         // Whether the shot at index can be shown at once (decoded ahead);
         // dropping skips one that cannot. None: every shot can.
         std::function<bool(std::size_t index)> ready;
+        // How long a shot takes to decode ahead, in ms (0: unknown), so that
+        // dropping aims the read-ahead at shots it can have ready in time.
+        std::function<double()> decodeMs;
     };
 
     explicit ShotPlayer(CKESTRELDoc& document, PlayPacer::Clock clock = PlayPacer::SteadyClock());

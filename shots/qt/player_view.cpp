@@ -21,6 +21,10 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
                           const CKESTRELDoc* document = GetDocument();
                           const ShotCache* cache = document->ReadAhead();
                           return !cache || cache->Holds(document->Shot(index).path);
+                      },
+                      [this] {
+                          const ShotCache* cache = GetDocument()->ReadAhead();
+                          return cache ? cache->AverageDecodeMs() : 0.0;
                       }});
 
     // Message map, in the order of the view's command table.
