@@ -49,6 +49,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
         [this](std::optional<QPoint> at) { SetPointer(at); });
     RegisterReviewCommands();
     RegisterHudCommands();
+    RegisterCompareCommands();
 }
 
 CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }
@@ -83,6 +84,7 @@ void CKestrel::OnDraw(HDC dc)
         }
     } painted{m_player, !m_bPlayRepaint};
     m_bPlayRepaint = false;
+    if (m_pCompare && PaintCompareView(dc)) return;
 
     CDibImage* image = document->m_pImage.get();
     // Start from white: a shot with transparent pixels is blended over what
