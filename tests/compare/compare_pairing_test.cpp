@@ -94,6 +94,7 @@ TEST(ComparePairing, BFollowsAsShotAndSaysWhatItLacks)
     runs.a.LoadShot();  // A's shot 2: B has none
     EXPECT_EQ(runs.SyncedNumber(), -1);
     EXPECT_EQ(runs.compare.StatusLine(runs.a.m_pImage.get()), "compare: B has no shot 2");
+    EXPECT_EQ(runs.compare.OverlayLines(runs.a.m_pImage.get(), std::nullopt), std::vector<std::string>{"B: no shot 2"});
     const CDibImage* placeholder = runs.compare.PictureB(runs.a.m_pImage.get());
     ASSERT_NE(placeholder, nullptr);
     EXPECT_EQ(placeholder->Width(), 4);
@@ -101,6 +102,15 @@ TEST(ComparePairing, BFollowsAsShotAndSaysWhatItLacks)
     EXPECT_EQ(runs.SyncedNumber(), 3);
     EXPECT_EQ(runs.compare.StatusLine(runs.a.m_pImage.get()),
               "compare: B shot 3 of 2: 0 pixels differ, largest difference 0");
+    PixelReadout pixel;
+    pixel.at = {3, 2};
+    pixel.index = 0;
+    pixel.red = 10;
+    pixel.green = 20;
+    pixel.blue = 30;
+    EXPECT_EQ(runs.compare.OverlayLines(runs.a.m_pImage.get(), pixel),
+              (std::vector<std::string>{"B: b0003.gif, shot 3, 2 of 2", "0 pixels differ, largest difference 0",
+                                        "B x 3, y 2, index 0, RGB 10 20 30"}));
 }
 
 TEST(ComparePairing, BsListChangingWhileFollowedIsPairedAgain)
