@@ -1,10 +1,13 @@
 #include "app/command_line.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -31,6 +34,11 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     std::vector<std::string> words;
     words.reserve(std::size_t(arguments.size()));
     for (const QString& argument : arguments) words.push_back(argument.toStdString());
+    return ParseCommandLineWords(words);
+}
+
+CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words)
+{
     const ParsedOptions parsed = ParseOptions(words);
     if (!parsed.error.empty()) return Failure(QString::fromStdString(parsed.error));
 
@@ -40,9 +48,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     bool help = false;
     bool version = false;
     for (const OptionValue& option : parsed.options) {
-        // The option's name is plain ASCII, so the value's offset is the
-        // same in the QString as in its UTF-8 bytes.
-        const QString text = arguments[qsizetype(option.word)].mid(qsizetype(option.offset));
+        const QString text = QString::fromLocal8Bit(words[option.word].substr(option.offset));
         const int number = int(option.number);
         switch (option.row->id) {
         case OptionId::NoSplash: info.m_bShowSplash = false; break;
@@ -123,7 +129,10 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     }
     if (parsed.paths.size() > 1)
         return Failure(QStringLiteral("only one PATH may be given, not %1").arg(parsed.paths.size()));
-    if (!parsed.paths.empty()) info.m_strFileName = arguments[qsizetype(parsed.paths.front())];
+    if (!parsed.paths.empty()) {
+        info.m_strPath = words[parsed.paths.front()];
+        info.m_strFileName = QString::fromLocal8Bit(info.m_strPath);
+    }
     if (info.m_nShot && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--shot needs a PATH whose shots to open"));
     if (info.m_bList && info.m_strFileName.isEmpty())
@@ -133,33 +142,69 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     if (info.m_bJson && !info.m_bList) return Failure(QStringLiteral("--json goes with --list"));
     if (!info.m_strCompare.isEmpty() && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--compare needs a PATH whose shots are A"));
+    const std::optional<int>& in = playback.inShot;
+    const std::optional<int>& out = playback.outShot;
+    if ((in || out) && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--in and --out need a PATH whose shots to play"));
     // A screenshot is taken of the main window, so nothing may cover it.
     if (!info.m_strScreenshot.isEmpty()) info.m_bShowSplash = false;
     return result;
 }
 
-QString CheckOpenPath(const QString& path)
+namespace {
+
+// strerror's text as the messages write it: "permission denied".
+QString Reason(int error)
 {
-    const QFileInfo file(path);
-    if (!file.exists()) return QStringLiteral("cannot open '%1': no such file or directory").arg(path);
-    if (file.isDir()) {
-        if (!file.isReadable() || !file.isExecutable() || !QDir(path).isReadable())
-            return QStringLiteral("cannot open '%1': the directory cannot be listed").arg(path);
-        return {};
-    }
+    if (error == ELOOP) return QStringLiteral("a loop of symbolic links");
+    QString text = QString::fromLocal8Bit(std::strerror(error));
+    if (!text.isEmpty()) text[0] = text[0].toLower();
+    return text;
+}
+
+QString CannotList(const std::string& directory, int error)
+{
+    return QStringLiteral("cannot list the directory '%1': %2").arg(QString::fromLocal8Bit(directory), Reason(error));
+}
+
+// Empty when directory can be listed.
+QString CheckListable(const std::string& directory)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) return CannotList(directory, errno);
+    errno = 0;
+    const bool read = ::readdir(dir) != nullptr || errno == 0;
+    const int error = errno;
+    ::closedir(dir);
+    return read ? QString() : CannotList(directory, error);
+}
+
+}  // namespace
+
+QString CheckOpenPath(const std::string& path)
+{
+    const QString shown = QString::fromLocal8Bit(path);
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return QStringLiteral("cannot open '%1': %2").arg(shown, Reason(path.empty() ? ENOENT : errno));
+    if (S_ISDIR(status.st_mode)) return CheckListable(path);
+    // A file opens its directory, which must list too.
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (const QString problem = CheckListable(parent.empty() ? std::string(".") : parent.string()); !problem.isEmpty())
+        return problem;
     // A FIFO or device only names its directory; opening one could wait
     // for a writer, so only a regular file is opened to see that it reads.
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(name.constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        if (::access(name.constData(), R_OK) != 0)
-            return QStringLiteral("cannot open '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(status.st_mode)) {
+        if (::access(path.c_str(), R_OK) != 0) return QStringLiteral("cannot open '%1': %2").arg(shown, Reason(errno));
         return {};
     }
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) return QStringLiteral("cannot open '%1': %2").arg(path, probe.errorString());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return QStringLiteral("cannot open '%1': %2").arg(shown, Reason(errno));
+    ::close(fd);
     return {};
 }
+
+QString CheckOpenPath(const QString& path) { return CheckOpenPath(std::string(QFile::encodeName(path).constData())); }
 
 QString CommandLineUsage() { return QString::fromStdString(OptionUsage()); }
 

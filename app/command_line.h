@@ -23,6 +23,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "compare/compare_options.h"
 #include "export/shot_export.h"
@@ -34,6 +36,8 @@
 struct CCommandLineInfo {
     bool m_bShowSplash = true;        // cleared by --no-splash and by --screenshot
     QString m_strFileName;            // PATH, empty when none was given
+    std::string m_strPath;            // PATH's own bytes (a name need not be UTF-8); empty: m_strFileName's
+    std::string PathBytes() const { return m_strPath.empty() ? m_strFileName.toLocal8Bit().toStdString() : m_strPath; }
     std::optional<int> m_nShot;       // --shot N: jump there after the open
     QString m_strScreenshot;          // --screenshot FILE
     bool m_bPrintStatus = false;      // --print-status
@@ -72,9 +76,14 @@ constexpr int EXIT_USAGE = 2;
 
 // Reads the words after the program name. Does not look at the file system.
 CommandLineResult ParseCommandLine(const QStringList& arguments);
+// The same for the words as bytes, as the program gets them: a path keeps
+// its bytes whether or not they are UTF-8.
+CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words);
 
 // Empty when path is a readable file or a directory that can be listed;
 // otherwise a one-line reason naming the path.
+// A file's directory must list too: "cannot list the directory '…': …".
+QString CheckOpenPath(const std::string& path);
 QString CheckOpenPath(const QString& path);
 
 QString CommandLineUsage();

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QSettings>
 
+#include <filesystem>
+
 #include "app/about_dialog.h"
 #include "app/compare_control.h"
 #include "app/commands/command_ids.h"
@@ -33,6 +35,10 @@ CKESTRELApp::CKESTRELApp()
     // first in the route and is the only open there is.
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_APP_EXIT, [this] {
+        if (m_pMainFrame) m_pMainFrame->close();
+    });
+    OnCommand(ID_FILE_OPEN_FOLDER, [this] { OnFileOpenFolder(); });
     OnCommand(ID_FILE_EXPORT, [this] {
         if (m_pView) RunWindowExport(m_pMainFrame, *m_pDocument, *m_pView);
     });
@@ -83,8 +89,14 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     // Every file the open dialog gives joins the recent files.
     m_previousDialog = SetFileOpenDialog([this](const FileOpenRequest& request, FileOpenChoice& choice) {
         const bool chosen = m_previousDialog && m_previousDialog(request, choice);
-        if (chosen) AddToRecentFileList(QString::fromLocal8Bit(choice.path.c_str()));
-        return chosen;
+        if (!chosen) return false;
+        // A file whose directory cannot be listed would open an empty list.
+        if (const QString problem = CheckOpenPath(choice.path); !problem.isEmpty()) {
+            ShowMessageBox(m_pMainFrame, QStringLiteral("Kestrel"), problem);
+            return false;
+        }
+        AddToRecentFileList(QString::fromLocal8Bit(choice.path.c_str()));
+        return true;
     });
     m_dialogInstalled = true;
 
@@ -114,12 +126,18 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pTimeline = new CTimelineStrip(m_pDocument.get(), m_pView);
     m_pMainFrame->AddTimeline(m_pTimeline, info.m_bTimeline);
     m_pMainFrame->SetOpenHandler([this](const QString& path) { OpenShots(path); });
+    m_pMainFrame->SetRecentFiles([this] { return m_recentFiles.Files(); });
+    m_pMainFrame->SetAfterCommand([view = m_pView](UINT id) { view->ShowStateAfter(id); });
+    m_pView->SetContextMenuHandler([frame = m_pMainFrame](QPoint at) { frame->ShowCommandMenu(at); });
+    m_pMainFrame->SendDigitsToShotNumber(m_pView);
     m_pMainFrame->SetView(m_pView);
+    // A small shot at its own size never hides the toolbar's boxes.
+    m_pView->SetFrameWidthFloor([frame = m_pMainFrame] { return frame->ToolBarWidth(); });
     m_pMainFrame->SetApplicationTarget(this);
     if (!m_pMainFrame->NewDocumentStep()) return false;
 
-    if (!info.m_strFileName.isEmpty()) {
-        OpenShots(info.m_strFileName);
+    if (!info.m_strFileName.isEmpty() || !info.m_strPath.empty()) {
+        OpenShotPath(info.PathBytes());
         // --sequence wins over the opened file's own sequence.
         const std::optional<std::string>& sequence = info.m_shotList.sequence;
         if (sequence && *sequence != m_pDocument->SequencePrefix()) m_pDocument->OpenSequence(*sequence);
@@ -128,7 +146,7 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pCompare = std::make_unique<CompareControl>(*m_pDocument, *m_pView, info.m_compare,
                                                   std::size_t(info.m_playback.cacheMb) << 20, info.m_bPoll);
     if (!info.m_strCompare.isEmpty()) m_pCompare->Open(info.m_strCompare);
-    ApplyPlayback(info.m_playback);
+    if (!ApplyPlayback(info.m_playback)) return false;
     m_pMainFrame->SyncFitButton();
 
     if (info.m_bFullScreen) {
@@ -148,16 +166,25 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     return true;
 }
 
-void CKESTRELApp::OpenShots(const QString& path)
+bool CKESTRELApp::OpenShots(const QString& path) { return OpenShotPath(QFile::encodeName(path).toStdString()); }
+
+bool CKESTRELApp::OpenShotPath(const std::string& path)
 {
-    const QFileInfo file(path);
+    // A directory that cannot be listed would open as an empty one.
+    if (const QString problem = CheckOpenPath(path); !problem.isEmpty()) {
+        ShowMessageBox(m_pMainFrame, QStringLiteral("Kestrel"), problem);
+        return false;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
     FileOpenChoice choice;
-    if (file.isDir()) {
+    if (std::filesystem::is_directory(absolute, error)) {
         // The directory itself with its separator, and no file name.
-        choice.path = (file.absoluteFilePath() + u'/').toLocal8Bit().toStdString();
+        choice.path = absolute.string();
+        if (!choice.path.ends_with('/')) choice.path += '/';
     } else {
-        choice.path = file.absoluteFilePath().toLocal8Bit().toStdString();
-        choice.fileName = file.fileName().toLocal8Bit().toStdString();
+        choice.path = absolute.string();
+        choice.fileName = absolute.filename().string();
     }
     // The document's own open, answered at once with this choice.
     FileOpenDialog inForce = SetFileOpenDialog([&choice](const FileOpenRequest&, FileOpenChoice& answer) {
@@ -166,9 +193,12 @@ void CKESTRELApp::OpenShots(const QString& path)
     });
     m_pDocument->OnFileOpen();
     SetFileOpenDialog(std::move(inForce));
-    AddToRecentFileList(QDir::cleanPath(file.absoluteFilePath()));
+    std::string recent = absolute.string();
+    if (recent.size() > 1 && recent.ends_with('/')) recent.pop_back();
+    AddToRecentFileList(QString::fromLocal8Bit(recent));
     UpdateTitle();
     m_pMainFrame->UpdateCommandUI();
+    return true;
 }
 
 void CKESTRELApp::StepSequence(int step)
@@ -204,7 +234,7 @@ void CKESTRELApp::JumpToShot(int number)
     m_pMainFrame->Router().Notify(IDC_SHOT_NUMBER, EN_KILLFOCUS);
 }
 
-void CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
+bool CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
 {
     PlayOrder& order = m_pView->m_player.Order();
     order.reverse = options.reverse;
@@ -212,11 +242,23 @@ void CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
     order.loop = options.loop;
     // The earliest shot with the number, as the shot-number box finds it.
     const auto earliest = [this](int number) { return m_pDocument->EarliestIndexOfNumber(number); };
-    if (options.inShot && earliest(*options.inShot) >= 0)
-        order.SetIn(*m_pDocument, std::size_t(earliest(*options.inShot)));
-    if (options.outShot && earliest(*options.outShot) >= 0)
-        order.SetOut(*m_pDocument, std::size_t(earliest(*options.outShot)));
+    const QString directory = QString::fromLocal8Bit(m_pDocument->m_strDirectory);
+    for (const auto& [point, number] : {std::pair{"--in", options.inShot}, std::pair{"--out", options.outShot}}) {
+        if (number && earliest(*number) < 0) {
+            m_strStartError = QStringLiteral("%1: no shot numbered %2 in '%3'").arg(QLatin1String(point)).arg(*number).arg(directory);
+            return false;
+        }
+    }
+    if (options.inShot && options.outShot && earliest(*options.inShot) > earliest(*options.outShot)) {
+        m_strStartError = QStringLiteral("the in point (shot %1) comes after the out point (shot %2)")
+                              .arg(*options.inShot)
+                              .arg(*options.outShot);
+        return false;
+    }
+    if (options.inShot) order.SetIn(*m_pDocument, std::size_t(earliest(*options.inShot)));
+    if (options.outShot) order.SetOut(*m_pDocument, std::size_t(earliest(*options.outShot)));
     m_pMainFrame->UpdateCommandUI();
+    return true;
 }
 
 bool CKESTRELApp::StartPlaying()
@@ -271,6 +313,13 @@ void CKESTRELApp::OnAppAbout()
 {
     CAboutDlg about(m_pMainFrame);
     about.DoModal();
+}
+
+void CKESTRELApp::OnFileOpenFolder()
+{
+    std::string chosen;
+    if (!RunFolderOpenDialog(m_pDocument ? m_pDocument->m_strDirectory : std::string(), chosen)) return;
+    OpenShotPath(chosen);
 }
 
 void CKESTRELApp::OnFileNew()

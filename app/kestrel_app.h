@@ -55,7 +55,11 @@ public:
 
     // Lists the shots of path (a GIF file's directory, or a directory) as the
     // open command does, and adds path to the recent files.
-    void OpenShots(const QString& path);
+    // A path that cannot be opened or whose directory cannot be listed is
+    // said in a message box instead, and false returned.
+    bool OpenShots(const QString& path);
+    // The same for a path as bytes (a name need not be UTF-8).
+    bool OpenShotPath(const std::string& path);
     // G and Shift+G: the next (step 1) or previous sequence, and the title.
     void StepSequence(int step);
     QString WindowTitle() const;
@@ -67,11 +71,18 @@ public:
     void WinHelp();
     void OnAppAbout();
     void OnFileNew();
+    // Open Folder: a directory chosen as such, its shots listed as Open lists them.
+    void OnFileOpenFolder();
 
     // The shot-number box's text, a tab, and the status box's text.
     QString StatusLine() const;
     // Direction, loop mode and the in and out points of the command line.
-    void ApplyPlayback(const PlaybackOptions& options);
+    // False, with StartError() saying why, when --in or --out names no shot
+    // or the out point comes before the in point.
+    bool ApplyPlayback(const PlaybackOptions& options);
+    // Why InitInstance refused to start, when the command line asked for
+    // what the shots cannot give; empty otherwise.
+    const QString& StartError() const { return m_strStartError; }
     // Plays, as the play command; false when it is not available.
     bool StartPlaying();
     // "played: N shots shown, M late, worst W ms late"
@@ -121,4 +132,5 @@ private:
     std::string m_strManualPath;
     FileOpenDialog m_previousDialog;
     bool m_dialogInstalled = false;
+    QString m_strStartError;
 };

@@ -44,9 +44,8 @@ int main(int argc, char** argv)
     // The remote client needs no window: it only talks to a running viewer.
     if (argc >= 2 && std::string_view(argv[1]) == "--remote")
         return RunRemoteClient(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
-    QStringList words;
-    for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
-    const CommandLineResult parsed = ParseCommandLine(words);
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const CommandLineResult parsed = ParseCommandLineWords(words);
     switch (parsed.action) {
     case CommandLineResult::Action::ShowHelp:
         Print(stdout, CommandLineHelp());
@@ -63,14 +62,14 @@ int main(int argc, char** argv)
     const CCommandLineInfo& info = parsed.info;
     // The shot report needs no window, nor a display.
     if (info.m_bList && info.m_bJson)
-        return RunShotReportJson(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
+        return RunShotReportJson(info.PathBytes(), std::cout, std::cerr,
                                  info.m_playback.maxShots);
-    if (info.m_bList) return RunShotReport(info.m_strFileName.toLocal8Bit().toStdString(), std::cout, std::cerr,
+    if (info.m_bList) return RunShotReport(info.PathBytes(), std::cout, std::cerr,
                                              info.m_playback.maxShots, info.m_shotList);
     // So does an export.
     if (!info.m_strExport.isEmpty()) {
         ExportCommand command;
-        command.path = info.m_strFileName.toLocal8Bit().toStdString();
+        command.path = info.PathBytes();
         command.inShot = info.m_playback.inShot;
         command.outShot = info.m_playback.outShot;
         command.reverse = info.m_playback.reverse;
@@ -82,9 +81,10 @@ int main(int argc, char** argv)
         command.settings.sheetWidth = info.m_nSheetWidth;
         return RunExportCommand(command, std::cerr, isatty(STDERR_FILENO) != 0);
     }
-    for (const QString& path : {info.m_strFileName, info.m_strCompare}) {
-        if (path.isEmpty()) continue;
-        const QString problem = CheckOpenPath(path);
+    {
+        // PATH, then run B's PATH_B.
+        QString problem = info.m_strFileName.isEmpty() ? QString() : CheckOpenPath(info.PathBytes());
+        if (problem.isEmpty() && !info.m_strCompare.isEmpty()) problem = CheckOpenPath(info.m_strCompare);
         if (!problem.isEmpty()) {
             Print(stderr, QStringLiteral("kestrel: %1\n").arg(problem));
             return EXIT_USAGE;
@@ -110,6 +110,11 @@ int main(int argc, char** argv)
 
     CKESTRELApp theApp;
     if (!theApp.InitInstance(info)) {
+        // A start-up choice the shots cannot meet (--in, --out) is the command line's fault.
+        if (!theApp.StartError().isEmpty()) {
+            Print(stderr, QStringLiteral("kestrel: %1\n").arg(theApp.StartError()));
+            return EXIT_USAGE;
+        }
         Print(stderr, QStringLiteral("kestrel: the main window could not be made\n"));
         return 1;
     }

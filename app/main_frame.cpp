@@ -4,9 +4,13 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QDropEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QToolButton>
 #include <QSignalBlocker>
 
 #include "app/accelerators.h"
+#include "app/command_menu.h"
 #include "app/box_font.h"
 #include "app/commands/command_ids.h"
 #include "app/commands/command_table.h"
@@ -64,6 +68,14 @@ bool CMainFrame::OnCreate()
         QAction* action = Actions().Add(row.id, row.promptAndTip);
         action->setShortcuts(action->shortcuts() + keys);
     }
+    // Connected after the commands themselves, so the state is the new one.
+    for (const CommandRow& row : CommandTable()) {
+        QAction* action = Actions().Action(row.id);
+        if (!action) continue;
+        connect(action, &QAction::triggered, this, [this, id = row.id] {
+            if (m_afterCommand) m_afterCommand(id);
+        });
+    }
     auto* space = new QAction(QStringLiteral("Play or Stop"), this);
     space->setObjectName(QStringLiteral("playOrStop"));
     space->setShortcut(QKeySequence(Qt::Key_Space));
@@ -77,6 +89,14 @@ bool CMainFrame::OnCreate()
     }
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { SyncFitButton(); });
+    }
+
+    // The Open button drops down the recent files.
+    if (auto* open = qobject_cast<QToolButton*>(toolBar->widgetForAction(Actions().Action(ID_FILE_OPEN)))) {
+        m_pRecentMenu = new QMenu(open);
+        connect(m_pRecentMenu, &QMenu::aboutToShow, this, [this] { FillRecentFilesMenu(); });
+        open->setMenu(m_pRecentMenu);
+        open->setPopupMode(QToolButton::MenuButtonPopup);
     }
 
     toolBar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -117,6 +137,79 @@ void CMainFrame::AddTimeline(QWidget* strip, bool shown)
     m_pTimeline->setWidget(strip);
     addDockWidget(Qt::BottomDockWidgetArea, m_pTimeline);
     m_pTimeline->setVisible(shown);
+}
+
+void CMainFrame::ShowCommandMenu(QPoint at)
+{
+    UpdateCommandUI();
+    QMenu menu(this);
+    FillCommandMenu(menu, Router(), [this](UINT id) {
+        // Through the action where there is one, as its key would.
+        if (QAction* action = Actions().Action(id)) {
+            action->trigger();
+        } else {
+            Router().Execute(id);
+        }
+    });
+    RunMenu(menu, at);
+}
+
+class CMainFrame::DigitForwarder : public QObject {
+public:
+    DigitForwarder(QObject* parent, CMainFrame& frame) : QObject(parent), m_frame(frame) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (modifiers != Qt::NoModifier || key->text().size() != 1 || !key->text()[0].isDigit()) return false;
+        CShotNumberEdit* box = m_frame.m_wndToolBar ? m_frame.m_wndToolBar->m_wndShotNumber : nullptr;
+        // Typed in the box itself (and refused there), it stays refused.
+        if (!box || !box->isVisible() || box->hasFocus()) return false;
+        // As a click: the box refuses the focus while it cannot be edited.
+        box->setFocus(Qt::MouseFocusReason);
+        if (!box->hasFocus()) return true;
+        box->selectAll();
+        box->insert(key->text());
+        return true;
+    }
+
+private:
+    CMainFrame& m_frame;
+};
+
+void CMainFrame::SendDigitsToShotNumber(QWidget* view)
+{
+    // The frame too: after Enter in the box, the keyboard is the frame's.
+    auto* forwarder = new DigitForwarder(this, *this);
+    view->installEventFilter(forwarder);
+    installEventFilter(forwarder);
+}
+
+void CMainFrame::FillRecentFilesMenu()
+{
+    m_pRecentMenu->clear();
+    const QStringList files = m_recentFiles ? m_recentFiles() : QStringList();
+    const bool canOpen = m_open && Router().IsEnabled(ID_FILE_OPEN);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        // "&1 /path": a digit picks it from the keyboard; a name's own & is doubled.
+        QString shown = files[i];
+        shown.replace(u'&', QStringLiteral("&&"));
+        QAction* action = m_pRecentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+        action->setEnabled(canOpen);
+        connect(action, &QAction::triggered, this, [this, path = files[i]] { m_open(path); });
+    }
+    if (files.isEmpty()) m_pRecentMenu->addAction(QStringLiteral("No recent files"))->setEnabled(false);
+}
+
+int CMainFrame::ToolBarWidth() const
+{
+    // A toolbar docked at a side takes no width from the frame's top.
+    if (!m_wndToolBar || m_wndToolBar->orientation() != Qt::Horizontal || m_wndToolBar->isFloating()) return 0;
+    const QMargins margins = contentsMargins();
+    return m_wndToolBar->sizeHint().width() + margins.left() + margins.right();
 }
 
 void CMainFrame::OnTimeline()

@@ -35,6 +35,20 @@ public:
 
     void SetHelpHandler(std::function<void()> help) { m_help = std::move(help); }
     void SetOpenHandler(std::function<void(const QString&)> open) { m_open = std::move(open); }
+    // The recent files the Open button's drop-down offers, newest first;
+    // choosing one opens it through the open handler.
+    void SetRecentFiles(std::function<QStringList()> files) { m_recentFiles = std::move(files); }
+    // The Open button's drop-down of recent files (filled as it opens).
+    QMenu* RecentFilesMenu() const { return m_pRecentMenu; }
+
+    // After a command of the table ran from its action (a key, a button, the
+    // context menu): the view says the state it changed.
+    void SetAfterCommand(std::function<void(UINT)> after) { m_afterCommand = std::move(after); }
+    // The context menu of every command, at a global position (command_menu.h).
+    void ShowCommandMenu(QPoint at);
+    // A digit typed in view goes to the shot-number box, which takes the
+    // focus as a click gives it, so a number can be typed at once.
+    void SendDigitsToShotNumber(QWidget* view);
 
     // Space: play, or stop while playing.
     void OnPlayOrStop();
@@ -43,6 +57,9 @@ public:
     // Docks the timeline strip along the bottom, shown or hidden; key T
     // shows and hides it.
     void AddTimeline(QWidget* strip, bool shown);
+    // The width the whole toolbar needs across the frame's top; 0 when it
+    // is docked at a side or floats.
+    int ToolBarWidth() const;
     QDockWidget* Timeline() const { return m_pTimeline; }
 
     CShotToolBar* m_wndToolBar = nullptr;
@@ -64,5 +81,10 @@ private:
 
     std::function<void()> m_help;
     std::function<void(const QString&)> m_open;
+    std::function<QStringList()> m_recentFiles;
+    QMenu* m_pRecentMenu = nullptr;
+    void FillRecentFilesMenu();
+    std::function<void(UINT)> m_afterCommand;
+    class DigitForwarder;
     QDockWidget* m_pTimeline = nullptr;  // owned by the widget tree
 };

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "export/export_parts.h"
+#include "shots/cache/shot_reader.h"
 #include "formats/gif_structure.h"
 #include "image/shot_placeholder.h"
 #include "shots/list/file_status.h"
@@ -119,9 +120,9 @@ LoadedShot LoadShotForExport(const std::string& path, int placeholderWidth, int 
             shot.image = std::move(image);
             return shot;
         }
-        reason = image->LastError()[0] ? image->LastError() : decoded ? "no picture in the file" : "not a GIF file";
+        reason = ShotFailureReason(path, image.get());
     } else {
-        reason = "cannot be opened";
+        reason = ShotFailureReason(path, nullptr);
     }
     shot.failed = true;
     shot.image = MakeShotPlaceholder(placeholderWidth, placeholderHeight, ShotPlaceholderText(path, reason));

@@ -34,6 +34,8 @@ void CKESTRELDoc::OnFileOpen()
     request.openMode = true;
     request.flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     request.filter = ShotOpenFilter(m_configuredTypes);
+    // Start where the shots on display are.
+    request.initialDirectory = m_strDirectory;
     FileOpenChoice choice;
     if (!RunFileOpenDialog(request, choice)) return;
 

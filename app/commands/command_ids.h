@@ -15,6 +15,7 @@ constexpr UINT ID_EDIT_CUT = 57635;
 constexpr UINT ID_EDIT_PASTE = 57637;
 constexpr UINT ID_EDIT_UNDO = 57643;
 constexpr UINT ID_APP_ABOUT = 57664;
+constexpr UINT ID_APP_EXIT = 57665;
 constexpr UINT ID_HELP_FINDER = 57667;
 constexpr UINT ID_CONTEXT_HELP = 57669;
 constexpr UINT ID_HELP = 57670;
@@ -56,6 +57,8 @@ constexpr UINT ID_SHOT_SLOWER = 32816;
 
 // Export of the in-out range (app/export_window.h).
 constexpr UINT ID_FILE_EXPORT = 32820;
+// A directory chosen as a directory, not through one of its files.
+constexpr UINT ID_FILE_OPEN_FOLDER = 32821;
 
 // Run health: the timeline's placeholders for missing numbers, the live
 // play display.

@@ -6,6 +6,7 @@ constexpr CommandRow kCommands[] = {
     // The framework's commands.
     {ID_FILE_NEW, "Start the shot list again\nNew", {"Ctrl+N"}},
     {ID_FILE_OPEN, "Open a GIF file and list the shots of its directory\nOpen", {"Ctrl+O"}},
+    {ID_FILE_OPEN_FOLDER, "Open a directory and list its shots\nOpen Folder\u2026", {"Ctrl+Shift+O"}},
     {ID_FILE_EXPORT, "Export the in-out range as an animated GIF, a video or a contact sheet\nExport\u2026", {"Ctrl+E"}},
     // Save has neither a row nor a key on purpose: the document has no
     // stored form, and a save would only create an empty file, possibly over
@@ -17,14 +18,15 @@ constexpr CommandRow kCommands[] = {
     {ID_NEXT_PANE, nullptr, {"F6"}},
     {ID_PREV_PANE, nullptr, {"Shift+F6"}},
     {ID_APP_ABOUT, "Show the program's name and version\nAbout", {}},
+    {ID_APP_EXIT, "Close the window and quit\nQuit", {"Ctrl+Q", "Q"}},
     {ID_CONTEXT_HELP, "Open the help file\nHelp", {}},
     {ID_HELP, "Open the help file\nHelp", {}},
     {ID_HELP_FINDER, "Open the help file\nHelp Topics", {}},
     {ID_DEFAULT_HELP, "Open the help file\nHelp", {}},
 
     // Stepping and playing.
-    {ID_SHOT_NEXT, "Next\nNext Record", {"Right"}},
-    {ID_SHOT_PREVIOUS, "Previous\nPrevious Record", {"Left"}},
+    {ID_SHOT_NEXT, "Next\nNext Record", {"Right", "PgDown"}},
+    {ID_SHOT_PREVIOUS, "Previous\nPrevious Record", {"Left", "PgUp"}},
     {ID_SHOT_LAST, "Last Record\nLast Record", {"End"}},
     {ID_SHOT_FIRST, "First Record\nFirst Record", {"Home"}},
     {ID_SHOT_PAUSE, "Pause\nPause", {}},

@@ -19,6 +19,7 @@ struct FileOpenRequest {
     bool openMode = true;
     std::string defaultExtension;
     std::string initialFileName;
+    std::string initialDirectory;  // where the dialog starts when no file is named
     unsigned flags = 0;
     std::string filter;
 };
@@ -35,3 +36,9 @@ using FileOpenDialog = std::function<bool(const FileOpenRequest&, FileOpenChoice
 // every request is answered as cancelled.
 FileOpenDialog SetFileOpenDialog(FileOpenDialog dialog);
 bool RunFileOpenDialog(const FileOpenRequest& request, FileOpenChoice& choice);
+
+// Choosing a directory (Open Folder): true with chosen set when confirmed.
+// start is where the dialog begins (may be empty). None installed: cancelled.
+using FolderOpenDialog = std::function<bool(const std::string& start, std::string& chosen)>;
+FolderOpenDialog SetFolderOpenDialog(FolderOpenDialog dialog);
+bool RunFolderOpenDialog(const std::string& start, std::string& chosen);

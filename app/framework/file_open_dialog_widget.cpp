@@ -29,12 +29,19 @@ QString ToQtNameFilters(const std::string& filter)
 void InstallWidgetFileOpenDialog()
 {
     SetFileOpenDialog([](const FileOpenRequest& request, FileOpenChoice& choice) {
-        const QString path = QFileDialog::getOpenFileName(
-            GetMainWindow(), QString(), QString::fromLocal8Bit(request.initialFileName.c_str()),
-            ToQtNameFilters(request.filter));
+        const std::string& start = request.initialFileName.empty() ? request.initialDirectory : request.initialFileName;
+        const QString path = QFileDialog::getOpenFileName(GetMainWindow(), QString(), QFile::decodeName(start.c_str()),
+                                                          ToQtNameFilters(request.filter));
         if (path.isEmpty()) return false;
         choice.path = QFile::encodeName(path).toStdString();
         choice.fileName = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
+        return true;
+    });
+    SetFolderOpenDialog([](const std::string& start, std::string& chosen) {
+        const QString path =
+            QFileDialog::getExistingDirectory(GetMainWindow(), QStringLiteral("Open Folder"), QFile::decodeName(start.c_str()));
+        if (path.isEmpty()) return false;
+        chosen = QFile::encodeName(path).toStdString();
         return true;
     });
 }

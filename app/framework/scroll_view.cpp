@@ -99,6 +99,7 @@ void ScrollView::ResizeParentNow(bool shrinkOnly)
         if (client.height() <= wanted.height()) wanted.setHeight(client.height());
     }
     QSize frameSize = frame->size() + (wanted - client);
+    if (m_frameWidthFloor) frameSize.setWidth(std::max(frameSize.width(), m_frameWidthFloor()));
 
     // A window cannot grow past the screen (less its own decorations).
     if (const QScreen* screen = frame->screen()) {

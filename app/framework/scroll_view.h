@@ -40,6 +40,7 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QSize>
+#include <functional>
 #include <optional>
 
 #include "app/framework/command_target.h"
@@ -67,6 +68,10 @@ public:
     QSize GetLineSize() const { return m_lineSize; }
     QPoint GetScrollPosition() const;
     void ResizeParentToFit(bool shrinkOnly = true);
+    // The narrowest the frame may be made by fitting it to the view (the
+    // frame's toolbar, whole); none by default. The user may still make it
+    // narrower.
+    void SetFrameWidthFloor(std::function<int()> floor) { m_frameWidthFloor = std::move(floor); }
     // The visible area in client coordinates: (0, 0) to its width and height.
     QRect GetClientRect() const;
     // Device pixels per logical pixel, and the visible area in device pixels.
@@ -110,4 +115,5 @@ private:
     bool m_barsPending = false;
     std::optional<bool> m_pendingParentResize;  // shrinkOnly of the pending request
     bool m_destroyed = false;
+    std::function<int()> m_frameWidthFloor;
 };

@@ -44,8 +44,13 @@ std::string ReadValue(const OptionRow& row, std::string_view value, OptionValue&
     const std::string refused = ", not '" + std::string(value) + "'";
     switch (row.kind) {
     case OptionKind::Count:
-        if (!ParseBoundedNumber(value, row.low, row.high, out.number))
+        if (!ParseBoundedNumber(value, row.low, row.high, out.number)) {
+            const bool digits = !value.empty() && value.find_first_not_of("0123456789") == std::string_view::npos;
+            if (digits)
+                return Needs(row, row.what) + " from " + OptionRangeText(row) + ": '" + std::string(value) +
+                       "' is out of range";
             return Needs(row, row.what) + " from " + OptionRangeText(row) + refused;
+        }
         break;
     case OptionKind::Decimal:
         if (!ParseDecimal(value, row.low, row.high, out.number))

@@ -30,3 +30,10 @@ struct DecodedShot {
 };
 
 DecodedShot ReadShotFile(const std::string& path);
+
+// Why a shot shows no picture, as one short phrase for the view and the
+// export: "cannot be read: permission denied", "not a regular file", "not a
+// GIF file" (the format the extension names), the reader's own message
+// where it left one (no memory), else "damaged: the picture data ends
+// early". Looks at the file again, so it says what holds now.
+std::string ShotFailureReason(const std::string& path, const CDibImage* image);

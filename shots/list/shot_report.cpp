@@ -56,6 +56,30 @@ std::string JoinRanges(const std::vector<ShotNumberRange>& ranges)
 
 }  // namespace
 
+std::string EscapeControlCharacters(std::string_view name)
+{
+    std::string text;
+    text.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else {
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        }
+    }
+    return text;
+}
+
 std::string FormatFileTimeIso8601(std::int64_t fileTime)
 {
     constexpr std::int64_t kPerSecond = 10000000;
@@ -130,11 +154,12 @@ void ReportList(const CKESTRELDoc& document, const std::string& directory, std::
         const ShotRecord& shot = document.Shot(i);
         numbers.push_back(document.ShotNumber(i));
         times.push_back(shot.lastWriteTime);
-        out << (i + 1) << '\t' << numbers.back() << '\t' << shot.path.substr(directory.size()) << '\t'
+        out << (i + 1) << '\t' << numbers.back() << '\t'
+            << EscapeControlCharacters(std::string_view(shot.path).substr(directory.size())) << '\t'
             << FormatFileTimeIso8601(shot.lastWriteTime) << '\n';
     }
 
-    out << '\n' << "Directory: " << directory << '\n';
+    out << '\n' << "Directory: " << EscapeControlCharacters(directory) << '\n';
     if (numbers.empty()) {
         out << "Shots: 0\n";
         return;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shots/list/shot_types.h"
@@ -36,6 +37,11 @@ bool ShotReportDirectory(const std::string& path, std::string& directory, std::s
 // "2026-12-07T11:02:03.1234567Z" for a file time (100-nanosecond intervals
 // since 1601-01-01 UTC).
 std::string FormatFileTimeIso8601(std::int64_t fileTime);
+
+// A name as one line of the report: a newline, tab or carriage return as
+// \n, \t, \r, any other control character as \xHH; everything else,
+// other bytes above 0x7F too, as it is.
+std::string EscapeControlCharacters(std::string_view name);
 
 struct ShotNumberRange {
     int first;

@@ -142,6 +142,7 @@ bool ShotPlayer::Available(UINT id) const
         return !Playing() && position != m_doc.m_nShotCount && !OutOfRange(id);
     case ID_APP_ABOUT:
     case ID_FILE_OPEN:
+    case ID_FILE_OPEN_FOLDER:
         return !Playing();
     case ID_SHOT_REVERSE:
     case ID_SHOT_LOOP_MODE:

@@ -31,6 +31,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
     OnUpdateCommand(ID_SHOT_LAST, [this](CCmdUI& ui) { OnUpdateLast(ui); });
     OnUpdateCommand(ID_APP_ABOUT, [this](CCmdUI& ui) { OnUpdateAppAbout(ui); });
     OnUpdateCommand(ID_FILE_OPEN, [this](CCmdUI& ui) { OnUpdateFileOpen(ui); });
+    OnUpdateCommand(ID_FILE_OPEN_FOLDER, [this](CCmdUI& ui) { DisableUnavailable(ui, ID_FILE_OPEN_FOLDER); });
     OnCommand(ID_FIT_TO_SCREEN, [this] { OnFitToScreen(); });
     OnUpdateCommand(ID_FIT_TO_SCREEN, [this](CCmdUI& ui) { OnUpdateFitToScreen(ui); });
     OnNotify(IDC_SHOT_NUMBER, EN_KILLFOCUS, [this] { OnShotNumberKillFocus(); });
@@ -46,7 +47,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
 
     m_pPointer = new ViewPointer(
         this, [this](int steps, QPoint at) { ZoomSteps(steps, at); },
-        [this](std::optional<QPoint> at) { SetPointer(at); });
+        [this](std::optional<QPoint> at) { SetPointer(at); }, [this](int steps) { return WheelStep(steps); });
     RegisterReviewCommands();
     RegisterHudCommands();
     RegisterCompareCommands();
@@ -150,6 +151,10 @@ bool CKestrel::OnEraseBkgnd(HDC)
 
 void CKestrel::OnTimer(UINT id)
 {
+    if (id == STATE_MESSAGE_TIMER_ID) {
+        ClearStateMessage();
+        return;
+    }
     m_player.Tick();
     ScrollView::OnTimer(id);
 }
@@ -180,6 +185,17 @@ void CKestrel::OnFitToScreen()
     }
     UpdateDocumentViews();
 }
+
+bool CKestrel::WheelStep(int steps)
+{
+    // As many steps as the wheel turned, each only where Next or Previous may run.
+    bool stepped = false;
+    for (; steps > 0 && m_player.Available(ID_SHOT_NEXT); --steps, stepped = true) OnNext();
+    for (; steps < 0 && m_player.Available(ID_SHOT_PREVIOUS); ++steps, stepped = true) OnPrevious();
+    return stepped;
+}
+
+void CKestrel::SetContextMenuHandler(std::function<void(QPoint)> handler) { m_pPointer->SetContextMenu(std::move(handler)); }
 
 void CKestrel::DisableUnavailable(CCmdUI& ui, UINT id) const
 {

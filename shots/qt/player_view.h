@@ -30,6 +30,9 @@ class ViewPointer;
 class CKestrel : public ScrollView {
 public:
     static constexpr UINT PLAY_TIMER_ID = 1;
+    // The state message's timer, and how long the message stays.
+    static constexpr UINT STATE_MESSAGE_TIMER_ID = 2;
+    static constexpr UINT STATE_MESSAGE_MS = 1500;
     static constexpr UINT PLAY_INTERVAL_MS = 1000;
     static constexpr int INITIAL_SCROLL_WIDTH = 1280;
     static constexpr int INITIAL_SCROLL_HEIGHT = 1024;
@@ -125,6 +128,16 @@ public:
     ShotCompare* Compare() const { return m_pCompare; }
     const CompareLayout& LastCompareLayout() const { return m_compareLayout; }
 
+    // The state message (player_state_message.cpp): after command id ran
+    // from a key, a click or the menu, says the state it changed, if any,
+    // for STATE_MESSAGE_MS.
+    void ShowStateAfter(UINT id);
+    const std::string& StateMessageNow() const { return m_stateMessage; }
+
+    // What a right-click in the view opens (the frame's command menu), at a
+    // global position.
+    void SetContextMenuHandler(std::function<void(QPoint)> handler);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -164,4 +177,10 @@ private:
     ShotCompare* m_pCompare = nullptr;
     CompareBuffers m_compareBuffers;
     CompareLayout m_compareLayout;      // of the last compare paint
+    void PaintStateMessage(QPainter& painter) const;
+    void ClearStateMessage();
+    std::string m_stateMessage;
+    // The mouse wheel without Ctrl where nothing scrolls: steps down
+    // (later shots) or up; false when no step was available.
+    bool WheelStep(int steps);
 };

@@ -140,4 +140,5 @@ void CKestrel::paintEvent(QPaintEvent* event)
         PaintOverlay(painter, m_overlayBox, lines);
     }
     if (m_bHud) PaintHud(painter);
+    PaintStateMessage(painter);
 }

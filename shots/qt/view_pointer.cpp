@@ -1,6 +1,7 @@
 #include "shots/qt/view_pointer.h"
 
 #include <QAbstractScrollArea>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,8 +19,8 @@ constexpr int kWheelStep = 120;     // one notch of a classic wheel
 
 }  // namespace
 
-ViewPointer::ViewPointer(QAbstractScrollArea* view, ZoomAt zoom, Moved moved)
-    : QObject(view), m_view(view), m_zoom(std::move(zoom)), m_moved(std::move(moved))
+ViewPointer::ViewPointer(QAbstractScrollArea* view, ZoomAt zoom, Moved moved, Step step)
+    : QObject(view), m_view(view), m_zoom(std::move(zoom)), m_moved(std::move(moved)), m_step(std::move(step))
 {
     view->viewport()->setMouseTracking(true);
     view->viewport()->installEventFilter(this);
@@ -58,17 +59,35 @@ bool ViewPointer::eventFilter(QObject*, QEvent* event)
         return false;
     case QEvent::Wheel: {
         auto* wheel = static_cast<QWheelEvent*>(event);
-        if (!(wheel->modifiers() & Qt::ControlModifier)) return false;  // the view scrolls
-        m_wheelRest += wheel->angleDelta().y();
-        const int steps = m_wheelRest / kWheelStep;
-        m_wheelRest -= steps * kWheelStep;
+        if (!(wheel->modifiers() & Qt::ControlModifier)) {
+            // Where nothing scrolls the wheel steps through the shots.
+            const bool scrolls = m_view->horizontalScrollBar()->maximum() > 0 || m_view->verticalScrollBar()->maximum() > 0;
+            if (scrolls || !m_step || wheel->modifiers() != Qt::NoModifier) return false;  // the view scrolls
+            const int notches = WheelNotches(wheel->angleDelta().y());
+            if (notches != 0) m_step(-notches);
+            wheel->accept();
+            return true;
+        }
+        const int steps = WheelNotches(wheel->angleDelta().y());
         if (steps != 0 && m_zoom) m_zoom(steps, wheel->position().toPoint());
         wheel->accept();
         return true;
     }
+    case QEvent::ContextMenu:
+        if (!m_menu) return false;
+        m_menu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
     default:
         return false;
     }
+}
+
+int ViewPointer::WheelNotches(int angle)
+{
+    m_wheelRest += angle;
+    const int notches = m_wheelRest / kWheelStep;
+    m_wheelRest -= notches * kWheelStep;
+    return notches;
 }
 
 QRect OverlayBox(const QWidget& viewport, const std::vector<std::string>& lines, std::optional<QPoint> pointer)

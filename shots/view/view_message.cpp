@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "image/shot_placeholder.h"
+#include "shots/cache/shot_reader.h"
 #include "shots/list/shot_types.h"
 
 namespace {
@@ -45,6 +46,5 @@ std::string ViewMessage(const CKESTRELDoc& document)
     const ShotRecord* shown = document.DisplayedShot();
     const CDibImage* image = document.m_pImage.get();
     if (!shown || (image && !image->IsEmpty())) return {};
-    const char* reason = image && image->LastError()[0] ? image->LastError() : "the shot cannot be shown";
-    return ShotPlaceholderText(shown->path, reason);
+    return ShotPlaceholderText(shown->path, ShotFailureReason(shown->path, image));
 }

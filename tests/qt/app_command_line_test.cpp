@@ -4,6 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include "app/command_line.h"
 
 namespace {
@@ -178,6 +184,63 @@ TEST(CommandLine, MissingPathsAreNamedInTheMessage)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     EXPECT_FALSE(CheckOpenPath(file.fileName() + QStringLiteral("/A0001.gif")).isEmpty());
+}
+
+// Runs check as a user without root's right to read any directory, in a
+// child so the test's own rights stay; the child's result as exit status.
+bool HoldsUnprivileged(const std::function<bool()>& check)
+{
+    if (::geteuid() != 0) return check();
+    const pid_t child = ::fork();
+    if (child == 0) _exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(CommandLine, AFileInADirectoryThatCannotBeListedIsRefused)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0711), 0);
+    const std::string locked = QFile::encodeName(dir.filePath(QStringLiteral("locked"))).toStdString();
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(locked)));
+    QFile file(QString::fromStdString(locked + "/A0001.gif"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chmod(locked.c_str(), 0711), 0);  // may be passed through, not read
+    EXPECT_TRUE(HoldsUnprivileged([&] {
+        return CheckOpenPath(locked + "/A0001.gif") ==
+                   QStringLiteral("cannot list the directory '%1': permission denied").arg(QString::fromStdString(locked)) &&
+               CheckOpenPath(locked).startsWith(QStringLiteral("cannot list the directory"));
+    }));
+}
+
+TEST(CommandLine, ALoopOfSymbolicLinksIsNamed)
+{
+    QTemporaryDir dir;
+    const QString loop = dir.filePath(QStringLiteral("loop"));
+    ASSERT_TRUE(QFile::link(loop, loop));
+    EXPECT_EQ(CheckOpenPath(loop + QStringLiteral("/A0001.gif")),
+              QStringLiteral("cannot open '%1/A0001.gif': a loop of symbolic links").arg(loop));
+}
+
+// Paths are bytes: a name that is not UTF-8 survives the command line.
+TEST(CommandLine, APathThatIsNotUtf8KeepsItsBytes)
+{
+    QTemporaryDir dir;
+    const std::string path = QFile::encodeName(dir.path()).toStdString() + "/caf\xe9\xff" "0001.gif";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    const CommandLineResult result = ParseCommandLineWords(std::vector<std::string>{"--shot", "1", path});
+    ASSERT_EQ(result.action, Action::Run);
+    EXPECT_EQ(result.info.PathBytes(), path);
+    EXPECT_EQ(CheckOpenPath(result.info.PathBytes()), QString());
+}
+
+TEST(CommandLine, InAndOutNeedAPath)
+{
+    EXPECT_EQ(Parse({"--in", "3"}).action, Action::UsageError);
+    EXPECT_EQ(Parse({"--out", "3"}).action, Action::UsageError);
 }
 
 }  // namespace

@@ -113,6 +113,30 @@ TEST_F(AppTest, FitIsACheckBoxButtonPressedExactlyWhenFitIsOn)
     EXPECT_FALSE(fit->isChecked());
 }
 
+// The shots are 8 x 6: at their own size the frame shrinks, but never so far
+// that the toolbar's boxes hide behind its overflow button; a maximised
+// frame is not resized at all.
+TEST_F(AppTest, ASmallShotAtItsOwnSizeKeepsTheWholeToolbar)
+{
+    StartOnShots();
+    const QSize maximised = Frame()->size();
+    Action(ID_FIT_TO_SCREEN)->trigger();
+    View()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Frame()->size(), maximised);
+
+    Frame()->showNormal();
+    Frame()->resize(900, 700);
+    QCoreApplication::processEvents();
+    View()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_LT(Frame()->height(), 700);
+    EXPECT_GE(Frame()->width(), ToolBar()->sizeHint().width());
+    EXPECT_LT(Frame()->width(), 900);
+    EXPECT_TRUE(ToolBar()->m_wndShotNumber->isVisible());
+    EXPECT_TRUE(ToolBar()->m_wndShotStatus->isVisible());
+}
+
 TEST_F(AppTest, ToolbarDocksAnywhereAndTheBoxesTravelWithIt)
 {
     StartOnShots();

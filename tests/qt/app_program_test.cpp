@@ -124,6 +124,11 @@ TEST_F(ProgramTest, UsageErrorsExitWithTwoAndSaySo)
     const ProgramRun badShot = RunKestrel({QStringLiteral("--shot"), QStringLiteral("x7"), Shots()});
     EXPECT_EQ(badShot.status, 2);
 
+    // Points the shots cannot meet stop the start, with the window never shown.
+    const ProgramRun noIn = RunKestrel({QStringLiteral("--screenshot"), Png(), QStringLiteral("--in"), QStringLiteral("5555"), Shots()});
+    EXPECT_EQ(noIn.status, 2);
+    EXPECT_TRUE(noIn.err.contains(QLatin1String("--in: no shot numbered 5555"))) << noIn.err.toStdString();
+
     const ProgramRun unwritable =
         RunKestrel({QStringLiteral("--screenshot"), m_out.filePath(QStringLiteral("no/such/dir/x.png")), Shots()});
     EXPECT_EQ(unwritable.status, 1);

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
+
+#include <optional>
 
 #include "tests/qt/app_fixture.h"
 
@@ -154,6 +157,58 @@ TEST_F(StartUpTest, ScreenshotShowsTheShot)
     EXPECT_EQ(picture.pixel(view.topLeft() + QPoint(1, 1)), qRgb(0, 0, 255));
     EXPECT_EQ(picture.pixel(view.bottomRight() - QPoint(1, 1)), qRgb(0, 0, 255));
     EXPECT_FALSE(m_app->SaveScreenshot(out.filePath(QStringLiteral("missing/w.png"))));
+}
+
+// Shots 0007, 0003, 0012 in that order: an in or out point must name one,
+// and the out point may not come first.
+TEST_F(StartUpTest, InAndOutPointsTheShotsCannotMeetRefuseToStart)
+{
+    struct Case {
+        std::optional<int> in, out;
+        QString error;
+    };
+    const QString dir = QString::fromStdString(m_shots.Dir());
+    const Case cases[] = {
+        {3, 12, {}},
+        {5, {}, QStringLiteral("--in: no shot numbered 5 in '%1'").arg(dir)},
+        {{}, 99, QStringLiteral("--out: no shot numbered 99 in '%1'").arg(dir)},
+        {12, 3, QStringLiteral("the in point (shot 12) comes after the out point (shot 3)")},
+    };
+    for (const Case& c : cases) {
+        CCommandLineInfo info = NoSplash();
+        info.m_strFileName = dir;
+        info.m_playback.inShot = c.in;
+        info.m_playback.outShot = c.out;
+        m_app = std::make_unique<CKESTRELApp>();
+        EXPECT_EQ(m_app->InitInstance(info), c.error.isEmpty()) << c.error.toStdString();
+        EXPECT_EQ(m_app->StartError(), c.error);
+        m_app.reset();
+    }
+}
+
+// Paths are bytes: a file whose name is not UTF-8 opens its directory.
+TEST_F(StartUpTest, APathThatIsNotUtf8Opens)
+{
+    shots_test::ShotDir dir;
+    const std::string path = dir.AddFile("caf\xe9\xff" "0005.gif", 1'600'000'000, 0, shots_test::SolidGif(4, 4, kRed));
+    CCommandLineInfo info = NoSplash();
+    info.m_strPath = path;
+    Start(info);
+    EXPECT_EQ(Doc()->ShotCount(), 1u);
+    EXPECT_EQ(m_app->StatusLine(), QStringLiteral("0005\t1 of 1 Shots     First Shot: 5     Last Shot: 5"));
+}
+
+// Open and a drop say why a directory cannot be listed, and keep what shows.
+TEST_F(StartUpTest, AnOpenThatCannotListSaysSoInABox)
+{
+    StartOnShots();
+    QTemporaryDir dir;
+    const QString loop = dir.filePath(QStringLiteral("loop"));
+    ASSERT_TRUE(QFile::link(loop, loop));
+    EXPECT_FALSE(m_app->OpenShots(loop + QStringLiteral("/A0001.gif")));
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(QStringLiteral("a loop of symbolic links"))) << m_messages[0].toStdString();
+    EXPECT_EQ(Doc()->ShotCount(), 3u);
 }
 
 }  // namespace

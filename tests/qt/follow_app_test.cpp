@@ -117,7 +117,7 @@ TEST(FollowCommandLine, FollowIntervalAndListWords)
         QString message;
     };
     for (const Bad& bad : {
-             Bad{{"--interval", "4"}, "--interval needs a whole number of milliseconds from 5 to 60000, not '4'"},
+             Bad{{"--interval", "4"}, "--interval needs a whole number of milliseconds from 5 to 60000: '4' is out of range"},
              Bad{{"--interval=fast"}, "--interval needs a whole number of milliseconds from 5 to 60000, not 'fast'"},
              Bad{{"--interval"}, "--interval needs a number of milliseconds"},
              Bad{{"--list"}, "--list needs a PATH whose shots to list"},

@@ -15,10 +15,13 @@ ParsedOptions Parse(std::vector<std::string> words)
     return ParseOptions(kept);
 }
 
+// A count of digits only is a number out of range; anything else is no count.
 std::string Refusal(const OptionRow& row, const std::string& value)
 {
-    return std::string(row.name) + " needs " + std::string(row.what) + " from " + OptionRangeText(row) +
-           ", not '" + value + "'";
+    const std::string needs = std::string(row.name) + " needs " + std::string(row.what) + " from " + OptionRangeText(row);
+    const bool digits = value.find_first_not_of("0123456789") == std::string::npos;
+    if (row.kind == OptionKind::Count && digits) return needs + ": '" + value + "' is out of range";
+    return needs + ", not '" + value + "'";
 }
 
 bool Ranged(const OptionRow& row) { return row.kind == OptionKind::Count || row.kind == OptionKind::Decimal; }
@@ -103,9 +106,12 @@ struct WordsCase {
 TEST(OptionParse, RefusalsSayWhatWasWanted)
 {
     const WordsCase cases[] = {
-        {{"--max-shots", "1000001"}, "--max-shots needs a number of shots from 1 to 1000000, not '1000001'"},
-        {{"--max-shots", "0"}, "--max-shots needs a number of shots from 1 to 1000000, not '0'"},
-        {{"--cache-mb", "65537"}, "--cache-mb needs a number of MiB from 0 to 65536, not '65537'"},
+        {{"--max-shots", "1000001"}, "--max-shots needs a number of shots from 1 to 1000000: '1000001' is out of range"},
+        {{"--max-shots", "0"}, "--max-shots needs a number of shots from 1 to 1000000: '0' is out of range"},
+        {{"--shot", "1234567890"}, "--shot needs a shot number from 0 to 999999999: '1234567890' is out of range"},
+        {{"--shot", "12a"}, "--shot needs a shot number from 0 to 999999999, not '12a'"},
+        {{"--play=garbage"}, "unknown option '--play=garbage'"},
+        {{"--cache-mb", "65537"}, "--cache-mb needs a number of MiB from 0 to 65536: '65537' is out of range"},
         {{"--loop", "bounce"}, "--loop needs wrap, pingpong or once, not 'bounce'"},
         {{"--loop"}, "--loop needs a value"},
         {{"--interval"}, "--interval needs a number of milliseconds"},
@@ -123,10 +129,11 @@ TEST(OptionParse, RefusalsSayWhatWasWanted)
 
 TEST(OptionParse, IntervalIsWholeMillisecondsOnly)
 {
-    for (const char* text : {"", "4", "0", "60001", "-100", "+100", "1e3", "100ms", " 100", "99999999999999999999"}) {
-        EXPECT_EQ(Parse({"--interval", text}).error,
-                  std::string("--interval needs a whole number of milliseconds from 5 to 60000, not '") + text + "'");
-    }
+    const std::string needs = "--interval needs a whole number of milliseconds from 5 to 60000";
+    for (const char* text : {"", "-100", "+100", "1e3", "100ms", " 100"})
+        EXPECT_EQ(Parse({"--interval", text}).error, needs + ", not '" + text + "'");
+    for (const char* text : {"4", "0", "60001", "99999999999999999999"})
+        EXPECT_EQ(Parse({"--interval", text}).error, needs + ": '" + text + "' is out of range");
     const ParsedOptions parsed = Parse({"--interval=0050"});
     ASSERT_EQ(parsed.options.size(), 1u);
     EXPECT_EQ(parsed.options[0].number, 50);

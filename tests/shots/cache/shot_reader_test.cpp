@@ -18,6 +18,7 @@ struct ReadCase {
     bool present;
     bool opened;
     bool pixels;
+    const char* reason;  // why there are no pixels
 };
 
 class ShotReader : public ::testing::TestWithParam<ReadCase> {};
@@ -36,6 +37,8 @@ TEST_P(ShotReader, OpensOnlyRegularFilesAndStampsThemFirst)
     EXPECT_EQ(!shot.image->IsEmpty(), c.pixels);
     if (c.pixels) {
         EXPECT_EQ(shot.image->Width(), 6);
+    } else {
+        EXPECT_EQ(ShotFailureReason(path, shot.image.get()), c.reason);
     }
     if (!c.opened) return;
     EXPECT_TRUE(shot.stamp.regular);
@@ -47,11 +50,19 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ShotReader,
     ::testing::Values(
         ReadCase{"Picture", [](ShotDir& d) { return d.AddFile("s0001.gif", 1000, 7, SolidGif(6, 4, {1, 2, 3})); },
-                 true, true, true},
-        ReadCase{"Damaged", [](ShotDir& d) { return d.AddFile("s0001.gif", 1000, 0, "GIF89a"); }, true, true, false},
-        ReadCase{"Directory", [](ShotDir& d) { return d.AddDirectory("s0001.gif", 1000); }, true, false, false},
-        ReadCase{"Fifo", [](ShotDir& d) { return d.AddFifo("s0001.gif", 1000); }, true, false, false},
-        ReadCase{"Missing", [](ShotDir& d) { return d.Path("s0001.gif"); }, false, false, false}),
+                 true, true, true, ""},
+        ReadCase{"Damaged", [](ShotDir& d) { return d.AddFile("s0001.gif", 1000, 0, "GIF89a"); }, true, true, false,
+                 "damaged: the picture data ends early"},
+        ReadCase{"NotGif", [](ShotDir& d) { return d.AddFile("s0001.gif", 1000, 0, "hello"); }, true, true, false,
+                 "not a GIF file"},
+        ReadCase{"NotPng", [](ShotDir& d) { return d.AddFile("s0001.PNG", 1000, 0, SolidGif(6, 4, {})); }, true, true,
+                 false, "not a PNG file"},
+        ReadCase{"Directory", [](ShotDir& d) { return d.AddDirectory("s0001.gif", 1000); }, true, false, false,
+                 "not a regular file"},
+        ReadCase{"Fifo", [](ShotDir& d) { return d.AddFifo("s0001.gif", 1000); }, true, false, false,
+                 "not a regular file"},
+        ReadCase{"Missing", [](ShotDir& d) { return d.Path("s0001.gif"); }, false, false, false,
+                 "cannot be read: no such file or directory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -53,6 +53,23 @@ TEST(FollowReport, ListsShotsInShotOrderThenSummarises)
     EXPECT_EQ(lines, expected);
 }
 
+// A name is bytes: a newline must not split its line, other bytes pass.
+TEST(FollowReport, ControlCharactersInNamesAreEscaped)
+{
+    ShotDir dir;
+    dir.AddFile("a\nb0001.gif", 1700000010);
+    dir.AddFile("t\tc\x01\x7f" "0002.gif", 1700000020);
+    dir.AddFile("\xff\xfe" "0003.gif", 1700000030);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunShotReport(dir.Dir(), out, err), SHOT_REPORT_OK);
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "1\t1\ta\\nb0001.gif\t2023-11-14T22:13:30.0000000Z");
+    EXPECT_EQ(lines[1], "2\t2\tt\\tc\\x01\\x7f0002.gif\t2023-11-14T22:13:40.0000000Z");
+    EXPECT_EQ(lines[2], "3\t3\t\xff\xfe" "0003.gif\t2023-11-14T22:13:50.0000000Z");
+}
+
 TEST(FollowReport, AFileNamesItsDirectory)
 {
     ShotDir dir;
