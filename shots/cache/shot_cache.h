@@ -112,11 +112,15 @@ public:
 
     // workers 0: nothing runs by itself, RunOne does the next job on the
     // caller's thread (tests). decoder and status stand in for the files.
+    // The workers run at WORKER_NICENESS: reading ahead serves the thread
+    // that shows the shots and must never take its core from it, as it
+    // would on two cores with a second run's read-ahead beside the first.
     ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = ReadShotFile,
               Status status = SnapshotAsListed);
     ~ShotCache();
     ShotCache(const ShotCache&) = delete;
     ShotCache& operator=(const ShotCache&) = delete;
+    static constexpr int WORKER_NICENESS = 5;
 
     // See ShotCachePolicy.
     void SetWanted(std::vector<std::string> paths, const std::string& keptPath = std::string(),
