@@ -60,6 +60,10 @@ bool ShotCompare::Sync(const CKESTRELDoc& a)
     m_aShows = shown >= 0;
     m_paired = m_aShows ? PairedIndex(a, std::size_t(shown), *m_b, m_options.pairBy) : std::nullopt;
     m_askedKey = m_aShows ? PairKey(a, std::size_t(shown), m_options.pairBy) : 0;
+    if (m_aShows) {
+        const ShotRecord& record = a.Shot(std::size_t(shown));
+        m_shownA = record.path + '\n' + std::to_string(record.lastWriteTime);
+    }
     if (!m_paired) return false;
     const ShotRecord& wanted = m_b->Shot(*m_paired);
     // Already on display, and its file not written again since.
@@ -99,7 +103,9 @@ std::optional<PairDifference> ShotCompare::Difference(const CDibImage* a)
     if (!a || !b || a->IsEmpty() || b->IsEmpty()) return std::nullopt;
     // The same pictures of the same files: measured already.
     const ShotRecord* shownB = m_b->DisplayedShot();
-    const std::string paths = (shownB ? shownB->path : std::string()) + '\n' + std::to_string(m_loadedTime);
+    // A picture's address may come again for another shot: the files too.
+    const std::string paths =
+        m_shownA + '\n' + (shownB ? shownB->path : std::string()) + '\n' + std::to_string(m_loadedTime);
     if (a == m_measuredA && b == m_measuredB && paths == m_measuredPaths) return m_difference;
     const std::vector<std::uint32_t> drawnA = DrawnPixels(*a);
     const std::vector<std::uint32_t> drawnB = DrawnPixels(*b);

@@ -85,6 +85,7 @@ private:
     std::optional<std::size_t> m_paired;
     int m_askedKey = 0;
     bool m_aShows = false;
+    std::string m_shownA;  // A's shot on display at the last Sync, and its time
     // The B shot whose picture is loaded, as it was listed then.
     std::string m_loadedPath;
     std::int64_t m_loadedTime = 0;

@@ -22,12 +22,18 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
+        // Only the mouse: the viewport's other events come while the view
+        // is being destroyed too, when it must not be asked anything.
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove &&
+            type != QEvent::MouseButtonRelease)
+            return false;
         ShotCompare* compare = m_view->Compare();
         if (!compare || compare->Mode() != CompareMode::Wipe) {
             m_dragging = false;
             return false;
         }
-        switch (event->type()) {
+        switch (type) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
