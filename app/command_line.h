@@ -9,7 +9,7 @@
 //   kestrel [--max-shots N] [--types LIST] [--group prefix] --list [--json] PATH
 //   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
 //   kestrel --export OUT [--in N] [--out N] [--interval MS] [--reverse]
-//           [--crf N] [--sheet COLSxROWS] [--sheet-width PX] PATH
+//           [--crf N] [--sheet COLSxROWS] [--sheet-width PX] [--types LIST] PATH
 //
 // Every option is a row of the option table (app/options/option_table.h),
 // which the parser and --help read.

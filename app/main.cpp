@@ -74,6 +74,7 @@ int main(int argc, char** argv)
         command.outShot = info.m_playback.outShot;
         command.reverse = info.m_playback.reverse;
         command.maxShots = info.m_playback.maxShots;
+        command.types = info.m_shotList.types;
         command.settings.out = info.m_strExport.toLocal8Bit().toStdString();
         command.settings.intervalMs = info.m_nPlayInterval;
         command.settings.crf = info.m_nCrf;

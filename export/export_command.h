@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "export/shot_export.h"
+#include "shots/list/shot_types.h"
 #include "shots/shot_list_document.h"
 
 constexpr int EXPORT_OK = 0;
@@ -31,6 +32,9 @@ struct ExportCommand {
     std::optional<int> outShot;
     bool reverse = false;
     int maxShots = CKESTRELDoc::MAX_SHOTS;
+    // The types that make shots (--types); a file of another type named as
+    // PATH lists its own type, as the viewer does.
+    ShotTypes types = ShotTypes::GifOnly();
     ExportSettings settings;
 };
 

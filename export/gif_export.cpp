@@ -25,7 +25,16 @@ bool MakeFrame(const ExportJob& job, std::size_t index, GifFrame& frame, bool& f
 {
     LoadedShot shot = LoadShotForExport((*job.shots)[index].path, job.screenWidth, job.screenHeight);
     failed = shot.failed;
-    if (!shot.image || !GifFrameFromImage(*shot.image, GifDelay(job.settings->intervalMs), frame)) return false;
+    if (!shot.image) return false;
+    const int delay = GifDelay(job.settings->intervalMs);
+    if (shot.image->BitCount() > 8) {
+        // True colour (PNG, JPEG, TIFF shots): the drawn colours, to a fixed table.
+        std::vector<std::uint8_t> rgb;
+        ComposeRgb(*shot.image, shot.image->Width(), shot.image->Height(), rgb);
+        GifFrameFromRgb(rgb.data(), shot.image->Width(), shot.image->Height(), delay, frame);
+    } else if (!GifFrameFromImage(*shot.image, delay, frame)) {
+        return false;
+    }
     // A frame that does not cover the screen, or shows through, is cleared
     // before the next one, as the viewer shows each shot on its own.
     const bool covers = frame.width >= job.screenWidth && frame.height >= job.screenHeight;

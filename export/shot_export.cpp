@@ -12,6 +12,7 @@
 #include "formats/gif_structure.h"
 #include "image/shot_placeholder.h"
 #include "shots/list/file_status.h"
+#include "shots/list/shot_types.h"
 
 namespace {
 
@@ -108,24 +109,88 @@ bool ProbeGifImageSize(const std::string& path, int& width, int& height)
     return found;
 }
 
+namespace {
+
+std::uint32_t Be32At(const BYTE* bytes)
+{
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8 | bytes[3];
+}
+
+// PNG: the IHDR chunk comes first, right after the signature.
+bool ProbePngImageSize(FILE* file, int& width, int& height)
+{
+    BYTE header[24];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
+    if (std::memcmp(header, "\x89PNG\r\n\x1a\n", 8) != 0 || std::memcmp(header + 12, "IHDR", 4) != 0) return false;
+    const std::uint32_t w = Be32At(header + 16);
+    const std::uint32_t h = Be32At(header + 20);
+    if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) return false;
+    width = int(w);
+    height = int(h);
+    return true;
+}
+
+// JPEG: markers segment by segment up to the first start of frame.
+bool ProbeJpegImageSize(FILE* file, int& width, int& height)
+{
+    if (std::fgetc(file) != 0xFF || std::fgetc(file) != 0xD8) return false;
+    for (int segments = 0; segments < 4096; ++segments) {
+        int marker = std::fgetc(file);
+        if (marker != 0xFF) return false;
+        while (marker == 0xFF) marker = std::fgetc(file);  // fill bytes
+        if (marker == EOF || marker == 0xD9 || marker == 0xDA) return false;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+        BYTE length[2];
+        if (std::fread(length, 1, 2, file) != 2) return false;
+        const int size = length[0] << 8 | length[1];
+        if (size < 2) return false;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            BYTE fields[5];
+            if (size < 7 || std::fread(fields, 1, 5, file) != 5) return false;
+            height = fields[1] << 8 | fields[2];
+            width = fields[3] << 8 | fields[4];
+            return width > 0 && height > 0;
+        }
+        if (std::fseek(file, size - 2, SEEK_CUR) != 0) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ProbeShotImageSize(const std::string& path, int& width, int& height)
+{
+    const ImageFormat format = ShotFormatForPath(path);
+    if (format == ImageFormat::Gif) return ProbeGifImageSize(path, width, height);
+    if (format == ImageFormat::Png || format == ImageFormat::Jpeg) {
+        FILE* file = OpenRegularFile(path);
+        if (!file) return false;
+        const bool found = format == ImageFormat::Png ? ProbePngImageSize(file, width, height)
+                                                      : ProbeJpegImageSize(file, width, height);
+        std::fclose(file);
+        return found;
+    }
+    // The rarer types are read whole.
+    const DecodedShot decoded = ReadShotFile(path);
+    if (!decoded.image || decoded.image->IsEmpty()) return false;
+    width = decoded.image->Width();
+    height = decoded.image->Height();
+    return true;
+}
+
 LoadedShot LoadShotForExport(const std::string& path, int placeholderWidth, int placeholderHeight)
 {
+    // The reader the extension names, as the viewer reads the shot.
     LoadedShot shot;
-    std::string reason;
-    if (FILE* file = OpenRegularFile(path)) {
-        auto image = std::make_unique<CDibImage>(ImageFormat::Gif);
-        const bool decoded = image->Decode(file, ImageFormat::Gif);
-        std::fclose(file);
-        if (decoded && !image->IsEmpty()) {
-            shot.image = std::move(image);
-            return shot;
-        }
-        reason = ShotFailureReason(path, image.get());
-    } else {
-        reason = ShotFailureReason(path, nullptr);
+    DecodedShot decoded = ReadShotFile(path);
+    if (decoded.image && !decoded.image->IsEmpty()) {
+        shot.image = std::move(decoded.image);
+        return shot;
     }
     shot.failed = true;
-    shot.image = MakeShotPlaceholder(placeholderWidth, placeholderHeight, ShotPlaceholderText(path, reason));
+    shot.image = MakeShotPlaceholder(placeholderWidth, placeholderHeight,
+                                     ShotPlaceholderText(path, ShotFailureReason(path, decoded.image.get())));
     return shot;
 }
 
@@ -204,13 +269,14 @@ ExportOutcome ExportShots(const std::vector<ExportShot>& shots, const ExportSett
         return outcome;
     }
 
-    // The screen: the largest shot, read from the files' headers.
+    // The screen: the largest shot, read from the files' headers where the
+    // format puts the size there.
     int screenWidth = 0;
     int screenHeight = 0;
     for (const ExportShot& shot : shots) {
         int width = 0;
         int height = 0;
-        if (ProbeGifImageSize(shot.path, width, height)) {
+        if (ProbeShotImageSize(shot.path, width, height)) {
             screenWidth = std::max(screenWidth, width);
             screenHeight = std::max(screenHeight, height);
         }

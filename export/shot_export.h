@@ -90,6 +90,9 @@ LoadedShot LoadShotForExport(const std::string& path, int placeholderWidth, int 
 // Width and height of the first image of the GIF file at path, read from
 // its header and blocks without decoding; false when there is none.
 bool ProbeGifImageSize(const std::string& path, int& width, int& height);
+// The same for a shot of any type, by its extension: GIF, PNG and JPEG from
+// their headers, the others by reading them.
+bool ProbeShotImageSize(const std::string& path, int& width, int& height);
 
 // A file time in UTC to the second: "2026-12-07 11:02:03Z".
 std::string FormatShotTime(std::int64_t fileTime);

@@ -95,6 +95,48 @@ void PutTable(GifByteString& bytes, const GifColourTable& table)
 
 }  // namespace
 
+namespace {
+
+constexpr int kReds = 6;
+constexpr int kGreens = 7;
+constexpr int kBlues = 6;
+
+// The level of channel value v among count levels spread over 0..255.
+constexpr std::uint8_t Level(int v, int count) { return std::uint8_t((v * (count - 1) + 127) / 255); }
+constexpr std::uint8_t LevelValue(int level, int count) { return std::uint8_t((level * 255 + (count - 1) / 2) / (count - 1)); }
+
+}  // namespace
+
+void GifFrameFromRgb(const std::uint8_t* rgb, int width, int height, int delay, GifFrame& frame)
+{
+    frame.width = width;
+    frame.height = height;
+    frame.delay = delay;
+    frame.transparentIndex = -1;
+    frame.table = GifColourTable{};
+    frame.table.size = 256;
+    for (int r = 0; r < kReds; ++r) {
+        for (int g = 0; g < kGreens; ++g) {
+            for (int b = 0; b < kBlues; ++b) {
+                const int index = (r * kGreens + g) * kBlues + b;
+                frame.table.rgb[3 * index] = LevelValue(r, kReds);
+                frame.table.rgb[3 * index + 1] = LevelValue(g, kGreens);
+                frame.table.rgb[3 * index + 2] = LevelValue(b, kBlues);
+            }
+        }
+    }
+    // One table lookup a channel instead of a division a pixel.
+    std::array<std::uint8_t, 256> red{}, green{}, blue{};
+    for (int v = 0; v < 256; ++v) {
+        red[v] = std::uint8_t(Level(v, kReds) * kGreens * kBlues);
+        green[v] = std::uint8_t(Level(v, kGreens) * kBlues);
+        blue[v] = Level(v, kBlues);
+    }
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    frame.indices.resize(count);
+    for (std::size_t i = 0; i < count; ++i, rgb += 3) frame.indices[i] = std::uint8_t(red[rgb[0]] + green[rgb[1]] + blue[rgb[2]]);
+}
+
 bool GifColourTable::operator==(const GifColourTable& other) const
 {
     return size == other.size && std::equal(rgb.begin(), rgb.begin() + 3 * size, other.rgb.begin());

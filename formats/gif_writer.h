@@ -58,6 +58,12 @@ struct GifFrame {
 // was. False for an empty or 24-bit image.
 bool GifFrameFromImage(const CDibImage& image, int delay, GifFrame& frame);
 
+// The frame of a true-colour picture (top-down RGB, 3 bytes a pixel), each
+// pixel put to the nearest colour of one fixed table of 6 reds, 7 greens and
+// 6 blues, the same for every frame, so an animation of such frames needs
+// only the global table.
+void GifFrameFromRgb(const std::uint8_t* rgb, int width, int height, int delay, GifFrame& frame);
+
 // The first bytes of a file whose screen is width by height, with global
 // as its global colour table, looping forever.
 GifByteString GifScreenBytes(int width, int height, const GifColourTable& global);

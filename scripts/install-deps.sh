@@ -16,6 +16,7 @@ PACKAGES=(
   imagemagick python3-pil
   xvfb xdotool x11-utils fonts-liberation
   strace
+  groff-base libxml2-utils
   librsvg2-bin desktop-file-utils appstream
   nlohmann-json3-dev playerctl dbus-daemon
 )

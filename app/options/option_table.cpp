@@ -283,7 +283,8 @@ std::string OptionUsage()
                 {std::string(OptionOf(OptionId::Export).name) + " OUT", UsageWord(OptionOf(OptionId::In)),
                  UsageWord(OptionOf(OptionId::Out)), UsageWord(OptionOf(OptionId::Interval)),
                  UsageWord(OptionOf(OptionId::Reverse)), UsageWord(OptionOf(OptionId::Crf)),
-                 UsageWord(OptionOf(OptionId::Sheet)), UsageWord(OptionOf(OptionId::SheetWidth)), "PATH"},
+                 UsageWord(OptionOf(OptionId::Sheet)), UsageWord(OptionOf(OptionId::SheetWidth)),
+                 UsageWord(OptionOf(OptionId::Types)), "PATH"},
                 start.size(), USAGE_WIDTH) +
            indent + std::string(PROGRAM) + ' ' + std::string(OptionOf(OptionId::Remote).name) +
            " PATH COMMAND [ARGS...] | --events\n";

@@ -2,6 +2,8 @@
 // reader for GIF, FFmpeg's decoders for video, our PNG reader for sheets.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@
 #include "image/shot_placeholder.h"
 #include "tests/export/export_test_files.h"
 #include "tests/support/memory_file.h"
+#include "tools/png_writer.h"
 
 namespace export_test {
 namespace {
@@ -355,6 +358,49 @@ TEST_F(ShotExportTest, TheCommandLineExportsTheRangeInEitherDirection)
         EXPECT_EQ(widths, c.widths);
         std::filesystem::remove(command.settings.out);
     }
+}
+
+// PNG shots are read by their own reader, and their true colours go to one
+// fixed table: colours on its levels come back exactly (giflib reads it).
+TEST(TrueColourExport, PngShotsExportAsGifByTheirType)
+{
+    const std::string dir = kestrel::test::MakeTempDir("kestrel-export-png");
+    const std::array<std::array<BYTE, 3>, 2> colours = {{{255, 0, 102}, {0, 255, 51}}};  // red, green, blue levels
+    for (std::size_t n = 0; n < colours.size(); ++n) {
+        CDibImage image(ImageFormat::Png);
+        ASSERT_NE(image.Create(6 + int(n), 4, 24, ImageFormat::Png), nullptr);
+        BYTE* pixels = image.GetPixels();
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < image.Width(); ++x) {
+                BYTE* at = pixels + y * image.Info().stride + 3 * x;
+                at[0] = colours[n][2];
+                at[1] = colours[n][1];
+                at[2] = colours[n][0];
+            }
+        }
+        const std::string path = dir + "/cam000" + std::to_string(n + 1) + ".png";
+        std::string error;
+        ASSERT_TRUE(WritePngFile(image, path, error)) << error;
+        const timespec times[2] = {{1'700'000'000 + long(n), 0}, {1'700'000'000 + long(n), 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+    ExportCommand command;
+    command.path = dir + "/cam0001.png";
+    command.settings.out = dir + "/out.gif";
+    std::ostringstream err;
+    ASSERT_EQ(RunExportCommand(command, err, false), EXPORT_OK) << err.str();
+    GiflibFile gif = SlurpWithGiflib(command.settings.out);
+    ASSERT_TRUE(gif);
+    ASSERT_EQ(gif->ImageCount, 2);
+    EXPECT_EQ(gif->SWidth, 7);
+    for (int k = 0; k < 2; ++k) {
+        const SavedImage& frame = gif->SavedImages[k];
+        const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+        ASSERT_NE(map, nullptr);
+        const GifColorType colour = map->Colors[frame.RasterBits[0]];
+        EXPECT_EQ((std::array<BYTE, 3>{colour.Red, colour.Green, colour.Blue}), colours[std::size_t(k)]) << k;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ExportProgressLine, AFileGetsALineASecondATerminalABarRedrawn)
