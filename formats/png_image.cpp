@@ -94,6 +94,11 @@ const char* CPngImage::ReadPicture(FILE* file, PngSession& session)
     png_infop info = session.info;
 
     png_init_io(png, file);
+#ifdef PNG_IGNORE_ADLER32
+    // Every chunk's CRC already guards the data; zlib's second sum over the
+    // whole picture costs a twentieth of the decode.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     png_read_info(png, info);
 
     png_uint_32 width = 0;

@@ -1,6 +1,7 @@
 #include "shots/cache/shot_cache.h"
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 
 // ---- ShotCachePolicy
@@ -79,8 +80,18 @@ void ShotCachePolicy::Hold(const std::string& path, std::size_t rank, DecodedSho
     m_entries[path] = Entry{shot.stamp, std::move(shot.image), bytes};
 }
 
+void ShotCachePolicy::SetConcurrency(std::size_t steady, std::size_t whenSlow, double slowMs)
+{
+    m_steady = steady;
+    m_whenSlow = whenSlow;
+    m_slowMs = slowMs;
+}
+
+std::size_t ShotCachePolicy::Concurrency() const { return m_decodeMs >= m_slowMs ? m_whenSlow : m_steady; }
+
 std::optional<ShotCachePolicy::Job> ShotCachePolicy::NextJob()
 {
+    if (m_jobs.size() >= Concurrency()) return std::nullopt;
     for (std::size_t rank = 0; rank < m_wanted.size(); ++rank) {
         const std::string& path = m_wanted[rank];
         if (m_entries.count(path) || m_jobs.count(path)) continue;
@@ -93,8 +104,11 @@ std::optional<ShotCachePolicy::Job> ShotCachePolicy::NextJob()
     return std::nullopt;
 }
 
-void ShotCachePolicy::Finish(const Job& job, DecodedShot shot)
+void ShotCachePolicy::Finish(const Job& job, DecodedShot shot, double decodeMs)
 {
+    // Weighted to the last few decodes: a directory of another type, or a
+    // run of failures, changes it within a few shots.
+    if (decodeMs > 0) m_decodeMs = m_decodeMs == 0 ? decodeMs : 0.7 * m_decodeMs + 0.3 * decodeMs;
     const auto running = m_jobs.find(job.path);
     if (running == m_jobs.end() || running->second != job.id) return;
     m_jobs.erase(running);
@@ -136,11 +150,16 @@ ShotCache::ShotCache(std::size_t budgetBytes, int workers, Decoder decoder, Stat
       m_status(std::move(status)),
       m_pool([this] { return TakeJob(); }, workers, WORKER_NICENESS)
 {
+    const auto lock = m_pool.Lock();
+    const std::size_t all = std::size_t(std::max(workers, 1));
+    m_policy.SetConcurrency(std::min<std::size_t>(all, SteadyWorkers()), all, SLOW_DECODE_MS);
 }
 
 ShotCache::~ShotCache() { Stop(); }
 
-int ShotCache::DefaultWorkers() { return std::thread::hardware_concurrency() > 2 ? 2 : 1; }
+int ShotCache::DefaultWorkers() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
+std::size_t ShotCache::SteadyWorkers() { return std::thread::hardware_concurrency() > 2 ? 2 : 1; }
 
 void ShotCache::Stop() { m_pool.Stop(); }
 
@@ -157,12 +176,17 @@ DecodedShot ShotCache::Decode(const std::string& path)
 
 WorkerPool::Job ShotCache::TakeJob()
 {
+    // The workers beyond those allowed now stay asleep rather than take
+    // turns: each worker that decodes keeps memory of its own.
+    if (WorkerPool::CurrentWorker() >= m_policy.Concurrency()) return nullptr;
     std::optional<ShotCachePolicy::Job> job = m_policy.NextJob();
     if (!job) return nullptr;
     return [this, job = std::move(*job)] {
+        const auto start = std::chrono::steady_clock::now();
         DecodedShot shot = Decode(job.path);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         const auto lock = m_pool.Lock();
-        m_policy.Finish(job, std::move(shot));
+        m_policy.Finish(job, std::move(shot), took.count());
     };
 }
 

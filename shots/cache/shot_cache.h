@@ -66,9 +66,18 @@ public:
     // handed in); none when everything wanted is held or running, or nothing
     // farther can make room.
     std::optional<Job> NextJob();
-    // A job's result. Held when the job still counts and its path is wanted
-    // and fits (farther entries dropped for it); otherwise dropped.
-    void Finish(const Job& job, DecodedShot shot);
+    // A job's result, and how long the decode took (0: not measured). Held
+    // when the job still counts and its path is wanted and fits (farther
+    // entries dropped for it); otherwise dropped.
+    void Finish(const Job& job, DecodedShot shot, double decodeMs = 0);
+
+    // How many jobs may run at once: steady while decodes are quick, and
+    // whenSlow once the recent decodes take slowMs or more on average (a
+    // PNG photo, say), so a second core decodes only where one cannot keep
+    // up and is otherwise left to the screen. No limit until set.
+    void SetConcurrency(std::size_t steady, std::size_t whenSlow, double slowMs);
+    std::size_t Concurrency() const;
+    double AverageDecodeMs() const { return m_decodeMs; }
     // The image held for path when its stamp equals current; null otherwise.
     // Either way path is no longer held.
     std::unique_ptr<CDibImage> Take(const std::string& path, const FileSnapshot& current);
@@ -103,6 +112,10 @@ private:
     std::unordered_map<std::string, std::size_t> m_rank;
     std::unordered_map<std::string, Entry> m_entries;
     std::unordered_map<std::string, std::uint64_t> m_jobs;  // running, by path
+    std::size_t m_steady = std::size_t(-1);
+    std::size_t m_whenSlow = std::size_t(-1);
+    double m_slowMs = 0;
+    double m_decodeMs = 0;  // a moving average of the decodes measured
 };
 
 class ShotCache {
@@ -112,15 +125,21 @@ public:
 
     // workers 0: nothing runs by itself, RunOne does the next job on the
     // caller's thread (tests). decoder and status stand in for the files.
-    // The workers run at WORKER_NICENESS: reading ahead serves the thread
-    // that shows the shots and must never take its core from it, as it
-    // would on two cores with a second run's read-ahead beside the first.
+    // Beyond the first worker (or two where there are more than two cores)
+    // the others decode only while decodes are slow (ShotCachePolicy::
+    // SetConcurrency). The workers run at WORKER_NICENESS: reading ahead
+    // serves the thread that shows the shots and must never take its core
+    // from it, as it would on two cores with a second run's read-ahead
+    // beside the first.
     ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = ReadShotFile,
               Status status = SnapshotAsListed);
     ~ShotCache();
     ShotCache(const ShotCache&) = delete;
     ShotCache& operator=(const ShotCache&) = delete;
     static constexpr int WORKER_NICENESS = 5;
+
+    // A decode at least this slow on average puts every worker to work.
+    static constexpr double SLOW_DECODE_MS = 20;
 
     // See ShotCachePolicy.
     void SetWanted(std::vector<std::string> paths, const std::string& keptPath = std::string(),
@@ -140,9 +159,11 @@ public:
     std::size_t UsedBytes() const;
     bool Holds(const std::string& path) const;
 
-    // Workers worth running on this machine: 2 where more than 2 cores
-    // share the work with the window, otherwise 1.
+    // Workers worth having on this machine: 2 where there are 2 cores or
+    // more, of which only SteadyWorkers run while decodes are quick.
     static int DefaultWorkers();
+    // The workers that decode even while decodes are quick.
+    static std::size_t SteadyWorkers();
 
 private:
     // Under the pool's mutex: the next job, which decodes without the mutex

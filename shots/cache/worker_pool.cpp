@@ -5,7 +5,7 @@
 
 WorkerPool::WorkerPool(Take take, int workers, int niceness) : m_take(std::move(take))
 {
-    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, niceness] { Work(niceness); });
+    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, i, niceness] { Work(std::size_t(i), niceness); });
 }
 
 WorkerPool::~WorkerPool() { Stop(); }
@@ -33,8 +33,15 @@ bool WorkerPool::RunOne()
     return true;
 }
 
-void WorkerPool::Work(int niceness)
+namespace {
+thread_local std::size_t t_worker = 0;
+}  // namespace
+
+std::size_t WorkerPool::CurrentWorker() { return t_worker; }
+
+void WorkerPool::Work(std::size_t index, int niceness)
 {
+    t_worker = index;
     // This thread only: on Linux a thread is its own scheduling entity.
     if (niceness != 0) setpriority(PRIO_PROCESS, id_t(gettid()), niceness);
     std::unique_lock<std::mutex> lock(m_mutex);

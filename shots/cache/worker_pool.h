@@ -54,9 +54,12 @@ public:
     void Stop();
     bool Stopping() const { return m_stopping; }
     std::size_t Workers() const { return m_workers.size(); }
+    // Which of its pool's workers the calling thread is, from 0; 0 on any
+    // other thread (RunOne's caller).
+    static std::size_t CurrentWorker();
 
 private:
-    void Work(int niceness);
+    void Work(std::size_t index, int niceness);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -121,6 +121,27 @@ TEST(ShotCachePolicy, InvalidatedAndClearedJobsDoNotCount)
     EXPECT_EQ(policy.UsedBytes(), 0u);
 }
 
+// One job at a time while decodes are quick; a second once the recent ones
+// average 20 ms or more (0.7 of the average, 0.3 of the last), and back to
+// one when they are quick again.
+TEST(ShotCachePolicy, ASecondJobRunsOnlyWhileDecodesAreSlow)
+{
+    ShotCachePolicy policy(100 * UnitBytes());
+    policy.SetConcurrency(1, 2, 20);
+    policy.SetWanted(Paths("abcdefghij"));
+    const std::pair<double, std::size_t> steps[] = {{5, 1}, {40, 1}, {40, 2}, {40, 2}, {3, 2}, {3, 1}};
+    for (const auto& [decodeMs, concurrency] : steps) {
+        const auto job = policy.NextJob();
+        ASSERT_TRUE(job);
+        // While one runs a second starts only where two may.
+        const auto second = policy.NextJob();
+        EXPECT_EQ(second.has_value(), policy.Concurrency() == 2) << decodeMs;
+        if (second) policy.Finish(*second, UnitShot());
+        policy.Finish(*job, UnitShot(), decodeMs);
+        EXPECT_EQ(policy.Concurrency(), concurrency) << decodeMs << " ms, average " << policy.AverageDecodeMs();
+    }
+}
+
 TEST(ShotCachePolicy, KeepsTheShotLeavingTheScreenWhenWanted)
 {
     ShotCachePolicy policy(10 * UnitBytes());
