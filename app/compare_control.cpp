@@ -54,7 +54,9 @@ void CompareControl::Open(const QString& path)
     const QFileInfo file(path);
     m_directory = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
     m_compare = std::make_unique<ShotCompare>(m_options);
-    m_compare->Configure(m_a, m_cacheBytes, ShotCache::DefaultWorkers());
+    // B's read-ahead keeps to the steady number of workers: on two cores a
+    // third and fourth decoder beside A's would only wait for the window's.
+    m_compare->Configure(m_a, m_cacheBytes, int(ShotCache::SteadyWorkers()));
     // Made before B is listed, so that it sees the open.
     m_follower = std::make_unique<ShotDirectoryFollower>(m_compare->B());
     m_follower->SetForcePolling(m_poll);
