@@ -74,6 +74,7 @@ CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words)
         case OptionId::ExitAfter: playback.exitAfterMs = number; break;
         case OptionId::PrintPlayStats: playback.printPlayStats = true; break;
         case OptionId::Reverse: playback.reverse = true; break;
+        case OptionId::Drop: playback.drop = true; break;
         case OptionId::Loop: playback.loop = LoopMode(option.choice); break;
         case OptionId::In: playback.inShot = number; break;
         case OptionId::Out: playback.outShot = number; break;

@@ -240,6 +240,7 @@ bool CKESTRELApp::ApplyPlayback(const PlaybackOptions& options)
     order.reverse = options.reverse;
     m_pDocument->SetReadAheadReverse(options.reverse);
     order.loop = options.loop;
+    m_pView->m_player.SetDrop(options.drop);
     // The earliest shot with the number, as the shot-number box finds it.
     const auto earliest = [this](int number) { return m_pDocument->EarliestIndexOfNumber(number); };
     const QString directory = QString::fromLocal8Bit(m_pDocument->m_strDirectory);

@@ -221,17 +221,28 @@ void CKESTRELDoc::SetReadAheadReverse(bool reverse)
     UpdateReadAhead();
 }
 
+void CKESTRELDoc::WantAheadOf(std::size_t index)
+{
+    if (index < m_shots.size()) ReadAheadAround(std::int64_t(index), {}, nullptr, {});
+}
+
 void CKESTRELDoc::UpdateReadAhead(const std::string& keptPath, std::unique_ptr<CDibImage> kept,
                                   const FileSnapshot& keptStamp)
 {
+    // The shot on display, or before the first when none is.
+    const std::int64_t shown = std::clamp<std::int64_t>(m_nShotPos, 0, std::int64_t(m_shots.size())) - 1;
+    ReadAheadAround(shown, keptPath, std::move(kept), keptStamp);
+}
+
+void CKESTRELDoc::ReadAheadAround(std::int64_t shown, const std::string& keptPath, std::unique_ptr<CDibImage> kept,
+                                  const FileSnapshot& keptStamp)
+{
     if (!m_cache) return;
-    // Around the shot on display (before the first when none is), wrapping
-    // at the ends of the list: the next few ahead, the few behind, then the
-    // rest of the way ahead.
+    // Around shown, wrapping at the ends of the list: the next few ahead,
+    // the few behind, then the rest of the way ahead.
     std::vector<std::string> wanted;
     const std::int64_t count = std::int64_t(m_shots.size());
     if (count > 0) {
-        const std::int64_t shown = std::clamp<std::int64_t>(m_nShotPos, 0, count) - 1;
         const std::int64_t step = m_bReadAheadReverse ? -1 : 1;
         const auto at = [&](std::int64_t offset) {
             const std::int64_t index = ((shown + offset) % count + count) % count;

@@ -137,6 +137,9 @@ public:
     // 0 bytes turns it off. Scans and the list's changes keep it in step.
     void EnableReadAhead(std::size_t budgetBytes, int workers);
     ShotCache* ReadAhead() const { return m_cache.get(); }
+    // Points the read-ahead at the shots around index instead of those
+    // around the cursor (playing that skips shots it could not show).
+    void WantAheadOf(std::size_t index);
     // The playing direction the read-ahead looks in: towards the first shot
     // when reverse.
     void SetReadAheadReverse(bool reverse);
@@ -208,6 +211,8 @@ private:
     // that left the screen, with kept.image its picture, held when wanted.
     void UpdateReadAhead(const std::string& keptPath = std::string(), std::unique_ptr<CDibImage> kept = nullptr,
                          const FileSnapshot& keptStamp = FileSnapshot());
+    void ReadAheadAround(std::int64_t shown, const std::string& keptPath, std::unique_ptr<CDibImage> kept,
+                         const FileSnapshot& keptStamp);
 
     std::unique_ptr<ShotCache> m_cache;
     bool m_bReadAheadReverse = false;

@@ -54,6 +54,7 @@ constexpr UINT ID_SHOT_SET_OUT = 32813;
 constexpr UINT ID_SHOT_CLEAR_RANGE = 32814;
 constexpr UINT ID_SHOT_FASTER = 32815;
 constexpr UINT ID_SHOT_SLOWER = 32816;
+constexpr UINT ID_SHOT_DROP = 32817;
 
 // Export of the in-out range (app/export_window.h).
 constexpr UINT ID_FILE_EXPORT = 32820;

@@ -57,6 +57,7 @@ constexpr CommandRow kCommands[] = {
     {ID_SHOT_CLEAR_RANGE, "Clear the in and out points\nClear Range", {"\\"}},
     {ID_SHOT_FASTER, "Halve the play interval\nFaster", {"+", "="}},
     {ID_SHOT_SLOWER, "Double the play interval\nSlower", {"-"}},
+    {ID_SHOT_DROP, "Keep to the clock: skip a shot not ready in time (On/Off)\nDrop Late Shots (On/Off)", {"D"}},
 
     // Sequences of a directory grouped by prefix; nothing with fewer than two.
     {ID_SEQUENCE_NEXT, "Next Sequence\nNext Sequence", {"G"}},

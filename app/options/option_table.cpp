@@ -55,7 +55,10 @@ constexpr OptionRow kOptions[] = {
      .what = "a number of milliseconds",
      .help = "quit MS milliseconds after playing starts (or after the first paint; {range})"},
     {.id = PrintPlayStats, .name = "--print-play-stats", .kind = Flag,
-     .help = "on exit print: played: N shots shown, M late, worst W ms late"},
+     .help = "on exit print: played: N shots shown, M late, worst W ms late (and, with --drop, S skipped)"},
+    {.id = Drop, .name = "--drop", .kind = Flag,
+     .help = "keep to the clock: a shot not decoded when it is due is skipped, so time runs at the right "
+             "speed (key D)"},
     {.id = Reverse, .name = "--reverse", .kind = Flag, .help = "play backwards (key R)"},
     {.id = Loop, .name = "--loop", .kind = Choice, .valueName = "MODE", .choices = {"wrap", "pingpong", "once"},
      .missing = "a value",

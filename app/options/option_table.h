@@ -25,6 +25,7 @@ enum class OptionId {
     ExitAfter,
     PrintPlayStats,
     Reverse,
+    Drop,
     Loop,
     In,
     Out,

@@ -49,6 +49,20 @@ void PlayPacer::ShotPainted()
     m_worst = std::max(m_worst, lateness);
 }
 
+std::int64_t PlayPacer::SlotsDue() const
+{
+    const Duration since = m_clock() - m_start;
+    const std::int64_t due = since.count() < 0 ? 0 : since.count() / (std::int64_t(m_intervalMs) * 1000);
+    return std::max<std::int64_t>(1, due - m_loaded);
+}
+
+void PlayPacer::SlotsSkipped(std::int64_t count)
+{
+    if (!m_running || count <= 0) return;
+    m_loaded += count;
+    m_skipped += count;
+}
+
 int PlayPacer::MillisecondsToNext() const
 {
     const Duration left = Due(m_loaded + 1) - m_clock();
@@ -59,5 +73,5 @@ int PlayPacer::MillisecondsToNext() const
 std::string PlayPacer::StatsLine() const
 {
     return "played: " + std::to_string(m_shown) + " shots shown, " + std::to_string(m_late) + " late, worst " +
-           std::to_string(WorstLateMs()) + " ms late";
+           std::to_string(WorstLateMs()) + " ms late" + (m_drop ? ", " + std::to_string(m_skipped) + " skipped" : "");
 }

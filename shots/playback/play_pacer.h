@@ -2,7 +2,8 @@
 // screen. Shot k of a run (k from 1: the shot on display when playing
 // starts is shot 0) is due at start + k * interval on the clock, so a late
 // shot never delays the ones after it; every shot is still shown, none is
-// skipped. A shot is late when it reaches the screen more than half an
+// skipped, unless dropping is on: then a shot whose time has come and gone
+// may be skipped (the player decides, SlotsSkipped counts). A shot is late when it reaches the screen more than half an
 // interval, and at least LATE_FLOOR, after its time. A new interval starts
 // a new run from the time of the shot last due.
 #pragma once
@@ -40,11 +41,23 @@ public:
     // at least 0, rounded up.
     int MillisecondsToNext() const;
 
+    // Dropping: keeps to the clock, skipping shots not ready in time. The
+    // statistics then count the skipped ones too.
+    void SetDrop(bool on) { m_drop = on; }
+    bool Drop() const { return m_drop; }
+    // Shots of this run due by now (at least the next one when the timer
+    // fired a little early), less those already loaded or skipped.
+    std::int64_t SlotsDue() const;
+    // count shots whose time came were not shown.
+    void SlotsSkipped(std::int64_t count);
+    std::int64_t Skipped() const { return m_skipped; }
+
     std::int64_t Shown() const { return m_shown; }
     std::int64_t Late() const { return m_late; }
     // Worst lateness of any shown shot in whole milliseconds (0 when none).
     std::int64_t WorstLateMs() const { return m_worst.count() / 1000; }
-    // "played: N shots shown, M late, worst W ms late"
+    // "played: N shots shown, M late, worst W ms late", and ", S skipped"
+    // while dropping.
     std::string StatsLine() const;
 
 private:
@@ -59,4 +72,6 @@ private:
     std::int64_t m_shown = 0;
     std::int64_t m_late = 0;
     Duration m_worst{};
+    bool m_drop = false;
+    std::int64_t m_skipped = 0;
 };

@@ -21,6 +21,7 @@ struct PlaybackOptions {
     std::optional<int> exitAfterMs;
     bool printPlayStats = false;
     bool reverse = false;
+    bool drop = false;  // --drop: skip shots not ready in time
     LoopMode loop = LoopMode::Wrap;
     std::optional<int> inShot;
     std::optional<int> outShot;

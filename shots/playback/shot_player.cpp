@@ -146,6 +146,7 @@ bool ShotPlayer::Available(UINT id) const
         return !Playing();
     case ID_SHOT_REVERSE:
     case ID_SHOT_LOOP_MODE:
+    case ID_SHOT_DROP:
         return listed;
     case ID_SHOT_SET_IN:
     case ID_SHOT_SET_OUT:
@@ -168,6 +169,7 @@ void ShotPlayer::Tick()
 
 void ShotPlayer::StartPacing()
 {
+    m_clockAt = -1;
     m_pacer.Start(m_nPlayInterval);
     // A full interval before the first shot of the run.
     SetTimer(m_nPlayInterval);
@@ -179,8 +181,40 @@ void ShotPlayer::StopPacing()
     SetTimer(m_nPlayInterval);
 }
 
+void ShotPlayer::PlayDueShot()
+{
+    const std::int64_t due = m_pacer.SlotsDue();
+    std::int64_t at = m_clockAt >= 0 ? m_clockAt : m_doc.DisplayedIndex();
+    for (std::int64_t step = 0; step < due; ++step) {
+        const std::optional<std::int64_t> next = m_order.NextWhilePlaying(m_doc, at);
+        if (!next) {
+            Stop();
+            return;
+        }
+        at = *next;
+    }
+    m_clockAt = at;
+    m_doc.SetReadAheadReverse(m_order.reverse);
+    const bool ready = at == m_doc.DisplayedIndex() || !m_host.ready || m_host.ready(std::size_t(at));
+    m_pacer.SlotsSkipped(ready ? due - 1 : due);
+    if (ready) {
+        m_doc.LoadShotAt(std::size_t(at));
+        m_pacer.ShotLoaded();
+        Changed();
+        if (m_host.showNow && m_host.showNow()) m_pacer.ShotPainted();
+    } else {
+        // Not shown, but the read-ahead should look past it.
+        m_doc.WantAheadOf(std::size_t(at));
+    }
+    if (m_pacer.Running()) SetTimer(std::max(1, m_pacer.MillisecondsToNext()));
+}
+
 void ShotPlayer::PlayNextShot()
 {
+    if (m_pacer.Drop()) {
+        PlayDueShot();
+        return;
+    }
     if (m_order.IsDefault(m_doc)) {
         m_doc.LoadShot();
     } else {

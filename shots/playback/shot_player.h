@@ -32,6 +32,9 @@ public:
         // there (then the player counts it painted), false when it will be
         // painted later and the host calls ShotPainted() then.
         std::function<bool()> showNow;
+        // Whether the shot at index can be shown at once (decoded ahead);
+        // dropping skips one that cannot. None: every shot can.
+        std::function<bool(std::size_t index)> ready;
     };
 
     explicit ShotPlayer(CKESTRELDoc& document, PlayPacer::Clock clock = PlayPacer::SteadyClock());
@@ -70,6 +73,10 @@ public:
     void ClearRange();
     void Faster();
     void Slower();
+    // Key D: keep to the clock, skipping a shot not ready when due (--drop).
+    void ToggleDrop() { SetDrop(!Dropping()); }
+    void SetDrop(bool on) { m_pacer.SetDrop(on); }
+    bool Dropping() const { return m_pacer.Drop(); }
     // Shows the earliest shot numbered number; false (nothing moves) when no
     // shot has it.
     bool GoToNumber(int number);
@@ -94,6 +101,9 @@ public:
 
 private:
     void PlayNextShot();
+    // Dropping: the shot due now, skipping those whose time has passed and
+    // the one due when it is not ready.
+    void PlayDueShot();
     void StartPacing();
     void StopPacing();
     void SetTimer(int ms);
@@ -110,4 +120,5 @@ private:
     PlayOrder m_order;
     PlayPacer m_pacer;
     std::function<void()> m_playingChanged;
+    std::int64_t m_clockAt = -1;  // dropping: the index the clock has reached
 };

@@ -15,7 +15,7 @@ void CKestrel::RegisterReviewCommands()
         {ID_SHOT_REVERSE, &ShotPlayer::Reverse},   {ID_SHOT_LOOP_MODE, &ShotPlayer::CycleLoopMode},
         {ID_SHOT_SET_IN, &ShotPlayer::SetIn},      {ID_SHOT_SET_OUT, &ShotPlayer::SetOut},
         {ID_SHOT_CLEAR_RANGE, &ShotPlayer::ClearRange}, {ID_SHOT_FASTER, &ShotPlayer::Faster},
-        {ID_SHOT_SLOWER, &ShotPlayer::Slower},
+        {ID_SHOT_SLOWER, &ShotPlayer::Slower},     {ID_SHOT_DROP, &ShotPlayer::ToggleDrop},
     };
     for (const auto& command : commands) {
         OnCommand(command.id, [this, run = command.run] { (m_player.*run)(); });

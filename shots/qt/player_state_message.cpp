@@ -22,6 +22,7 @@ void CKestrel::ShowStateAfter(UINT id)
     if (const std::int64_t index = document->DisplayedIndex(); index >= 0)
         facts.displayedNumber = document->ShotNumber(std::size_t(index));
     facts.followNewest = m_followFacts && m_followFacts().following;
+    facts.drop = m_player.Dropping();
     facts.fitOn = document->m_bFitToScreen != 0;
     facts.fitMode = m_geometry.Fit();
     facts.zoom = m_geometry.Zoom();

@@ -8,13 +8,20 @@
 #include "app/framework/main_window.h"
 #include "image/device_context.h"
 #include "image/shot_placeholder.h"
+#include "shots/cache/shot_cache.h"
 #include "shots/list/shot_number_text.h"
 #include "shots/qt/view_pointer.h"
 #include "shots/view/view_message.h"
 
 CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document, parent), m_player(*document)
 {
-    m_player.SetHost({[this](int ms) { SetTimer(PLAY_TIMER_ID, UINT(ms)); }, [this] { return PaintPlayedShot(); }});
+    m_player.SetHost({[this](int ms) { SetTimer(PLAY_TIMER_ID, UINT(ms)); }, [this] { return PaintPlayedShot(); },
+                      [this](std::size_t index) {
+                          // Ready when decoded ahead, or when nothing reads ahead.
+                          const CKESTRELDoc* document = GetDocument();
+                          const ShotCache* cache = document->ReadAhead();
+                          return !cache || cache->Holds(document->Shot(index).path);
+                      }});
 
     // Message map, in the order of the view's command table.
     OnCommand(ID_SHOT_PLAY, [this] { OnPlay(); });

@@ -40,6 +40,8 @@ std::string StateMessage(UINT id, const StateFacts& facts)
                std::to_string(*facts.displayedNumber);
     case ID_SHOT_CLEAR_RANGE:
         return "In and out points cleared";
+    case ID_SHOT_DROP:
+        return "Drop late shots: " + OnOff(facts.drop);
     case ID_FOLLOW_NEWEST:
         return "Follow newest: " + OnOff(facts.followNewest);
     case ID_FIT_TO_SCREEN:

@@ -17,6 +17,7 @@ struct StateFacts {
     int intervalMs = 0;
     std::optional<int> displayedNumber;  // the shot number on display
     bool followNewest = false;
+    bool drop = false;
     bool fitOn = true;
     FitMode fitMode = FitMode::Stretch;
     double zoom = 1.0;

@@ -187,6 +187,7 @@ TEST_F(DesktopTest, KeysThatChangeAHiddenStateSaySoForAMoment)
         {Qt::Key_BracketLeft, {}, "In point: shot 7"},
         {Qt::Key_Backslash, {}, "In and out points cleared"},
         {Qt::Key_F, {}, "Follow newest: on"},
+        {Qt::Key_D, {}, "Drop late shots: on"},
         {Qt::Key_A, {}, "Fit: aspect-true"},
         {Qt::Key_0, Qt::ControlModifier, "Zoom: 100 %"},
         {Qt::Key_Plus, Qt::ControlModifier, "Zoom: 200 %"},

@@ -25,7 +25,8 @@ struct PlayerOnShots {
         doc.m_strDirectory = dir.Dir();
         doc.ScanDirectory();
         if (shown > 0) doc.LoadShotAt(std::size_t(shown - 1));
-        player.SetHost({[this](int ms) { timers.push_back(ms); }, [this] { return painted; }});
+        player.SetHost({[this](int ms) { timers.push_back(ms); }, [this] { return painted; },
+                        [this](std::size_t index) { return (ready >> index & 1) != 0; }});
     }
     std::int64_t Shown() const { return doc.DisplayedIndex(); }
 
@@ -34,6 +35,7 @@ struct PlayerOnShots {
     PlayPacer::Duration now{};
     std::vector<int> timers;
     bool painted = true;
+    unsigned ready = ~0u;  // bit i: shot i is decoded ahead
     ShotPlayer player;
 };
 
@@ -167,6 +169,39 @@ TEST(ShotPlayer, SpeedKeysHalveAndDoubleWithinTheLimits)
     p.player.Slower();
     EXPECT_EQ(p.player.IntervalMs(), PLAY_INTERVAL_MAX_MS);
     EXPECT_FALSE(p.player.Available(ID_SHOT_SLOWER));
+}
+
+// Dropping keeps to the clock at 100 ms a shot: the shots whose time has
+// passed are skipped, and so is the one due when it is not decoded yet.
+TEST(ShotPlayer, DroppingSkipsWhatIsNotReadyWhenDue)
+{
+    struct Tick {
+        int ms;                 // the clock when the timer fires
+        unsigned ready;         // shots decoded ahead, by bit
+        std::int64_t shown;     // the index on display after the tick
+        std::int64_t skipped;   // in all
+    };
+    const Tick ticks[] = {
+        {100, ~0u, 1, 0},   // on time
+        {350, ~0u, 3, 1},   // two due: the earlier one skipped
+        {400, 0b01111, 3, 2},  // shot 4 is due but not ready: skipped, 3 stays
+        {500, ~0u, 0, 2},   // wraps round to the first
+        {590, ~0u, 1, 2},   // a timer a little early shows the next one
+    };
+    PlayerOnShots p;
+    p.player.SetIntervalMs(100);
+    p.player.SetDrop(true);
+    p.player.Play();
+    for (const Tick& tick : ticks) {
+        p.now = std::chrono::milliseconds(tick.ms);
+        p.ready = tick.ready;
+        p.player.Tick();
+        EXPECT_EQ(p.Shown(), tick.shown) << tick.ms;
+        EXPECT_EQ(p.player.Pacer().Skipped(), tick.skipped) << tick.ms;
+    }
+    EXPECT_EQ(p.player.Pacer().StatsLine(), "played: 4 shots shown, 0 late, worst 50 ms late, 2 skipped");
+    p.player.SetDrop(false);
+    EXPECT_EQ(p.player.Pacer().StatsLine(), "played: 4 shots shown, 0 late, worst 50 ms late");
 }
 
 }  // namespace
