@@ -110,6 +110,11 @@ CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words)
             info.m_shotList.sequence = text.toStdString();
             info.m_shotList.groupByPrefix = true;
             break;
+        case OptionId::Compare: info.m_strCompare = text; break;
+        case OptionId::Pair: info.m_compare.pairBy = PairBy(option.choice); break;
+        case OptionId::CompareMode: info.m_compare.mode = CompareMode(option.choice); break;
+        case OptionId::Wipe: info.m_compare.wipePercent = option.number; break;
+        case OptionId::DiffGain: info.m_compare.diffGain = number; break;
         case OptionId::Help: help = true; break;
         case OptionId::Version: version = true; break;
         }
@@ -136,6 +141,8 @@ CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words)
     if (!info.m_strExport.isEmpty() && info.m_strFileName.isEmpty())
         return Failure(QStringLiteral("--export needs a PATH whose shots to export"));
     if (info.m_bJson && !info.m_bList) return Failure(QStringLiteral("--json goes with --list"));
+    if (!info.m_strCompare.isEmpty() && info.m_strFileName.isEmpty())
+        return Failure(QStringLiteral("--compare needs a PATH whose shots are A"));
     const std::optional<int>& in = playback.inShot;
     const std::optional<int>& out = playback.outShot;
     if ((in || out) && info.m_strFileName.isEmpty())

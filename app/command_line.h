@@ -3,7 +3,9 @@
 //   kestrel [--no-splash] [--shot N] [--screenshot FILE] [--print-status]
 //           [--follow] [--poll] [--interval MS] [--fit stretch|aspect]
 //           [--zoom PCT] [--fullscreen] [--overlay] [--timeline] [--hud] [--ipc PATH] [playback options] [--help]
-//           [--version] [--types LIST] [--group prefix] [--sequence PREFIX] [PATH]
+//           [--version] [--types LIST] [--group prefix] [--sequence PREFIX]
+//           [--compare PATH_B] [--pair number|index] [--compare-mode side|wipe|flip|diff]
+//           [--wipe PCT] [--diff-gain G] [PATH]
 //   kestrel [--max-shots N] [--types LIST] [--group prefix] --list [--json] PATH
 //   kestrel --remote PATH COMMAND [ARGS...] | --events   (remote/remote_client.h)
 //   kestrel --export OUT [--in N] [--out N] [--interval MS] [--reverse]
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/compare_options.h"
 #include "export/shot_export.h"
 #include "shots/playback/play_interval.h"
 #include "shots/view/view_geometry.h"
@@ -56,6 +59,8 @@ struct CCommandLineInfo {
     std::optional<int> m_nCrf;        // --crf N: video quality
     std::optional<SheetLayout> m_sheet;  // --sheet COLSxROWS: contact sheets
     int m_nSheetWidth = 2480;         // --sheet-width PX
+    QString m_strCompare;             // --compare PATH_B: run B, compared with PATH's shots
+    CompareOptions m_compare;         // --pair, --compare-mode, --wipe, --diff-gain
 };
 
 struct CommandLineResult {

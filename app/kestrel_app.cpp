@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/about_dialog.h"
+#include "app/compare_control.h"
 #include "app/commands/command_ids.h"
 #include "app/export_window.h"
 #include "app/help_path.h"
@@ -49,6 +50,16 @@ CKESTRELApp::CKESTRELApp()
     });
     OnCommand(ID_SEQUENCE_NEXT, [this] { StepSequence(1); });
     OnCommand(ID_SEQUENCE_PREVIOUS, [this] { StepSequence(-1); });
+    // Comparing with a run B: picking it waits while the shots play;
+    // stopping never does.
+    OnCommand(ID_COMPARE_OPEN, [this] {
+        if (m_pCompare) m_pCompare->OnCompareOpen(m_pMainFrame);
+    });
+    OnUpdateCommand(ID_COMPARE_OPEN, [this](CCmdUI& ui) {
+        const bool picking = m_pCompare && !m_pCompare->Active();
+        if (!m_pCompare || (picking && (!m_pView || m_pView->m_player.Playing() || m_pDocument->ShotCount() == 0)))
+            ui.Enable(false);
+    });
     OnCommand(ID_VIEW_PLACEHOLDERS, [this] {
         if (m_pTimeline) m_pTimeline->SetPlaceholders(!m_pTimeline->Placeholders());
     });
@@ -57,6 +68,7 @@ CKESTRELApp::CKESTRELApp()
 CKESTRELApp::~CKESTRELApp()
 {
     if (CSplashWnd* splash = CSplashWnd::Current()) splash->HideSplash();
+    m_pCompare.reset();
     delete m_pMainFrame;  // the view goes with it, before the document
     m_pMainFrame = nullptr;
     m_pView = nullptr;
@@ -131,6 +143,9 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
         if (sequence && *sequence != m_pDocument->SequencePrefix()) m_pDocument->OpenSequence(*sequence);
         if (info.m_nShot) JumpToShot(*info.m_nShot);
     }
+    m_pCompare = std::make_unique<CompareControl>(*m_pDocument, *m_pView, info.m_compare,
+                                                  std::size_t(info.m_playback.cacheMb) << 20, info.m_bPoll);
+    if (!info.m_strCompare.isEmpty()) m_pCompare->Open(info.m_strCompare);
     if (!ApplyPlayback(info.m_playback)) return false;
     m_pMainFrame->SyncFitButton();
 
@@ -258,6 +273,8 @@ QString CKESTRELApp::PlayStatsLine() const
 {
     return m_pView ? QString::fromStdString(m_pView->m_player.Pacer().StatsLine()) : QString();
 }
+
+QString CKESTRELApp::CompareLine() const { return m_pCompare ? m_pCompare->StatusLine() : QString(); }
 
 QString CKESTRELApp::StallLine() const
 {

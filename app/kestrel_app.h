@@ -34,6 +34,7 @@
 
 class CKESTRELDoc;
 class CKestrel;
+class CompareControl;
 class CMainFrame;
 class CTimelineStrip;
 class ShotDirectoryFollower;
@@ -89,6 +90,10 @@ public:
     // "stall: no new shot for T s" while following newest and stalled;
     // empty otherwise.
     QString StallLine() const;
+    // "compare: ..." with its line end while comparing with a run B
+    // (--compare, Ctrl+B); empty otherwise.
+    QString CompareLine() const;
+    CompareControl* Comparing() const { return m_pCompare.get(); }
     // What the live play display shows of following newest.
     HudFollow FollowFacts() const;
     // Waits, at most timeoutMs, until the timeline (when shown) has every
@@ -118,6 +123,7 @@ private:
     std::unique_ptr<InputFilter> m_pInputFilter;
     std::unique_ptr<CKESTRELDoc> m_pDocument;
     std::unique_ptr<ShotDirectoryFollower> m_pFollower;  // keeps the list in step with the directory
+    std::unique_ptr<CompareControl> m_pCompare;          // run B; goes before the view
     CMainFrame* m_pMainFrame = nullptr;
     CKestrel* m_pView = nullptr;
     CTimelineStrip* m_pTimeline = nullptr;  // in the frame's dock

@@ -7,6 +7,7 @@ add_library(kestrel_shell STATIC
   app_icon.cpp
   box_font.cpp
   command_menu.cpp
+  compare_control.cpp
   command_line.cpp
   dib_qimage.cpp
   drop_open.cpp

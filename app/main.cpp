@@ -82,8 +82,10 @@ int main(int argc, char** argv)
         command.settings.sheetWidth = info.m_nSheetWidth;
         return RunExportCommand(command, std::cerr, isatty(STDERR_FILENO) != 0);
     }
-    if (!info.m_strFileName.isEmpty()) {
-        const QString problem = CheckOpenPath(info.PathBytes());
+    {
+        // PATH, then run B's PATH_B.
+        QString problem = info.m_strFileName.isEmpty() ? QString() : CheckOpenPath(info.PathBytes());
+        if (problem.isEmpty() && !info.m_strCompare.isEmpty()) problem = CheckOpenPath(info.m_strCompare);
         if (!problem.isEmpty()) {
             Print(stderr, QStringLiteral("kestrel: %1\n").arg(problem));
             return EXIT_USAGE;
@@ -136,7 +138,7 @@ int main(int argc, char** argv)
             theApp.WaitForTimeline(TIMELINE_WAIT_MS);
             const bool saved = theApp.SaveScreenshot(info.m_strScreenshot);
             if (!saved) Print(stderr, QStringLiteral("kestrel: cannot write '%1'\n").arg(info.m_strScreenshot));
-            if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.StallLine());
+            if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.CompareLine() + theApp.StallLine());
             QCoreApplication::exit(saved ? 0 : 1);
         });
         return application.exec();
@@ -156,6 +158,6 @@ int main(int argc, char** argv)
     }
     const int status = application.exec();
     if (playback.printPlayStats) Print(stdout, theApp.PlayStatsLine() + u'\n');
-    if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.StallLine());
+    if (info.m_bPrintStatus) Print(stdout, theApp.StatusLine() + u'\n' + theApp.CompareLine() + theApp.StallLine());
     return status;
 }

@@ -70,6 +70,12 @@ constexpr UINT ID_VIEW_HUD = 32841;
 constexpr UINT ID_SEQUENCE_NEXT = 32830;
 constexpr UINT ID_SEQUENCE_PREVIOUS = 32831;
 
+// Comparing with a second run: pick B (or leave), cycle the mode, swap in
+// flip mode.
+constexpr UINT ID_COMPARE_OPEN = 32850;
+constexpr UINT ID_COMPARE_MODE = 32851;
+constexpr UINT ID_COMPARE_SWAP = 32852;
+
 // Control ids of the toolbar's boxes.
 constexpr UINT IDC_SHOT_NUMBER = 101;
 constexpr UINT IDC_SHOT_STATUS = 102;

@@ -62,6 +62,11 @@ constexpr CommandRow kCommands[] = {
     // Sequences of a directory grouped by prefix; nothing with fewer than two.
     {ID_SEQUENCE_NEXT, "Next Sequence\nNext Sequence", {"G"}},
     {ID_SEQUENCE_PREVIOUS, "Previous Sequence\nPrevious Sequence", {"Shift+G"}},
+
+    // Comparing with a second run, B; Ctrl+B again leaves the comparison.
+    {ID_COMPARE_OPEN, "Compare with the shots of another directory, or stop comparing\nCompare with\u2026", {"Ctrl+B"}},
+    {ID_COMPARE_MODE, "Side by side, wipe, flip or difference\nCompare Mode", {"C"}},
+    {ID_COMPARE_SWAP, "Show the other run (flip mode)\nSwap A and B", {"X"}},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "compare/compare_options.h"
 #include "export/shot_export.h"
 #include "shots/playback/play_interval.h"
 #include "shots/playback/playback_options.h"
@@ -92,6 +93,22 @@ constexpr OptionRow kOptions[] = {
              "report for each sequence"},
     {.id = Sequence, .name = "--sequence", .kind = AnyText, .valueName = "PREFIX", .what = "a prefix",
      .help = "start on the sequence PREFIX (implies --group prefix)"},
+    // Comparing two runs (compare/).
+    {.id = Compare, .name = "--compare", .kind = Text, .valueName = "PATH_B", .what = "a directory or a shot file",
+     .help = "compare with the shots of PATH_B's directory, B, paired with the shot on display (Ctrl+B "
+             "picks B or leaves the comparison)"},
+    {.id = Pair, .name = "--pair", .kind = Choice, .choices = {"number", "index"},
+     .help = "pair B's earliest shot with the same shot number (the default), or B's shot at the same "
+             "position"},
+    {.id = CompareMode, .name = "--compare-mode", .kind = Choice, .choices = {"side", "wipe", "flip", "diff"},
+     .help = "show A and B side by side (the default), on either side of a wipe line, one at a time (key X "
+             "swaps) or as their difference; key C cycles"},
+    {.id = Wipe, .name = "--wipe", .kind = Decimal, .low = 0, .high = 100, .defaultValue = 50, .valueName = "PCT",
+     .what = "a percentage", .help = "the wipe line at PCT percent of the view's width ({range}; {default} when "
+                                     "not given; a left-button drag moves it)"},
+    {.id = DiffGain, .name = "--diff-gain", .kind = Count, .low = DIFF_GAIN_MIN, .high = DIFF_GAIN_MAX,
+     .defaultValue = 1, .valueName = "G", .what = "a gain",
+     .help = "multiply the difference by G, held at 255 ({range}; {default} when not given)"},
     {.id = Export, .name = "--export", .kind = Text, .valueName = "OUT", .what = "a file name",
      .help = "write the shots from --in to --out (all without them) to OUT, no window: .gif an animated "
              "GIF, .mp4 or .mkv H.264 video, .webm VP9 video, each shot shown for the --interval; .png or .jpg "

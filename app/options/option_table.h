@@ -37,6 +37,11 @@ enum class OptionId {
     Types,
     Group,
     Sequence,
+    Compare,
+    Pair,
+    CompareMode,
+    Wipe,
+    DiffGain,
     Export,
     Crf,
     Sheet,
@@ -69,7 +74,7 @@ struct OptionRow {
     // What the value is, for the usage line and the help ("MS"); a Choice
     // shows its choices instead, in the help only where it has none.
     std::string_view valueName = {};
-    std::array<std::string_view, 3> choices{};  // in the order of their enum
+    std::array<std::string_view, 4> choices{};  // in the order of their enum
     // What the option needs, for the messages: "--max-shots needs a number
     // of shots from 1 to 1000000, not '0'". A Choice names its choices.
     std::string_view what = {};

@@ -148,7 +148,7 @@ ShotCache::ShotCache(std::size_t budgetBytes, int workers, Decoder decoder, Stat
     : m_policy(budgetBytes),
       m_decoder(std::move(decoder)),
       m_status(std::move(status)),
-      m_pool([this] { return TakeJob(); }, workers)
+      m_pool([this] { return TakeJob(); }, workers, WORKER_NICENESS)
 {
     const auto lock = m_pool.Lock();
     const std::size_t all = std::size_t(std::max(workers, 1));

@@ -127,12 +127,16 @@ public:
     // caller's thread (tests). decoder and status stand in for the files.
     // Beyond the first worker (or two where there are more than two cores)
     // the others decode only while decodes are slow (ShotCachePolicy::
-    // SetConcurrency).
+    // SetConcurrency). The workers run at WORKER_NICENESS: reading ahead
+    // serves the thread that shows the shots and must never take its core
+    // from it, as it would on two cores with a second run's read-ahead
+    // beside the first.
     ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = ReadShotFile,
               Status status = SnapshotAsListed);
     ~ShotCache();
     ShotCache(const ShotCache&) = delete;
     ShotCache& operator=(const ShotCache&) = delete;
+    static constexpr int WORKER_NICENESS = 5;
 
     // A decode at least this slow on average puts every worker to work.
     static constexpr double SLOW_DECODE_MS = 20;

@@ -61,6 +61,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
         [this](std::optional<QPoint> at) { SetPointer(at); }, [this](int steps) { return WheelStep(steps); });
     RegisterReviewCommands();
     RegisterHudCommands();
+    RegisterCompareCommands();
 }
 
 CKESTRELDoc* CKestrel::GetDocument() const { return static_cast<CKESTRELDoc*>(ScrollView::GetDocument()); }
@@ -95,6 +96,7 @@ void CKestrel::OnDraw(HDC dc)
         }
     } painted{m_player, !m_bPlayRepaint};
     m_bPlayRepaint = false;
+    if (m_pCompare && PaintCompareView(dc)) return;
 
     CDibImage* image = document->m_pImage.get();
     // Start from white: a shot with transparent pixels is blended over what

@@ -20,8 +20,10 @@
 #include "shots/shot_list_document.h"
 #include "shots/view/play_hud.h"
 #include "shots/view/view_geometry.h"
+#include "compare/compare_paint.h"
 
 class QPainter;
+class ShotCompare;
 class QTimer;
 class ViewPointer;
 
@@ -119,6 +121,13 @@ public:
     // Where the display was last painted (viewport coordinates).
     QRect HudBox() const { return m_hudBox; }
 
+    // Comparing with run B (player_compare.cpp): the view paints A and B
+    // as compare tells, B following A's shot on display; null, the single
+    // view as before. compare belongs to whoever opened it.
+    void SetCompare(ShotCompare* compare);
+    ShotCompare* Compare() const { return m_pCompare; }
+    const CompareLayout& LastCompareLayout() const { return m_compareLayout; }
+
     // The state message (player_state_message.cpp): after command id ran
     // from a key, a click or the menu, says the state it changed, if any,
     // for STATE_MESSAGE_MS.
@@ -158,6 +167,16 @@ private:
     // The line the view says without a picture, or over a shot whose
     // directory cannot be read (view_message.h).
     void PaintViewMessage(QPainter& painter) const;
+
+    // Comparing (player_compare.cpp).
+    void RegisterCompareCommands();
+    // Paints A and B; false when A shows no shot, for the single view's paint.
+    bool PaintCompareView(HDC dc);
+    // The overlay's lines with B's added.
+    std::vector<std::string> CompareOverlayLines() const;
+    ShotCompare* m_pCompare = nullptr;
+    CompareBuffers m_compareBuffers;
+    CompareLayout m_compareLayout;      // of the last compare paint
     void PaintStateMessage(QPainter& painter) const;
     void ClearStateMessage();
     std::string m_stateMessage;

@@ -96,6 +96,7 @@ void CKestrel::OnOverlay()
 
 std::vector<std::string> CKestrel::OverlayLines() const
 {
+    if (m_pCompare && HasPicture()) return CompareOverlayLines();
     const CKESTRELDoc* document = GetDocument();
     std::optional<PixelReadout> readout;
     std::string zoom;

@@ -76,6 +76,33 @@ TEST(CommandLine, PlaybackOptionsAreRead)
     EXPECT_EQ(bad.message, QStringLiteral("--loop needs a value"));
 }
 
+TEST(CommandLine, CompareOptionsAreReadAndChecked)
+{
+    const CommandLineResult result =
+        Parse({"--compare", "runB", "--pair", "index", "--compare-mode=diff", "--wipe", "12.5", "--diff-gain", "64", "runA"});
+    ASSERT_EQ(result.action, Action::Run) << result.message.toStdString();
+    EXPECT_EQ(result.info.m_strCompare, QStringLiteral("runB"));
+    EXPECT_EQ(result.info.m_compare.pairBy, PairBy::Index);
+    EXPECT_EQ(result.info.m_compare.mode, CompareMode::Diff);
+    EXPECT_EQ(result.info.m_compare.wipePercent, 12.5);
+    EXPECT_EQ(result.info.m_compare.diffGain, 64);
+    const CompareOptions defaults = Parse({"runA"}).info.m_compare;
+    EXPECT_EQ(defaults.pairBy, PairBy::Number);
+    EXPECT_EQ(defaults.mode, CompareMode::Side);
+    EXPECT_EQ(defaults.wipePercent, 50);
+    EXPECT_EQ(defaults.diffGain, 1);
+    const std::vector<std::vector<const char*>> refused = {
+             {"--compare", "runB"},  // no A
+             {"--diff-gain", "0", "runA"}, {"--diff-gain", "65", "runA"}, {"--wipe", "101", "runA"},
+             {"--wipe", "-1", "runA"}, {"--compare-mode", "blend", "runA"}, {"--pair", "name", "runA"},
+             {"--compare", "", "runA"}};
+    for (const std::vector<const char*>& words : refused) {
+        QStringList arguments;
+        for (const char* word : words) arguments << QString::fromUtf8(word);
+        EXPECT_EQ(ParseCommandLine(arguments).action, Action::UsageError) << arguments.join(u' ').toStdString();
+    }
+}
+
 TEST(CommandLine, ValuesMayFollowAnEqualsSign)
 {
     const CommandLineResult result = Parse({"--shot=7", "--screenshot=a.png", "dir"});
