@@ -22,7 +22,7 @@ struct FakeHost : RemoteHost {
         doc.m_strDirectory = dir.Dir();
         doc.ScanDirectory();
         if (shown > 0) doc.LoadShotAt(std::size_t(shown - 1));
-        player.SetHost({[](int) {}, [] { return true; }});
+        player.SetHost({.setTimer = [](int) {}, .showNow = [] { return true; }, .ready = {}, .decodeMs = {}});
     }
 
     ShotPlayer& Player() override { return player; }

@@ -25,8 +25,10 @@ struct PlayerOnShots {
         doc.m_strDirectory = dir.Dir();
         doc.ScanDirectory();
         if (shown > 0) doc.LoadShotAt(std::size_t(shown - 1));
-        player.SetHost({[this](int ms) { timers.push_back(ms); }, [this] { return painted; },
-                        [this](std::size_t index) { return (ready >> index & 1) != 0; }});
+        player.SetHost({.setTimer = [this](int ms) { timers.push_back(ms); },
+                        .showNow = [this] { return painted; },
+                        .ready = [this](std::size_t index) { return (ready >> index & 1) != 0; },
+                        .decodeMs = {}});
     }
     std::int64_t Shown() const { return doc.DisplayedIndex(); }
 
