@@ -63,6 +63,7 @@ void CompareControl::Open(const QString& path)
     m_follower->SetListChanged([this] { m_view.Invalidate(); });
     m_compare->Open(QDir::cleanPath(m_directory).toLocal8Bit().toStdString());
     m_view.SetCompare(m_compare.get());
+    if (ShotCache* cache = m_a.ReadAhead()) cache->SetNiceness(ShotCache::COMPARE_NICENESS);
 }
 
 void CompareControl::Close()
@@ -72,6 +73,7 @@ void CompareControl::Close()
     m_options = m_compare->Options();
     m_follower.reset();
     m_compare.reset();
+    if (ShotCache* cache = m_a.ReadAhead()) cache->SetNiceness(0);
 }
 
 QString CompareControl::StatusLine() const

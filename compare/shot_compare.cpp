@@ -6,6 +6,7 @@
 #include "compare/shot_pairing.h"
 #include "image/dib_image.h"
 #include "image/shot_placeholder.h"
+#include "shots/cache/shot_cache.h"
 #include "shots/shot_list_document.h"
 
 namespace {
@@ -41,6 +42,7 @@ void ShotCompare::Configure(const CKESTRELDoc& a, std::size_t cacheBytes, int wo
     m_b->SetGroupByPrefix(a.GroupsByPrefix());
     if (a.GroupsByPrefix()) m_b->SetSequence(a.SequencePrefix());
     m_b->EnableReadAhead(cacheBytes, workers);
+    if (ShotCache* cache = m_b->ReadAhead()) cache->SetNiceness(ShotCache::COMPARE_NICENESS);
     m_b->SetReadAheadReverse(a.ReadAheadReverse());
 }
 

@@ -87,7 +87,12 @@ void ShotCachePolicy::SetConcurrency(std::size_t steady, std::size_t whenSlow, d
     m_slowMs = slowMs;
 }
 
-std::size_t ShotCachePolicy::Concurrency() const { return m_decodeMs >= m_slowMs ? m_whenSlow : m_steady; }
+std::size_t ShotCachePolicy::Concurrency() const
+{
+    // Before the first decode is measured every worker helps: playing may
+    // start at once, and a slow type then falls behind from the first shot.
+    return m_decodeMs == 0 || m_decodeMs >= m_slowMs ? m_whenSlow : m_steady;
+}
 
 std::optional<ShotCachePolicy::Job> ShotCachePolicy::NextJob()
 {
@@ -148,7 +153,7 @@ ShotCache::ShotCache(std::size_t budgetBytes, int workers, Decoder decoder, Stat
     : m_policy(budgetBytes),
       m_decoder(std::move(decoder)),
       m_status(std::move(status)),
-      m_pool([this] { return TakeJob(); }, workers, WORKER_NICENESS)
+      m_pool([this] { return TakeJob(); }, workers)
 {
     const auto lock = m_pool.Lock();
     const std::size_t all = std::size_t(std::max(workers, 1));
@@ -185,8 +190,15 @@ WorkerPool::Job ShotCache::TakeJob()
         const auto start = std::chrono::steady_clock::now();
         DecodedShot shot = Decode(job.path);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        const auto lock = m_pool.Lock();
-        m_policy.Finish(job, std::move(shot), took.count());
+        bool more = false;
+        {
+            const auto lock = m_pool.Lock();
+            const std::size_t before = m_policy.Concurrency();
+            m_policy.Finish(job, std::move(shot), took.count());
+            more = m_policy.Concurrency() > before;
+        }
+        // Decodes turned slow: the workers asleep may take a share now.
+        if (more) m_pool.Notify();
     };
 }
 

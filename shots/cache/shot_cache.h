@@ -74,7 +74,8 @@ public:
     // How many jobs may run at once: steady while decodes are quick, and
     // whenSlow once the recent decodes take slowMs or more on average (a
     // PNG photo, say), so a second core decodes only where one cannot keep
-    // up and is otherwise left to the screen. No limit until set.
+    // up and is otherwise left to the screen; until a decode is measured,
+    // whenSlow. No limit until set.
     void SetConcurrency(std::size_t steady, std::size_t whenSlow, double slowMs);
     std::size_t Concurrency() const;
     double AverageDecodeMs() const { return m_decodeMs; }
@@ -127,16 +128,19 @@ public:
     // caller's thread (tests). decoder and status stand in for the files.
     // Beyond the first worker (or two where there are more than two cores)
     // the others decode only while decodes are slow (ShotCachePolicy::
-    // SetConcurrency). The workers run at WORKER_NICENESS: reading ahead
-    // serves the thread that shows the shots and must never take its core
-    // from it, as it would on two cores with a second run's read-ahead
-    // beside the first.
+    // SetConcurrency).
     ShotCache(std::size_t budgetBytes, int workers, Decoder decoder = ReadShotFile,
               Status status = SnapshotAsListed);
     ~ShotCache();
     ShotCache(const ShotCache&) = delete;
     ShotCache& operator=(const ShotCache&) = delete;
-    static constexpr int WORKER_NICENESS = 5;
+    // While two runs are compared both read-aheads run at this niceness:
+    // reading ahead serves the thread that shows the shots and must not
+    // take its core, as two read-aheads on two cores otherwise would. One
+    // run alone keeps the process's, which a slow type (PNG) needs to keep
+    // up.
+    static constexpr int COMPARE_NICENESS = 5;
+    void SetNiceness(int niceness) { m_pool.SetNiceness(niceness); }
 
     // A decode at least this slow on average puts every worker to work.
     static constexpr double SLOW_DECODE_MS = 20;

@@ -3,9 +3,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-WorkerPool::WorkerPool(Take take, int workers, int niceness) : m_take(std::move(take))
+WorkerPool::WorkerPool(Take take, int workers, int niceness) : m_niceness(niceness), m_take(std::move(take))
 {
-    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, i, niceness] { Work(std::size_t(i), niceness); });
+    for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, i] { Work(std::size_t(i)); });
 }
 
 WorkerPool::~WorkerPool() { Stop(); }
@@ -39,11 +39,10 @@ thread_local std::size_t t_worker = 0;
 
 std::size_t WorkerPool::CurrentWorker() { return t_worker; }
 
-void WorkerPool::Work(std::size_t index, int niceness)
+void WorkerPool::Work(std::size_t index)
 {
     t_worker = index;
-    // This thread only: on Linux a thread is its own scheduling entity.
-    if (niceness != 0) setpriority(PRIO_PROCESS, id_t(gettid()), niceness);
+    int applied = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
         Job job = m_take();
@@ -52,6 +51,10 @@ void WorkerPool::Work(std::size_t index, int niceness)
             continue;
         }
         lock.unlock();
+        // This thread only: on Linux a thread is its own scheduling entity.
+        if (const int niceness = m_niceness; niceness != applied) {
+            if (setpriority(PRIO_PROCESS, id_t(gettid()), niceness) == 0) applied = niceness;
+        }
         job();
         // Dropped without the lock: what it captured may be large.
         job = nullptr;

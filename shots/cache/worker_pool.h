@@ -21,6 +21,7 @@
 // caller's thread (tests, benchmarks).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -54,16 +55,21 @@ public:
     void Stop();
     bool Stopping() const { return m_stopping; }
     std::size_t Workers() const { return m_workers.size(); }
+    // A new niceness for the workers, taken by each before its next job.
+    // Lowering it again may need the right to (CAP_SYS_NICE); without that
+    // a worker keeps the higher one.
+    void SetNiceness(int niceness) { m_niceness = niceness; }
     // Which of its pool's workers the calling thread is, from 0; 0 on any
     // other thread (RunOne's caller).
     static std::size_t CurrentWorker();
 
 private:
-    void Work(std::size_t index, int niceness);
+    void Work(std::size_t index);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
+    std::atomic<int> m_niceness{0};
     Take m_take;
     std::vector<std::thread> m_workers;  // last: they start once the rest exists
 };

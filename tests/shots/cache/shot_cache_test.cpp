@@ -128,8 +128,10 @@ TEST(ShotCachePolicy, ASecondJobRunsOnlyWhileDecodesAreSlow)
 {
     ShotCachePolicy policy(100 * UnitBytes());
     policy.SetConcurrency(1, 2, 20);
+    EXPECT_EQ(policy.Concurrency(), 2u);  // nothing measured yet
     policy.SetWanted(Paths("abcdefghij"));
-    const std::pair<double, std::size_t> steps[] = {{5, 1}, {40, 1}, {40, 2}, {40, 2}, {3, 2}, {3, 1}};
+    policy.Finish(*policy.NextJob(), UnitShot(), 5);
+    const std::pair<double, std::size_t> steps[] = {{40, 1}, {40, 2}, {40, 2}, {3, 2}, {3, 1}};
     for (const auto& [decodeMs, concurrency] : steps) {
         const auto job = policy.NextJob();
         ASSERT_TRUE(job);
