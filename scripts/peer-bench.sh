@@ -20,6 +20,8 @@
 # Every run holds the shared CPU lock, as builds and benchmarks do.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
 
 what=${1:-all}
 [ $# -gt 0 ] && shift
@@ -59,36 +61,11 @@ make_shots() {
   touch "$dir/.complete"
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-peer-bench.XXXXXX")
-xvfb_pid=
-stop_xvfb() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=
-}
 cleanup() {
   stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of our own for each run, far above the usual numbers.
-start_xvfb() {
-  local number
-  for _ in $(seq 20); do
-    number=$((200 + RANDOM % 3000))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
-  done
-  Xvfb ":$number" -screen 0 3840x2160x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$number"
-  for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 
 unset WAYLAND_DISPLAY
 export XDG_CONFIG_HOME="$work/config"
@@ -98,7 +75,7 @@ table=$work/table
 run_kestrel() {
   local kind=$1 rate=$2
   local interval=$(( 1000 / rate ))
-  start_xvfb || { echo "Xvfb did not start" >&2; exit 1; }
+  start_xvfb 3840x2160 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; exit 1; }
   local line
   line=$(QT_QPA_PLATFORM=xcb flock "$lock" "$kestrel" --no-splash --play --interval "$interval" --exit-after 10000 \
     --print-play-stats "$pictures/peer-$kind" 2>/dev/null | grep '^played:' || true)
@@ -118,7 +95,7 @@ EOF
 # mpv KIND RATE: one row, from mpv's own counters after 10 s.
 run_mpv() {
   local kind=$1 rate=$2
-  start_xvfb || { echo "Xvfb did not start" >&2; exit 1; }
+  start_xvfb 3840x2160 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; exit 1; }
   local socket=$work/mpv.sock
   rm -f "$socket"
   flock "$lock" python3 - "$kind" "$rate" "$socket" "$pictures/peer-$kind" >>"$table" <<'EOF'

@@ -14,6 +14,8 @@
 # build/app/kestrel. Every run holds the shared CPU lock.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
 
 what=${1:-all}
 [ $# -gt 0 ] && shift
@@ -48,31 +50,11 @@ make_photos() {
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-types-bench.XXXXXX")
-xvfb_pid=
 cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
+  stop_xvfb
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of our own, far above the usual numbers.
-start_xvfb() {
-  local number
-  for _ in $(seq 20); do
-    number=$((200 + RANDOM % 3000))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
-  done
-  Xvfb ":$number" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$number"
-  for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
@@ -89,7 +71,7 @@ play() {
 
 make_photos jpeg1080 jpg "-quality 90"
 make_photos png1080 png ""
-start_xvfb || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+start_xvfb 1920x1080 "$work/xvfb.log" || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 case $what in
   jpeg1080) play jpeg1080 jpg 16 "$@" ;;
   png1080) play png1080 png 33 "$@" ;;

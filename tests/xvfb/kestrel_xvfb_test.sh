@@ -49,34 +49,8 @@ for shot in D0001:red C0002:lime B0003:blue A0004:yellow; do
   order=$((order + 1))
 done
 
-# A display of our own, numbered at random far above the usual ones: a
-# machine's own X server and servers of other test runs (which may share the
-# abstract socket namespace while /tmp is private) sit on the low numbers.
-start_xvfb() {
-  local number
-  for _ in $(seq 20); do
-    number=$((200 + RANDOM % 3000))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] || break
-  done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$number"
-  for _ in $(seq 100); do
-    if command -v xdpyinfo >/dev/null 2>&1; then
-      xdpyinfo >/dev/null 2>&1 && return 0
-    else
-      xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-    fi
-    kill -0 "$xvfb_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-stop_xvfb() {
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=
-}
+# shellcheck source=../../scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
 
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
@@ -89,7 +63,7 @@ export XDG_CONFIG_HOME="$work/config"
 # three such starts the test is skipped, saying why.
 window=
 for attempt in 1 2 3; do
-  if ! start_xvfb; then
+  if ! start_xvfb 1024x768 "$work/xvfb.log"; then
     echo "attempt $attempt: Xvfb on $DISPLAY did not answer"
     stop_xvfb
     sleep 0.5
