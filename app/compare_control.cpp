@@ -76,6 +76,14 @@ void CompareControl::Close()
     if (ShotCache* cache = m_a.ReadAhead()) cache->SetNiceness(0);
 }
 
+void CompareControl::FollowSequence()
+{
+    if (!m_compare || !m_a.GroupsByPrefix()) return;
+    CKESTRELDoc& b = m_compare->B();
+    if (b.SequencePrefix() != m_a.SequencePrefix()) b.OpenSequence(m_a.SequencePrefix());
+    m_view.Invalidate();
+}
+
 QString CompareControl::StatusLine() const
 {
     if (!m_compare) return {};

@@ -40,6 +40,9 @@ public:
     bool Active() const { return m_compare != nullptr; }
     ShotCompare* Compare() const { return m_compare.get(); }
 
+    // A's sequence changed (G, Shift+G): B shows the sequence of that prefix.
+    void FollowSequence();
+
     // --print-status's second line with its line end, empty when not
     // comparing.
     QString StatusLine() const;

@@ -208,6 +208,7 @@ void CKESTRELApp::StepSequence(int step)
     } else {
         m_pDocument->OpenPreviousSequence();
     }
+    if (m_pCompare) m_pCompare->FollowSequence();
     UpdateTitle();
     if (m_pMainFrame) m_pMainFrame->UpdateCommandUI();
 }

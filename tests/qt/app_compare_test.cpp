@@ -47,6 +47,29 @@ protected:
 
 constexpr QRgb RED = 0xFF0000, PINK = 0xFF0080, GREY = 0x808080, BLUE_DIFF = 0x000080;
 
+// With sequences, G and Shift+G take B to the sequence A shows.
+TEST_F(CompareTest, BFollowsASequence)
+{
+    shots_test::ShotDir a;
+    for (const char* prefix : {"camA", "camB"}) {
+        a.AddFile(std::string(prefix) + "0001.gif", 1'600'000'000, 0, shots_test::SolidGif(8, 6, kRed));
+        m_b.AddFile(std::string(prefix) + "0001.gif", 1'600'000'000, 0, shots_test::SolidGif(8, 6, kBlue));
+    }
+    CCommandLineInfo info = NoSplash();
+    info.m_strFileName = QString::fromStdString(a.Dir());
+    info.m_strCompare = QString::fromStdString(m_b.Dir());
+    info.m_shotList.groupByPrefix = true;
+    Start(info);
+    ASSERT_NE(Compare(), nullptr);
+    EXPECT_EQ(Compare()->B().SequencePrefix(), Doc()->SequencePrefix());
+    for (int key : {Qt::Key_G, Qt::Key_G}) {
+        Press(key);
+        EXPECT_EQ(Compare()->B().SequencePrefix(), Doc()->SequencePrefix());
+    }
+    Press(Qt::Key_G, Qt::ShiftModifier);
+    EXPECT_EQ(Compare()->B().SequencePrefix(), Doc()->SequencePrefix());
+}
+
 TEST_F(CompareTest, KeysCycleTheModesAndEachShowsWhatItShould)
 {
     StartComparing();
