@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "compare/shot_difference.h"
 #include "image/device_context.h"
@@ -86,11 +87,20 @@ void PaintDifference(HDC dc, const DeviceRect& clip, const ComparePaint& paint, 
         int aFrom, aTo, bFrom, bTo;
         span(a, y, aFrom, aTo);
         span(b, y, bFrom, bTo);
-        std::fill(line, line + width, DIFF_NEITHER_PIXEL);
-        if (aTo > aFrom) std::fill(line + (aFrom - clip.left), line + (aTo - clip.left), DIFF_ONE_SIDE_PIXEL);
-        if (bTo > bFrom) std::fill(line + (bFrom - clip.left), line + (bTo - clip.left), DIFF_ONE_SIDE_PIXEL);
         const int from = std::max(aFrom, bFrom);
         const int to = std::min(aTo, bTo);
+        // Each pixel written once: the line cut where a span begins or
+        // ends, each piece grey for neither, mid-grey for one, and the
+        // difference where both have pixels.
+        int cuts[6] = {clip.left, aFrom, aTo, bFrom, bTo, clip.right};
+        for (int& cut : cuts) cut = std::clamp(cut, int(clip.left), int(clip.right));
+        std::sort(std::begin(cuts), std::end(cuts));
+        for (int c = 0; c + 1 < 6; ++c) {
+            const int x = cuts[c], end = cuts[c + 1];
+            if (end <= x || (x >= from && end <= to)) continue;
+            const int sides = int(x >= aFrom && x < aTo) + int(x >= bFrom && x < bTo);
+            std::fill(line + (x - clip.left), line + (end - clip.left), sides ? DIFF_ONE_SIDE_PIXEL : DIFF_NEITHER_PIXEL);
+        }
         if (to <= from) continue;
         const std::size_t at = std::size_t(k) * std::size_t(width) + std::size_t(from - clip.left);
         DifferencePixels(buffers.a.data() + at, buffers.b.data() + at, line + (from - clip.left), std::size_t(to - from),
