@@ -139,7 +139,7 @@ public:
     // take its core, as two read-aheads on two cores otherwise would. One
     // run alone keeps the process's, which a slow type (PNG) needs to keep
     // up.
-    static constexpr int COMPARE_NICENESS = 5;
+    static constexpr int COMPARE_NICENESS = 10;
     void SetNiceness(int niceness) { m_pool.SetNiceness(niceness); }
 
     // A decode at least this slow on average puts every worker to work.
