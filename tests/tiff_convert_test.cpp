@@ -1,7 +1,6 @@
 // kestrel-convert on the library readers: --format png, jpeg and tiff load
 // through the loader, and --frame picks the TIFF page.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
@@ -16,24 +15,11 @@ namespace {
 
 using kestrel::test::ShellQuote;
 
-struct RunResult {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
+using RunResult = kestrel::test::ShellRun;
 
 RunResult RunConvert(const std::string& arguments)
 {
-    RunResult result;
-    const std::string command = ShellQuote(KESTREL_CONVERT_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[512];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.output.append(buffer, got);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return kestrel::test::RunShell(ShellQuote(KESTREL_CONVERT_PATH) + " " + arguments);
 }
 
 class ConvertTool : public testing::Test {

@@ -21,4 +21,12 @@ std::string ReadFileBytes(const std::string& path);
 // Writes bytes to path, replacing it. False when it cannot be written.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// A shell command run to its end: its exit status (-1 when it did not exit)
+// and what it wrote, standard output and error together.
+struct ShellRun {
+    int status = -1;
+    std::string output;
+};
+ShellRun RunShell(const std::string& command);
+
 }  // namespace kestrel::test

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,22 +14,8 @@ namespace {
 using kestrel::test::ProjectSourceDir;
 using kestrel::test::ReadFileBytes;
 
-struct ShellRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-ShellRun RunShell(const std::string& command)
-{
-    ShellRun run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using kestrel::test::RunShell;
+using kestrel::test::ShellRun;
 
 bool HaveGroff() { return RunShell("command -v groff").status == 0; }
 
