@@ -223,7 +223,9 @@ void CKESTRELDoc::SetReadAheadReverse(bool reverse)
 
 void CKESTRELDoc::WantAheadOf(std::size_t index)
 {
-    if (index < m_shots.size()) ReadAheadAround(std::int64_t(index), {}, nullptr, {});
+    // As if the shot before it were on display: index itself comes first.
+    const std::int64_t before = std::int64_t(index) + (m_bReadAheadReverse ? 1 : -1);
+    if (index < m_shots.size()) ReadAheadAround(before, {}, nullptr, {});
 }
 
 void CKESTRELDoc::UpdateReadAhead(const std::string& keptPath, std::unique_ptr<CDibImage> kept,

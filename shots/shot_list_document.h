@@ -137,8 +137,9 @@ public:
     // 0 bytes turns it off. Scans and the list's changes keep it in step.
     void EnableReadAhead(std::size_t budgetBytes, int workers);
     ShotCache* ReadAhead() const { return m_cache.get(); }
-    // Points the read-ahead at the shots around index instead of those
-    // around the cursor (playing that skips shots it could not show).
+    // Points the read-ahead at index and the shots after it (in the
+    // read-ahead's direction) instead of those around the cursor (playing
+    // that skips shots it could not show).
     void WantAheadOf(std::size_t index);
     // The playing direction the read-ahead looks in: towards the first shot
     // when reverse.

@@ -4,6 +4,8 @@
 // still shows the next shot (none is skipped) and the next is due on time.
 #include "shots/playback/shot_player.h"
 
+#include <cmath>
+
 #include <algorithm>
 
 #include "app/commands/command_ids.h"
@@ -201,10 +203,11 @@ void ShotPlayer::PlayDueShot()
         m_doc.LoadShotAt(std::size_t(at));
         m_pacer.ShotLoaded();
     }
-    // The read-ahead aims as far past the clock as a decode takes, so the
-    // shots it reads are ready when their time comes rather than after.
+    // The read-ahead aims past the clock by twice what a decode takes (one
+    // decode may be under way when a new one is wanted), so the shots it
+    // reads are ready when their time comes rather than after.
     const double decodeMs = m_host.decodeMs ? m_host.decodeMs() : 0;
-    const auto lead = std::int64_t(decodeMs / m_nPlayInterval);
+    const auto lead = std::int64_t(std::ceil(2 * decodeMs / m_nPlayInterval));
     std::int64_t aim = at;
     PlayOrder ahead = m_order;  // turning round at an end must not turn the player
     for (std::int64_t step = 0; step < lead; ++step) {

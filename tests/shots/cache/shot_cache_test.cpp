@@ -238,6 +238,20 @@ TEST(ShotReadAhead, LoadShotGivesTheSameWithAndWithoutIt)
     EXPECT_EQ(hits, 9);
 }
 
+// Playing that skips shots points the read-ahead at the shot it will want:
+// that shot is read first, in either direction, with the list's wrap.
+TEST(ShotReadAhead, WantingAheadOfAShotReadsThatShotFirst)
+{
+    ShotFiles files;
+    OpenDocument ahead(files.dir, true);
+    for (const auto& [reverse, index] : {std::pair{false, 3}, std::pair{true, 0}, std::pair{false, 4}}) {
+        ahead.doc.SetReadAheadReverse(reverse);
+        ahead.doc.WantAheadOf(std::size_t(index));
+        ASSERT_TRUE(ahead.doc.ReadAhead()->RunOne());
+        EXPECT_TRUE(ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(std::size_t(index)).path)) << index;
+    }
+}
+
 TEST(ShotReadAhead, LooksTheWayItPlaysAndReadsRewrittenFilesAgain)
 {
     ShotFiles files;
