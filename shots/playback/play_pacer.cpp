@@ -43,7 +43,10 @@ void PlayPacer::ShotPainted()
     if (!m_awaitingPaint) return;
     m_awaitingPaint = false;
     ++m_shown;
-    const Duration lateness = m_clock() - Due(m_loaded);
+    const Duration now = m_clock();
+    const Duration cost = now - m_tickAt;
+    if (m_tickAt.count() > 0 && cost.count() >= 0) m_showCost = (m_showCost * 3 + cost) / 4;
+    const Duration lateness = now - Due(m_loaded);
     const Duration allowed = std::max<Duration>(Duration(std::int64_t(m_intervalMs) * 500), LATE_FLOOR);
     if (lateness > allowed) ++m_late;
     m_worst = std::max(m_worst, lateness);
@@ -65,7 +68,8 @@ void PlayPacer::SlotsSkipped(std::int64_t count)
 
 int PlayPacer::MillisecondsToNext() const
 {
-    const Duration left = Due(m_loaded + 1) - m_clock();
+    const Duration ahead = std::min(m_showCost, Duration(std::int64_t(m_intervalMs) * 500));
+    const Duration left = Due(m_loaded + 1) - ahead - m_clock();
     if (left.count() <= 0) return 0;
     return int((left.count() + 999) / 1000);
 }

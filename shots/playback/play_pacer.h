@@ -32,13 +32,17 @@ public:
     void ChangeInterval(int intervalMs);
     int IntervalMs() const { return m_intervalMs; }
 
+    // A tick began loading the next shot (for how long showing one takes).
+    void TickStarted() { m_tickAt = m_clock(); }
     // The next shot was loaded; it is due at NextDue() (before the call).
     void ShotLoaded();
     // The loaded shot reached the screen now; counted once.
     void ShotPainted();
     bool AwaitingPaint() const { return m_awaitingPaint; }
-    // Milliseconds from now until the shot after the last loaded one is due,
-    // at least 0, rounded up.
+    // Milliseconds from now until the tick for the shot after the last
+    // loaded one: when it is due, less what loading and painting a shot has
+    // lately taken (at most half an interval), so it reaches the screen on
+    // time rather than that much after; at least 0, rounded up.
     int MillisecondsToNext() const;
 
     // Dropping: keeps to the clock, skipping shots not ready in time. The
@@ -73,5 +77,7 @@ private:
     std::int64_t m_late = 0;
     Duration m_worst{};
     bool m_drop = false;
+    Duration m_tickAt{};
+    Duration m_showCost{};  // a moving average from a tick to its paint
     std::int64_t m_skipped = 0;
 };

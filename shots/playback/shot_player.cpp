@@ -225,6 +225,7 @@ void ShotPlayer::PlayDueShot()
 
 void ShotPlayer::PlayNextShot()
 {
+    m_pacer.TickStarted();
     if (m_pacer.Drop()) {
         PlayDueShot();
         return;

@@ -61,6 +61,30 @@ TEST(PlayPacing, NextDueIsOnTheGridAndANewIntervalCountsFromTheLastShot)
     EXPECT_EQ(pacer.StatsLine(), "played: 1 shots shown, 0 late, worst 7 ms late");
 }
 
+// A shot takes time to load and paint: the tick for the next one comes that
+// much before it is due (a moving average, at most half an interval), so it
+// reaches the screen on time.
+TEST(PlayPacing, TicksComeEarlyByWhatShowingAShotTakes)
+{
+    auto now = std::make_shared<PlayPacer::Duration>(0);
+    PlayPacer pacer([now] { return *now; });
+    pacer.Start(20);
+    // Each shot takes 4 ms from its tick to the screen; the average that
+    // brings the next tick forward grows 1, 1.75, 2.31 ms (a quarter of
+    // each new one), so the next tick comes that much before 40, 60, 80.
+    const std::pair<int, int> ticks[] = {{20, 24}, {39, 43}, {59, 63}};  // tick, painted (ms)
+    const int timers[] = {15, 16, 15};  // ms from the paint to the next tick
+    for (std::size_t i = 0; i < std::size(ticks); ++i) {
+        *now = milliseconds(ticks[i].first);
+        pacer.TickStarted();
+        pacer.ShotLoaded();
+        *now = milliseconds(ticks[i].second);
+        pacer.ShotPainted();
+        EXPECT_EQ(pacer.MillisecondsToNext(), timers[i]) << i;
+    }
+    EXPECT_EQ(pacer.Late(), 0);
+}
+
 struct OrderCase {
     bool reverse;
     LoopMode loop;
