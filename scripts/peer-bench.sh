@@ -61,6 +61,7 @@ make_shots() {
   touch "$dir/.complete"
 }
 
+work=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-peer-bench.XXXXXX")
 cleanup() {
   stop_xvfb
   rm -rf "$work"
