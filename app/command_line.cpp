@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include <string>
@@ -16,6 +15,7 @@
 #include <QFileInfo>
 
 #include "app/options/parse_options.h"
+#include "shots/list/file_status.h"
 
 namespace {
 
@@ -154,14 +154,7 @@ CommandLineResult ParseCommandLineWords(const std::vector<std::string>& words)
 
 namespace {
 
-// strerror's text as the messages write it: "permission denied".
-QString Reason(int error)
-{
-    if (error == ELOOP) return QStringLiteral("a loop of symbolic links");
-    QString text = QString::fromLocal8Bit(std::strerror(error));
-    if (!text.isEmpty()) text[0] = text[0].toLower();
-    return text;
-}
+QString Reason(int error) { return QString::fromLocal8Bit(ErrorText(error)); }
 
 QString CannotList(const std::string& directory, int error)
 {

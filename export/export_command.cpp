@@ -96,13 +96,7 @@ int RunExportCommand(const ExportCommand& command, std::ostream& err, bool termi
     }
     CKESTRELDoc document;
     document.SetMaxShots(command.maxShots);
-    ShotTypes types = command.types;
-    std::error_code error;
-    if (!std::filesystem::is_directory(command.path, error)) {
-        if (const std::optional<ImageFormat> format = ShotFormatOfName(command.path); format && !types.Has(*format))
-            types = ShotTypes::Only(*format);
-    }
-    document.SetShotTypes(types);
+    document.SetShotTypes(ShotTypesForPath(command.path, command.types));
     document.m_strDirectory = directory;
     document.ScanDirectory();
     if (document.ShotCount() == 0) {

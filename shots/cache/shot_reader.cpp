@@ -3,10 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <new>
 #include <string_view>
@@ -50,26 +48,19 @@ const Signature kSignatures[] = {
     {ImageFormat::Pcx, "PCX", {"\x0a"_b, {}}},
 };
 
-std::string Lowered(const char* text)
-{
-    std::string lowered = text;
-    if (!lowered.empty()) lowered[0] = char(std::tolower(static_cast<unsigned char>(lowered[0])));
-    return lowered;
-}
-
 }  // namespace
 
 std::string ShotFailureReason(const std::string& path, const CDibImage* image)
 {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return "cannot be read: " + Lowered(std::strerror(errno));
+    if (::stat(path.c_str(), &status) != 0) return "cannot be read: " + ErrorText(errno);
     if (!S_ISREG(status.st_mode)) return "not a regular file";
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return "cannot be read: " + Lowered(std::strerror(errno));
+    if (fd < 0) return "cannot be read: " + ErrorText(errno);
     char head[8] = {};
     const ssize_t got = ::read(fd, head, sizeof head);
     ::close(fd);
-    if (got < 0) return "cannot be read: " + Lowered(std::strerror(errno));
+    if (got < 0) return "cannot be read: " + ErrorText(errno);
     const std::string_view start(head, std::size_t(got));
     const ImageFormat format = ShotFormatForPath(path);
     for (const Signature& signature : kSignatures) {

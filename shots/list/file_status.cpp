@@ -4,6 +4,9 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 std::int64_t ToFileTime(const struct timespec& time)
@@ -48,6 +51,14 @@ FILE* OpenRegularFile(const std::string& path)
     FILE* file = fdopen(fd, "rb");
     if (!file) close(fd);
     return file;
+}
+
+std::string ErrorText(int error)
+{
+    if (error == ELOOP) return "a loop of symbolic links";
+    std::string text = std::strerror(error);
+    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 FileSnapshot SnapshotAsListed(const std::string& path)

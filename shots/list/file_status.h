@@ -51,6 +51,10 @@ bool IsRemoteFileSystem(const std::string& directory);
 // The caller closes the stream.
 FILE* OpenRegularFile(const std::string& path);
 
+// An errno value as the messages write it: "permission denied", "a loop of
+// symbolic links".
+std::string ErrorText(int error);
+
 // Walks the GIF structure of the regular file path (at most maxBytes of
 // it; a longer file is Damaged, as is one that cannot be read or is not a
 // regular file).

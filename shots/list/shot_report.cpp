@@ -215,11 +215,7 @@ int RunShotReport(const std::string& path, std::ostream& out, std::ostream& err,
     // The document's own scan, so the report lists what the viewer shows.
     CKESTRELDoc document;
     document.SetMaxShots(maxShots);
-    ShotTypes types = options.types;
-    std::error_code error;
-    const std::optional<ImageFormat> format = std::filesystem::is_directory(path, error) ? std::nullopt
-                                                                                          : ShotFormatOfName(path);
-    if (format && !types.Has(*format)) types = ShotTypes::Only(*format);
+    const ShotTypes types = ShotTypesForPath(path, options.types);
     document.SetShotTypes(types);
     document.SetGroupByPrefix(options.groupByPrefix);
     document.m_strDirectory = directory;

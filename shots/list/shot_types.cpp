@@ -1,6 +1,7 @@
 #include "shots/list/shot_types.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -72,6 +73,14 @@ std::optional<ImageFormat> ShotFormatOfName(std::string_view name)
 }
 
 ImageFormat ShotFormatForPath(std::string_view path) { return ShotFormatOfName(path).value_or(ImageFormat::Gif); }
+
+ShotTypes ShotTypesForPath(const std::string& path, ShotTypes types)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return types;
+    const std::optional<ImageFormat> format = ShotFormatOfName(path);
+    return format && !types.Has(*format) ? ShotTypes::Only(*format) : types;
+}
 
 bool IsShotOfTypes(std::string_view name, ShotTypes types)
 {

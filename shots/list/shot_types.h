@@ -48,6 +48,9 @@ private:
 std::optional<ImageFormat> ShotFormatOfName(std::string_view name);
 // The format a shot file is read as: that of its extension, GIF otherwise.
 ImageFormat ShotFormatForPath(std::string_view path);
+// The types listed for PATH: types, or for a file of a type not among them
+// that file's own type (a directory keeps types).
+ShotTypes ShotTypesForPath(const std::string& path, ShotTypes types);
 // Whether name's extension is one of types.
 bool IsShotOfTypes(std::string_view name, ShotTypes types);
 // The extensions of types, lower case with the dot: ".jpg" and ".jpeg" both.
