@@ -295,7 +295,7 @@ void BM_ShotsNextShotReadAhead(benchmark::State& state)
         while (open.document.ReadAhead()->RunOne()) {
         }
         const std::size_t next = std::size_t(open.document.m_nShotPos) % open.document.ShotCount();
-        misses += !open.document.ReadAhead()->Holds(open.document.Shot(next).path);
+        misses += !open.document.ReadAhead()->Holds(open.document.Shot(next).Path());
         state.ResumeTiming();
         open.document.LoadShot();
         view.Paint(open.document);
@@ -329,7 +329,7 @@ void BM_ShotsNextShotLoadOnly(benchmark::State& state)
     // How photo-like the shots are: a dithered photo's LZW data is about as
     // long as its pixels.
     double bytes = 0;
-    for (const auto& shot : open.document.m_shots) bytes += double(std::filesystem::file_size(shot->path));
+    for (const auto& shot : open.document.m_shots) bytes += double(std::filesystem::file_size(shot->Path()));
     state.counters["file_KB"] = bytes / kPhotoShots / 1024;
 }
 BENCHMARK(BM_ShotsNextShotLoadOnly)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

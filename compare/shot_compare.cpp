@@ -64,16 +64,16 @@ bool ShotCompare::Sync(const CKESTRELDoc& a)
     m_askedKey = m_aShows ? PairKey(a, std::size_t(shown), m_options.pairBy) : 0;
     if (m_aShows) {
         const ShotRecord& record = a.Shot(std::size_t(shown));
-        m_shownA = record.path + '\n' + std::to_string(record.lastWriteTime);
+        m_shownA = record.Path() + '\n' + std::to_string(record.lastWriteTime);
     }
     if (!m_paired) return false;
     const ShotRecord& wanted = m_b->Shot(*m_paired);
     // Already on display, and its file not written again since.
-    if (m_b->DisplayedIndex() == std::int64_t(*m_paired) && wanted.path == m_loadedPath &&
+    if (m_b->DisplayedIndex() == std::int64_t(*m_paired) && wanted.Path() == m_loadedPath &&
         wanted.lastWriteTime == m_loadedTime && m_b->m_pImage)
         return false;
     m_b->LoadShotAt(*m_paired);
-    m_loadedPath = wanted.path;
+    m_loadedPath = wanted.Path();
     m_loadedTime = wanted.lastWriteTime;
     return true;
 }
@@ -107,7 +107,7 @@ std::optional<PairDifference> ShotCompare::Difference(const CDibImage* a)
     const ShotRecord* shownB = m_b->DisplayedShot();
     // A picture's address may come again for another shot: the files too.
     const std::string paths =
-        m_shownA + '\n' + (shownB ? shownB->path : std::string()) + '\n' + std::to_string(m_loadedTime);
+        m_shownA + '\n' + (shownB ? shownB->Path() : std::string()) + '\n' + std::to_string(m_loadedTime);
     if (a == m_measuredA && b == m_measuredB && paths == m_measuredPaths) return m_difference;
     const std::vector<std::uint32_t> drawnA = DrawnPixels(*a);
     const std::vector<std::uint32_t> drawnB = DrawnPixels(*b);
@@ -138,7 +138,7 @@ std::vector<std::string> ShotCompare::OverlayLines(const CDibImage* a, const std
         lines.push_back(Format("B: no shot %d", m_askedKey));
         return lines;
     }
-    lines.push_back("B: " + FileName(m_b->Shot(*m_paired).path) +
+    lines.push_back("B: " + FileName(m_b->Shot(*m_paired).Path()) +
                     Format(", shot %d, %d of %d", m_b->ShotNumber(*m_paired), int(*m_paired + 1),
                            int(m_b->ShotCount())));
     if (const std::optional<PairDifference> difference = Difference(a)) {

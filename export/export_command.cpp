@@ -49,7 +49,7 @@ std::vector<ExportShot> ExportShotsOf(const CKESTRELDoc& doc, std::size_t first,
     std::vector<ExportShot> shots;
     for (std::size_t i = first; i <= last && i < doc.ShotCount(); ++i) {
         const ShotRecord& record = doc.Shot(i);
-        shots.push_back({record.path, ShotNumberText(record.path), record.lastWriteTime});
+        shots.push_back({record.Path(), ShotNumberText(record.Path()), record.lastWriteTime});
     }
     if (reverse) std::reverse(shots.begin(), shots.end());
     return shots;

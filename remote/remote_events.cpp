@@ -5,10 +5,10 @@
 
 using nlohmann::json;
 
-RemoteEventSource::RemoteEventSource(const ShotPlayer& player, Sink sink)
-    : m_player(player), m_doc(player.Document()), m_sink(std::move(sink))
+RemoteEventSource::RemoteEventSource(const ShotPlayer& player, Sink sink, bool active)
+    : m_player(player), m_doc(player.Document()), m_sink(std::move(sink)), m_active(active)
 {
-    RememberAll();
+    if (m_active) RememberAll();
     m_doc.AddView(this);
 }
 
@@ -26,6 +26,11 @@ void RemoteEventSource::RememberAll()
 void RemoteEventSource::SetActive(bool active)
 {
     if (active && !m_active) RememberAll();
+    if (!active && m_active) {
+        m_records = {};
+        m_numbers = {};
+        m_listed = {};
+    }
     m_active = active;
 }
 
@@ -41,8 +46,8 @@ void RemoteEventSource::Remember()
     m_listed.clear();
     for (std::size_t i = 0; i < m_doc.ShotCount(); ++i) {
         m_records.push_back(&m_doc.Shot(i));
-        m_numbers.emplace(m_doc.Shot(i).path, m_doc.ShotNumber(i));
-        m_listed.push_back({m_doc.Shot(i).path, m_doc.ShotNumber(i)});
+        m_numbers.emplace(m_doc.Shot(i).Path(), m_doc.ShotNumber(i));
+        m_listed.push_back({m_doc.Shot(i).Path(), m_doc.ShotNumber(i)});
     }
 }
 
@@ -70,12 +75,12 @@ void RemoteEventSource::CheckList()
     for (std::size_t i = 0; i < m_doc.ShotCount(); ++i) {
         const ShotRecord& shot = m_doc.Shot(i);
         const int number = m_doc.ShotNumber(i);
-        if (!before.count(shot.path)) {
-            m_sink({{"event", "shot-added"}, {"file", shot.path}, {"number", number}});
-            const int previousNumber = previous ? m_numbers[previous->path] : number;
+        if (!before.count(shot.Path())) {
+            m_sink({{"event", "shot-added"}, {"file", shot.Path()}, {"number", number}});
+            const int previousNumber = previous ? m_numbers[previous->Path()] : number;
             if (std::int64_t(number) > std::int64_t(previousNumber) + 1) {
                 m_sink({{"event", "gap"}, {"from", std::int64_t(previousNumber) + 1}, {"to", std::int64_t(number) - 1},
-                        {"file", shot.path}, {"number", number}});
+                        {"file", shot.Path()}, {"number", number}});
             }
         }
         previous = &shot;
@@ -98,7 +103,7 @@ void RemoteEventSource::Check()
             m_sink({{"event", "shot-shown"},
                     {"index", index},
                     {"number", m_doc.ShotNumber(std::size_t(index))},
-                    {"file", shown->path}});
+                    {"file", shown->Path()}});
         }
     }
     if (m_player.Playing() != m_playing) {

@@ -37,15 +37,17 @@ class RemoteEventSource : public DocumentView {
 public:
     using Sink = std::function<void(const nlohmann::json& event)>;
 
-    RemoteEventSource(const ShotPlayer& player, Sink sink);
+    // Inactive, nothing of the list is remembered until SetActive(true).
+    RemoteEventSource(const ShotPlayer& player, Sink sink, bool active = true);
     ~RemoteEventSource() override;
     RemoteEventSource(const RemoteEventSource&) = delete;
     RemoteEventSource& operator=(const RemoteEventSource&) = delete;
 
     // Sends an event for each difference from what was last seen.
     void Check();
-    // Off, Check does nothing (nobody listens: a long list costs nothing
-    // on each repaint); on again, it starts from what is there now.
+    // Off, Check does nothing and nothing is remembered (nobody listens: a
+    // long list costs neither time on each repaint nor memory); on again, it
+    // starts from what is there now.
     void SetActive(bool active);
     bool Active() const { return m_active; }
 

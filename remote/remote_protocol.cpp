@@ -300,7 +300,7 @@ json RemoteDispatcher::Status() const
         const ShotRecord& shot = doc.Shot(std::size_t(index));
         status["index"] = index;
         status["number"] = doc.ShotNumber(std::size_t(index));
-        status["file"] = shot.path;
+        status["file"] = shot.Path();
         status["last-write-time"] = WriteTimeText(shot.lastWriteTime);
     } else {
         status["index"] = status["number"] = status["file"] = status["last-write-time"] = nullptr;

@@ -12,6 +12,15 @@
 #include "shots/cache/shot_reader.h"
 #include "shots/list/shot_number_text.h"
 
+ShotRecord::ShotRecord(std::string_view path, std::int64_t lastWriteTime)
+    : lastWriteTime(lastWriteTime)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    directory = std::make_shared<const std::string>(path.substr(0, nameStart));
+    name = std::string(path.substr(nameStart));
+}
+
 CKESTRELDoc::CKESTRELDoc()
 {
     // Message map. The document comes before the application in the route,
@@ -67,12 +76,15 @@ void CKESTRELDoc::ScanDirectory()
     if (m_strDirectory.empty()) return;
 
     m_shots.clear();
+    m_beyondCapacity.clear();
     m_nShotPos = 0;
+    ++m_scanCount;
     // Nothing decoded ahead outlives the list it was wanted for.
     if (m_cache) {
         m_cache->Clear();
         UpdateReadAhead();
     }
+    if (m_beforeScan) m_beforeScan(m_strDirectory);
     int error = 0;
     std::vector<DirectoryEntry> entries =
         m_listedTypes == ShotTypes::GifOnly()
@@ -93,23 +105,27 @@ void CKESTRELDoc::ScanDirectory()
         }
         std::erase_if(entries, [this](const DirectoryEntry& entry) { return ShotPrefix(entry.name) != m_strSequence; });
     }
-    m_shots.reserve(entries.size());
-    for (const DirectoryEntry& entry : entries) {
-        m_shots.push_back(std::make_unique<ShotRecord>(ShotRecord{m_strDirectory + entry.name, entry.lastWriteTime}));
-    }
 
-    if (m_shots.empty()) {
+    if (entries.empty()) {
         ClearDisplay();
         return;
     }
 
-    SortShotsByTime();
-    // The number table has MaxShots() entries: keep the oldest of them.
-    if (m_shots.size() > std::size_t(m_nMaxShots)) m_shots.resize(std::size_t(m_nMaxShots));
+    // The number table has MaxShots() entries: keep the oldest of them, and
+    // what is left out for whoever follows the directory.
+    const std::vector<std::size_t> order = ShellOrderByTime(entries);
+    const std::size_t listed = std::min(order.size(), std::size_t(m_nMaxShots));
+    m_shots.reserve(listed);
+    const std::shared_ptr<const std::string> directory = SharedDirectory();
+    for (std::size_t i = 0; i < listed; ++i) {
+        DirectoryEntry& entry = entries[order[i]];
+        m_shots.push_back(std::make_unique<ShotRecord>(directory, std::move(entry.name), entry.lastWriteTime));
+    }
+    for (std::size_t i = listed; i < order.size(); ++i) m_beyondCapacity.push_back(std::move(entries[order[i]]));
     m_nShotCount = std::int32_t(m_shots.size());
 
     for (std::int32_t i = 0; i < m_nShotCount; ++i) {
-        m_nShotNumbers[std::size_t(i)] = ShotNumberFromPath(m_shots[std::size_t(i)]->path);
+        m_nShotNumbers[std::size_t(i)] = ShotNumberFromPath(m_shots[std::size_t(i)]->Path());
     }
 }
 
@@ -117,19 +133,36 @@ void CKESTRELDoc::ScanDirectory()
 // equal times (it is not stable), and that order is the one users see, so
 // it must stay exactly this: gaps n/2, n/4, ..., 1; within a pass each
 // element moves back by gap steps while its left neighbour is strictly later.
-void CKESTRELDoc::SortShotsByTime()
+// The passes run on (time, index) pairs side by side in memory, not on the
+// entries themselves: the same swaps, without the cache misses.
+std::vector<std::size_t> CKESTRELDoc::ShellOrderByTime(const std::vector<DirectoryEntry>& entries)
 {
-    const std::ptrdiff_t count = std::ptrdiff_t(m_shots.size());
+    struct Key {
+        std::int64_t time;
+        std::size_t index;
+    };
+    std::vector<Key> keys(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = {entries[i].lastWriteTime, i};
+    const std::ptrdiff_t count = std::ptrdiff_t(keys.size());
     for (std::ptrdiff_t gap = count / 2; gap > 0; gap /= 2) {
         for (std::ptrdiff_t i = gap; i < count; ++i) {
             for (std::ptrdiff_t j = i - gap; j >= 0; j -= gap) {
-                if (m_shots[std::size_t(j)]->lastWriteTime <= m_shots[std::size_t(j + gap)]->lastWriteTime) {
-                    break;
-                }
-                std::swap(m_shots[std::size_t(j)], m_shots[std::size_t(j + gap)]);
+                if (keys[std::size_t(j)].time <= keys[std::size_t(j + gap)].time) break;
+                std::swap(keys[std::size_t(j)], keys[std::size_t(j + gap)]);
             }
         }
     }
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].index;
+    return order;
+}
+
+std::shared_ptr<const std::string> CKESTRELDoc::SharedDirectory()
+{
+    if (!m_sharedDirectory || *m_sharedDirectory != m_strDirectory) {
+        m_sharedDirectory = std::make_shared<const std::string>(m_strDirectory);
+    }
+    return m_sharedDirectory;
 }
 
 void CKESTRELDoc::LoadShot()
@@ -146,7 +179,7 @@ void CKESTRELDoc::LoadShot()
         // Decoded ahead when ready and its file unchanged, else read here as
         // below; the shot leaving the screen goes back to the read-ahead.
         FileSnapshot stamp;
-        std::unique_ptr<CDibImage> ready = m_cache->Take(record.path, stamp);
+        std::unique_ptr<CDibImage> ready = m_cache->Take(record.Path(), stamp);
         std::string keptPath;
         std::unique_ptr<CDibImage> kept;
         if (m_pImage && m_pImage.get() == m_pStampedImage) {
@@ -158,23 +191,23 @@ void CKESTRELDoc::LoadShot()
         if (ready) {
             m_pImage = std::move(ready);
         } else {
-            DecodedShot shot = ReadShotFile(record.path);
+            DecodedShot shot = ReadShotFile(record.Path());
             m_pImage = std::move(shot.image);
             stamp = shot.stamp;
         }
         m_pStampedImage = m_pImage.get();
-        m_strImagePath = record.path;
+        m_strImagePath = record.Path();
         m_imageStamp = stamp;
         ++m_nShotPos;
         UpdateReadAhead(keptPath, std::move(kept), keptStamp);
     } else {
         // The shot on display goes before the next is read.
         m_pImage.reset();
-        m_pImage = ReadShotFile(record.path).image;
+        m_pImage = ReadShotFile(record.Path()).image;
         ++m_nShotPos;
     }
 
-    SetBoxText(m_pShotNumberBox, ShotNumberText(record.path));
+    SetBoxText(m_pShotNumberBox, ShotNumberText(record.Path()));
     SetBoxText(m_pStatusBox, StatusText(m_nShotPos, m_nShotCount, m_nShotNumbers[0],
                                         m_nShotNumbers[std::size_t(m_nShotCount - 1)]));
 }
@@ -248,7 +281,7 @@ void CKESTRELDoc::ReadAheadAround(std::int64_t shown, const std::string& keptPat
         const std::int64_t step = m_bReadAheadReverse ? -1 : 1;
         const auto at = [&](std::int64_t offset) {
             const std::int64_t index = ((shown + offset) % count + count) % count;
-            return m_shots[std::size_t(index)]->path;
+            return m_shots[std::size_t(index)]->Path();
         };
         const std::int64_t ahead = std::min<std::int64_t>(std::int64_t(READ_AHEAD_SHOTS), count - 1);
         const std::int64_t behind = std::min<std::int64_t>(std::int64_t(READ_BEHIND_SHOTS), count - 1);
@@ -330,7 +363,7 @@ bool CKESTRELDoc::InsertShot(std::size_t index, std::unique_ptr<ShotRecord> reco
 {
     const std::size_t count = m_shots.size();
     if (!record || count >= std::size_t(m_nMaxShots) || index > count) return false;
-    const int number = ShotNumberFromPath(record->path);
+    const int number = ShotNumberFromPath(record->Path());
     m_shots.insert(m_shots.begin() + std::ptrdiff_t(index), std::move(record));
     std::copy_backward(m_nShotNumbers.begin() + std::ptrdiff_t(index), m_nShotNumbers.begin() + std::ptrdiff_t(count),
                        m_nShotNumbers.begin() + std::ptrdiff_t(count + 1));
@@ -350,7 +383,7 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::RemoveShot(std::size_t index)
               m_nShotNumbers.begin() + std::ptrdiff_t(index));
     m_nShotCount = std::int32_t(m_shots.size());
     if (m_cache) {
-        m_cache->Invalidate(record->path);
+        m_cache->Invalidate(record->Path());
         UpdateReadAhead();
     }
     return record;
@@ -359,12 +392,12 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::RemoveShot(std::size_t index)
 std::unique_ptr<ShotRecord> CKESTRELDoc::ReplaceShot(std::size_t index, std::unique_ptr<ShotRecord> record)
 {
     if (!record || index >= m_shots.size()) return record;
-    m_nShotNumbers[index] = ShotNumberFromPath(record->path);
+    m_nShotNumbers[index] = ShotNumberFromPath(record->Path());
     std::swap(m_shots[index], record);
     if (m_cache) {
         // Its file was written again (or renamed): what was read is stale.
-        m_cache->Invalidate(record->path);
-        m_cache->Invalidate(m_shots[index]->path);
+        m_cache->Invalidate(record->Path());
+        m_cache->Invalidate(m_shots[index]->Path());
         UpdateReadAhead();
     }
     return record;

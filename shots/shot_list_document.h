@@ -21,6 +21,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,7 @@
 #include "app/framework/document.h"
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
+#include "shots/list/directory_listing.h"
 #include "shots/list/file_status.h"
 #include "shots/list/shot_types.h"
 
@@ -41,9 +43,23 @@ enum class ListState {
     Unreadable,   // the directory cannot be listed: the list is as it last was
 };
 
+// One listed file. Every record of a scan shares one copy of its
+// directory: a list of a million shots keeps the directory once, and a
+// short name within the string itself.
 struct ShotRecord {
-    std::string path;             // m_strDirectory + the file name as listed
-    std::int64_t lastWriteTime;   // 100-nanosecond intervals (directory_listing.h)
+    ShotRecord(std::shared_ptr<const std::string> directory, std::string name, std::int64_t lastWriteTime)
+        : directory(std::move(directory)), name(std::move(name)), lastWriteTime(lastWriteTime)
+    {
+    }
+    // From a whole path: the directory is what comes up to its last '/'.
+    ShotRecord(std::string_view path, std::int64_t lastWriteTime);
+
+    // m_strDirectory + the file name as listed.
+    std::string Path() const { return *directory + name; }
+
+    std::shared_ptr<const std::string> directory;  // with its separator
+    std::string name;                              // as listed
+    std::int64_t lastWriteTime;                    // 100-nanosecond intervals (directory_listing.h)
 };
 
 class CKESTRELDoc : public CDocument {
@@ -68,11 +84,26 @@ public:
     void OpenDirectory(const std::string& directory);
     // Rebuilds the list from m_strDirectory; the cursor goes back to 0.
     void ScanDirectory();
+    // Told of each scan before it lists, with the directory it lists (one
+    // listener: the follower, whose watch must start before the listing).
+    void SetBeforeScan(std::function<void(const std::string& directory)> beforeScan)
+    {
+        m_beforeScan = std::move(beforeScan);
+    }
+    // How many scans have been made, and what the last one listed beyond
+    // MaxShots(): the newer files a full list left out, in no given order.
+    std::uint64_t ScanCount() const { return m_scanCount; }
+    const std::vector<DirectoryEntry>& BeyondCapacity() const { return m_beyondCapacity; }
     // Shows the shot at the cursor (wrapping past the end to the first),
     // advances the cursor and rewrites both boxes.
     void LoadShot();
 
     static int ShotNumberFromPath(const std::string& path);
+    // m_strDirectory as records share it: one copy while it stays the same.
+    std::shared_ptr<const std::string> SharedDirectory();
+    // The order a scan lists entries in: by last-write time, ascending,
+    // equal times as the scan's own passes leave them (indices into entries).
+    static std::vector<std::size_t> ShellOrderByTime(const std::vector<DirectoryEntry>& entries);
 
     // The listing limit: MAX_SHOTS unless raised (or lowered), held within 1
     // to MAX_SHOTS_LIMIT. The table grows to it; the list never exceeds it.
@@ -203,11 +234,14 @@ private:
     bool m_bGroupByPrefix = false;
     std::string m_strSequence;
     std::vector<std::string> m_sequences;
+    std::function<void(const std::string&)> m_beforeScan;
+    std::uint64_t m_scanCount = 0;
+    std::vector<DirectoryEntry> m_beyondCapacity;
+    std::shared_ptr<const std::string> m_sharedDirectory;
 
     void StepSequence(int step);
 
     void SetBoxText(ITextBox* box, const std::string& text);
-    void SortShotsByTime();
     // Tells the read-ahead the shots around the cursor; kept is the shot
     // that left the screen, with kept.image its picture, held when wanted.
     void UpdateReadAhead(const std::string& keptPath = std::string(), std::unique_ptr<CDibImage> kept = nullptr,

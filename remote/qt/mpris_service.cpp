@@ -59,7 +59,7 @@ QVariantMap MprisService::PlayerProperties() const
         const ShotRecord& shot = doc.Shot(std::size_t(index));
         metadata.insert(QStringLiteral("mpris:trackid"),
                         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/orvane/kestrel/shot/%1").arg(index))));
-        metadata.insert(QStringLiteral("xesam:title"), QFileInfo(QString::fromLocal8Bit(shot.path.c_str())).fileName());
+        metadata.insert(QStringLiteral("xesam:title"), QFileInfo(QString::fromLocal8Bit(shot.Path().c_str())).fileName());
         metadata.insert(QStringLiteral("xesam:trackNumber"), doc.ShotNumber(std::size_t(index)));
     } else {
         metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QLatin1String(NO_TRACK))));

@@ -34,7 +34,8 @@ RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
       m_dispatcher(m_host),
       m_server([this](std::string_view line) { return Handle(line); })
 {
-    m_events = std::make_unique<RemoteEventSource>(m_host.Player(), [this](const nlohmann::json& event) { Send(event); });
+    m_events = std::make_unique<RemoteEventSource>(
+        m_host.Player(), [this](const nlohmann::json& event) { Send(event); }, false);
     if (ShotDirectoryFollower* follower = app.Follower()) {
         follower->SetListChanged([this] { m_events->Check(); });
         // A writer that has stopped, and the next arrival that clears it.

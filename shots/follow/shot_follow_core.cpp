@@ -27,11 +27,13 @@ ShotFollowCore::ShotFollowCore(CKESTRELDoc& document, std::function<TimePoint()>
 {
     m_policy.SetSettleTimes(std::chrono::milliseconds(SETTLE_MS), std::chrono::milliseconds(WRITER_SETTLE_MS));
     m_doc.AddView(this);
+    m_doc.SetBeforeScan([this](const std::string& directory) { BeforeScan(directory); });
     Resync();
 }
 
 ShotFollowCore::~ShotFollowCore()
 {
+    m_doc.SetBeforeScan(nullptr);
     m_doc.RemoveView(this);
     StopWatching();
 }
@@ -99,6 +101,16 @@ void ShotFollowCore::StartWatching(const std::string& directory)
     }
 }
 
+void ShotFollowCore::BeforeScan(const std::string& directory)
+{
+    // Watching before the scan lists, the scan's own listing is the one to
+    // start from: nothing can change unseen between the two, and a directory
+    // of a million shots is not listed twice.
+    m_watchStartedBeforeScan = directory != m_directory || (!m_watch.IsRunning() && !m_nextPoll);
+    if (m_watchStartedBeforeScan) StartWatching(directory);
+    m_watchedScan = m_doc.ScanCount();
+}
+
 void ShotFollowCore::Resync()
 {
     const std::string directory = m_doc.m_strDirectory;
@@ -110,20 +122,27 @@ void ShotFollowCore::Resync()
         return;
     }
 
-    const bool newDirectory = directory != m_directory || (!m_watch.IsRunning() && !m_nextPoll);
-    if (newDirectory) StartWatching(directory);
+    // Once only: a later change to the list is not the scan's.
+    const bool watchedScan =
+        m_watchedScan != 0 && m_watchedScan == m_doc.ScanCount() && directory == m_directory && (m_watch.IsRunning() || m_nextPoll);
+    m_watchedScan = 0;
+    const bool newDirectory =
+        watchedScan ? m_watchStartedBeforeScan : directory != m_directory || (!m_watch.IsRunning() && !m_nextPoll);
+    if (newDirectory && !watchedScan) StartWatching(directory);
     m_policy.Clear();
 
     // A full list leaves files out; they come in as listed shots leave.
-    // Listed after the watch started, the same listing tells what changed
-    // since the scan.
+    // Without the scan's own, a listing taken after the watch started tells
+    // them, and what changed since the scan.
     std::optional<std::vector<DirectoryEntry>> listing;
     std::vector<DirectoryEntry> beyond;
-    if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
+    if (watchedScan) {
+        beyond = m_doc.BeyondCapacity();
+    } else if (m_doc.ShotCount() >= std::size_t(m_doc.MaxShots())) {
         listing = ListShots(m_doc, directory);
         std::unordered_set<std::string_view> listed;
         listed.reserve(m_doc.ShotCount());
-        for (const auto& record : m_doc.Shots()) listed.insert(std::string_view(record->path).substr(directory.size()));
+        for (const auto& record : m_doc.Shots()) listed.insert(record->name);
         for (const DirectoryEntry& entry : *listing) {
             if (!listed.count(entry.name)) beyond.push_back(entry);
         }
@@ -132,7 +151,7 @@ void ShotFollowCore::Resync()
     Remember();
 
     // What changed between the scan and the start of the watch.
-    if (newDirectory) CatchUp(listing ? *listing : ListShots(m_doc, m_directory));
+    if (newDirectory && !watchedScan) CatchUp(listing ? *listing : ListShots(m_doc, m_directory));
     if (m_followNewest && m_doc.ShotCount() && m_patcher.Displayed() != m_doc.Shots().back().get()) {
         ShowShot(m_doc.Shots().back().get());
     }
@@ -365,7 +384,7 @@ void ShotFollowCore::ApplyChanges(const std::vector<ShotFileState>& changes, con
         ShowShot(show);
         return;
     }
-    if (result.displayedRenamed && displayed) m_doc.WriteShotNumberBox(ShotNumberText(displayed->path));
+    if (result.displayedRenamed && displayed) m_doc.WriteShotNumberBox(ShotNumberText(displayed->Path()));
     if (result.listChanged) WriteStatus();
     Remember();
     if (result.listChanged && m_listChanged) m_listChanged();

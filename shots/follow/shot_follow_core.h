@@ -121,6 +121,8 @@ public:
     void OnTimer();
 
 private:
+    // The document is about to list directory: the watch starts first.
+    void BeforeScan(const std::string& directory);
     // CatchUp with a listing taken after the watch started.
     void CatchUp(const std::vector<DirectoryEntry>& listing);
     // Every shot leaves; the directory is looked for once a second.
@@ -157,6 +159,8 @@ private:
     std::optional<TimePoint> m_nextPoll;  // set while polling or while the directory is gone
     bool m_forcePolling = false;
     bool m_directoryGone = false;
+    std::uint64_t m_watchedScan = 0;       // the scan BeforeScan saw start, until Resync takes it
+    bool m_watchStartedBeforeScan = false;  // ...and whether the watch started for it
 
     bool m_followNewest = false;
     std::function<void(bool)> m_followNewestChanged;

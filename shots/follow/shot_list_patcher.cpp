@@ -46,9 +46,7 @@ std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t
     const std::string& directory = m_doc.m_strDirectory;
     for (std::size_t i = LowerBoundByTime(shots, lastWriteTime);
          i < shots.size() && shots[i]->lastWriteTime == lastWriteTime; ++i) {
-        const std::string& path = shots[i]->path;
-        if (path.size() == directory.size() + name.size() &&
-            path.compare(directory.size(), name.size(), name) == 0) {
+        if (shots[i]->name == name && *shots[i]->directory == directory) {
             return std::ptrdiff_t(i);
         }
     }
@@ -57,8 +55,9 @@ std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t
 
 std::string ShotListPatcher::NameOf(const ShotRecord& record) const
 {
-    const std::size_t prefix = std::min(m_doc.m_strDirectory.size(), record.path.size());
-    return record.path.substr(prefix);
+    if (*record.directory == m_doc.m_strDirectory) return record.name;
+    const std::string path = record.Path();
+    return path.substr(std::min(m_doc.m_strDirectory.size(), path.size()));
 }
 
 void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
@@ -70,7 +69,7 @@ void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
 
 void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWriteTime)
 {
-    PutListed(std::make_unique<ShotRecord>(ShotRecord{m_doc.m_strDirectory + name, lastWriteTime}));
+    PutListed(std::make_unique<ShotRecord>(m_doc.SharedDirectory(), name, lastWriteTime));
 }
 
 std::unique_ptr<ShotRecord> ShotListPatcher::TakeListed(std::size_t index)
@@ -124,7 +123,8 @@ bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult&
     if (index < 0) return false;
 
     std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
-    record->path = m_doc.m_strDirectory + rename.to;
+    record->directory = m_doc.SharedDirectory();
+    record->name = rename.to;
     record->lastWriteTime = rename.lastWriteTime;
     if (record.get() == displayed) result.displayedRenamed = true;
     PutListed(std::move(record));

@@ -155,7 +155,7 @@ void ReportList(const CKESTRELDoc& document, const std::string& directory, std::
         numbers.push_back(document.ShotNumber(i));
         times.push_back(shot.lastWriteTime);
         out << (i + 1) << '\t' << numbers.back() << '\t'
-            << EscapeControlCharacters(std::string_view(shot.path).substr(directory.size())) << '\t'
+            << EscapeControlCharacters(shot.name) << '\t'
             << FormatFileTimeIso8601(shot.lastWriteTime) << '\n';
     }
 
@@ -166,14 +166,11 @@ void ReportList(const CKESTRELDoc& document, const std::string& directory, std::
     }
     out << "Shots: " << numbers.size() << "     First Shot: " << numbers.front()
         << "     Last Shot: " << numbers.back() << '\n';
-    if (document.ShotCount() == std::size_t(document.MaxShots())) {
-        const std::size_t all =
-            ListDirectoryMatching(directory, [&document](std::string_view name) { return document.ListsName(name); })
-                .size();
-        if (all > numbers.size()) {
-            const bool gif = document.ListedTypes() == ShotTypes::GifOnly();
-            out << "Listed: the oldest " << numbers.size() << " of " << all << (gif ? " GIF files\n" : " shot files\n");
-        }
+    // What the scan left out of a full list.
+    if (!document.BeyondCapacity().empty()) {
+        const std::size_t all = numbers.size() + document.BeyondCapacity().size();
+        const bool gif = document.ListedTypes() == ShotTypes::GifOnly();
+        out << "Listed: the oldest " << numbers.size() << " of " << all << (gif ? " GIF files\n" : " shot files\n");
     }
 
     const ShotNumberingSummary summary = SummarizeShotNumbering(numbers, times);

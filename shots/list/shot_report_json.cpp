@@ -39,7 +39,7 @@ int RunShotReportJson(const std::string& path, std::ostream& out, std::ostream& 
         times.push_back(shot.lastWriteTime);
         shots.push_back({{"index", i},
                          {"number", numbers.back()},
-                         {"file", shot.path.substr(directory.size())},
+                         {"file", shot.Path().substr(directory.size())},
                          {"lastWriteTime", FormatFileTimeIso8601Ms(shot.lastWriteTime)}});
     }
 
@@ -66,7 +66,10 @@ int RunShotReportJson(const std::string& path, std::ostream& out, std::ostream& 
     json report = {{"directory", directory}, {"count", document.ShotCount()}};
     // As the text report says "Listed: the oldest N of M GIF files".
     if (document.ShotCount() == std::size_t(document.MaxShots())) {
-        const std::size_t all = ListDirectoryByExtension(directory, ".GIF").size();
+        // The scan's own count where it listed GIF files alone.
+        const bool gifOnly = document.ListedTypes() == ShotTypes::GifOnly() && !document.GroupsByPrefix();
+        const std::size_t all = gifOnly ? document.ShotCount() + document.BeyondCapacity().size()
+                                        : ListDirectoryByExtension(directory, ".GIF").size();
         if (all > document.ShotCount()) report["gifFiles"] = all;
     }
     report["shots"] = std::move(shots);

@@ -96,7 +96,7 @@ HudFacts CKestrel::GatherHudFacts()
         const HudCache around = CacheAround(
             document->DisplayedIndex(), document->ShotCount(), document->ReadAheadReverse(),
             CKESTRELDoc::READ_BEHIND_SHOTS, CKESTRELDoc::READ_AHEAD_SHOTS, kBarAhead,
-            [&](std::size_t index) { return cache->Holds(document->Shot(index).path); });
+            [&](std::size_t index) { return cache->Holds(document->Shot(index).Path()); });
         facts.decodedBehind = around.behind;
         facts.decodedAhead = around.ahead;
         facts.cacheBar = around.bar;

@@ -20,7 +20,7 @@ CKestrel::CKestrel(CKESTRELDoc* document, QWidget* parent) : ScrollView(document
                           // Ready when decoded ahead, or when nothing reads ahead.
                           const CKESTRELDoc* document = GetDocument();
                           const ShotCache* cache = document->ReadAhead();
-                          return !cache || cache->Holds(document->Shot(index).path);
+                          return !cache || cache->Holds(document->Shot(index).Path());
                       },
                       [this] {
                           const ShotCache* cache = GetDocument()->ReadAhead();

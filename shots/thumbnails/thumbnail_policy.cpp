@@ -14,9 +14,12 @@ constexpr std::size_t FARTHEST = std::numeric_limits<std::size_t>::max();
 void ThumbnailPolicy::SetShots(std::vector<Shot> shots)
 {
     m_shots = std::move(shots);
-    m_indexOf.clear();
-    m_indexOf.reserve(m_shots.size());
-    for (std::size_t i = 0; i < m_shots.size(); ++i) m_indexOf.emplace(m_shots[i].path, i);
+    // Each thumbnail in memory learns its shot's place in the new list.
+    for (auto& [path, entry] : m_memory) entry.index = FARTHEST;
+    for (std::size_t i = 0; i < m_shots.size() && !m_memory.empty(); ++i) {
+        const auto found = m_memory.find(m_shots[i].path);
+        if (found != m_memory.end() && found->second.index == FARTHEST) found->second.index = i;
+    }
     m_step = 0;
     m_full = false;
 }
@@ -58,6 +61,16 @@ bool ThumbnailPolicy::IsCurrent(std::size_t index) const
 {
     const auto found = m_memory.find(m_shots[index].path);
     return found != m_memory.end() && found->second.lastWriteTime == m_shots[index].lastWriteTime;
+}
+
+std::size_t ThumbnailPolicy::PlaceOf(const Job& job) const
+{
+    if (job.index < m_shots.size() && m_shots[job.index].path == job.shot.path) return job.index;
+    // The list changed while the job ran.
+    for (std::size_t i = 0; i < m_shots.size(); ++i) {
+        if (m_shots[i].path == job.shot.path) return i;
+    }
+    return FARTHEST;
 }
 
 std::size_t ThumbnailPolicy::Distance(std::size_t index) const
@@ -105,14 +118,13 @@ bool ThumbnailPolicy::Keep(const Job& job, std::shared_ptr<const Thumbnail> thum
     const std::size_t bytes = thumbnail->pixels.size() * sizeof(std::uint32_t) + job.shot.path.size() + ENTRY_OVERHEAD;
     Entry& entry = m_memory[job.shot.path];
     m_memoryBytes -= entry.bytes;
-    entry = Entry{job.shot.lastWriteTime, std::move(thumbnail), bytes};
+    entry = Entry{job.shot.lastWriteTime, std::move(thumbnail), bytes, PlaceOf(job)};
     m_memoryBytes += bytes;
     while (m_memoryBytes > m_budget && !m_memory.empty()) {
         auto farthest = m_memory.end();
         std::size_t distance = 0;
         for (auto it = m_memory.begin(); it != m_memory.end(); ++it) {
-            const auto listed = m_indexOf.find(it->first);
-            const std::size_t d = listed == m_indexOf.end() ? FARTHEST : Distance(listed->second);
+            const std::size_t d = it->second.index == FARTHEST ? FARTHEST : Distance(it->second.index);
             if (farthest == m_memory.end() || d > distance) {
                 farthest = it;
                 distance = d;

@@ -60,14 +60,15 @@ private:
         std::int64_t lastWriteTime = 0;
         std::shared_ptr<const Thumbnail> thumbnail;
         std::size_t bytes = 0;
+        std::size_t index = 0;  // the shot's first place in the list, or past any
     };
 
     bool IsCurrent(std::size_t index) const;
     std::size_t Distance(std::size_t index) const;
+    std::size_t PlaceOf(const Job& job) const;
 
     const std::size_t m_budget;
     std::vector<Shot> m_shots;
-    std::unordered_map<std::string, std::size_t> m_indexOf;  // path -> index in m_shots
     std::unordered_map<std::string, Entry> m_memory;       // path -> thumbnail
     std::size_t m_memoryBytes = 0;
     std::size_t m_first = 0, m_end = 0;  // visible range

@@ -46,5 +46,5 @@ std::string ViewMessage(const CKESTRELDoc& document)
     const ShotRecord* shown = document.DisplayedShot();
     const CDibImage* image = document.m_pImage.get();
     if (!shown || (image && !image->IsEmpty())) return {};
-    return ShotPlaceholderText(shown->path, ShotFailureReason(shown->path, image));
+    return ShotPlaceholderText(shown->Path(), ShotFailureReason(shown->Path(), image));
 }

@@ -83,9 +83,9 @@ struct Followed {
     std::string Shown() const
     {
         const ShotRecord* shown = follower->Patcher().Displayed();
-        return shown ? shown->path.substr(doc.m_strDirectory.size()) : std::string();
+        return shown ? shown->Path().substr(doc.m_strDirectory.size()) : std::string();
     }
-    std::string NameAt(std::size_t index) const { return doc.m_shots[index]->path.substr(doc.m_strDirectory.size()); }
+    std::string NameAt(std::size_t index) const { return doc.m_shots[index]->Path().substr(doc.m_strDirectory.size()); }
     // The list holds exactly the GIF files of the directory, by time.
     void ExpectListMatchesDirectory() const
     {
@@ -96,7 +96,7 @@ struct Followed {
         std::map<std::string, std::int64_t> listed;
         for (std::size_t i = 0; i < doc.m_shots.size(); ++i) {
             listed[NameAt(i)] = doc.m_shots[i]->lastWriteTime;
-            EXPECT_EQ(doc.m_nShotNumbers[i], CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->path));
+            EXPECT_EQ(doc.m_nShotNumbers[i], CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->Path()));
             if (i > 0) {
                 EXPECT_LE(doc.m_shots[i - 1]->lastWriteTime, doc.m_shots[i]->lastWriteTime);
             }

@@ -47,7 +47,7 @@ struct DocumentWithBoxes {
     std::vector<std::string> ShotNames() const
     {
         std::vector<std::string> names;
-        for (const auto& shot : doc.m_shots) names.push_back(shot->path.substr(shot->path.rfind('/') + 1));
+        for (const auto& shot : doc.m_shots) names.push_back(shot->Path().substr(shot->Path().rfind('/') + 1));
         return names;
     }
 
@@ -108,7 +108,7 @@ TEST(ShotListScan, OrdersByLastWriteTimeNotByName)
     EXPECT_EQ(fixture.doc.m_nShotCount, 4);
     const std::vector<int> numbers(fixture.doc.m_nShotNumbers.begin(), fixture.doc.m_nShotNumbers.begin() + 4);
     EXPECT_EQ(numbers, (std::vector<int>{1, 4, 2, 3}));
-    EXPECT_EQ(fixture.doc.m_shots[0]->path, dir.Path("b0001.gif"));
+    EXPECT_EQ(fixture.doc.m_shots[0]->Path(), dir.Path("b0001.gif"));
 }
 
 TEST(ShotListScan, EqualTimesKeepTheShellSortOrderOfTheListing)
@@ -481,12 +481,12 @@ TEST(ShotListOperations, KeepTheRecordsNumbersAndCountInStep)
     doc.SetCursor(2);
     const std::unique_ptr<ShotRecord> removed = doc.RemoveShot(0);
     ASSERT_NE(removed, nullptr);
-    EXPECT_EQ(removed->path, "/shots/a0001.gif");
+    EXPECT_EQ(removed->Path(), "/shots/a0001.gif");
     EXPECT_EQ(numbers(), (std::vector<int>{2, 3}));
     EXPECT_EQ(doc.m_nShotPos, 2);
     EXPECT_EQ(doc.RemoveShot(5), nullptr);
 
-    EXPECT_EQ(doc.ReplaceShot(1, record("b0042.gif", 30))->path, "/shots/a0003.gif");
+    EXPECT_EQ(doc.ReplaceShot(1, record("b0042.gif", 30))->Path(), "/shots/a0003.gif");
     EXPECT_EQ(numbers(), (std::vector<int>{2, 42}));
 
     EXPECT_TRUE(doc.MoveCursorTo(&doc.Shot(0)));

@@ -99,7 +99,7 @@ void CTimelineStrip::SyncList()
     std::vector<ThumbnailMaker::Shot> list(shots.size());
     for (std::size_t i = 0; i < shots.size(); ++i) {
         m_listed[i] = {shots[i].get(), shots[i]->lastWriteTime};
-        list[i] = {shots[i]->path, shots[i]->lastWriteTime};
+        list[i] = {shots[i]->Path(), shots[i]->lastWriteTime};
     }
     m_maker->SetShots(std::move(list));
     m_numberingMarks = NumberingMarks(*m_pDocument);
@@ -369,7 +369,7 @@ void CTimelineStrip::PaintCell(QPainter& painter, std::size_t index)
     const std::uint8_t marks = MarksAt(index);
     const QRect numberBox(cell.left(), box.bottom() + 1, CELL_WIDTH, NUMBER_HEIGHT);
     const QString number = index < m_pDocument->ShotCount()
-                               ? QString::fromStdString(ShotNumberText(m_pDocument->Shot(index).path))
+                               ? QString::fromStdString(ShotNumberText(m_pDocument->Shot(index).Path()))
                                : QString();
     painter.setPen((marks & MARK_REPEATED) ? REPEATED : NUMBER);
     painter.drawText(numberBox, Qt::AlignCenter, number);

@@ -225,7 +225,7 @@ TEST(ShotReadAhead, LoadShotGivesTheSameWithAndWithoutIt)
         ahead.Warm();
         const std::int32_t position = ahead.doc.m_nShotPos;
         const std::int32_t next = position < 0 || position > ahead.doc.m_nShotCount - 1 ? 0 : position;
-        hits += ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(std::size_t(next)).path);
+        hits += ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(std::size_t(next)).Path());
         plain.doc.LoadShot();
         ahead.doc.LoadShot();
         EXPECT_EQ(ahead.doc.m_nShotPos, plain.doc.m_nShotPos);
@@ -248,7 +248,7 @@ TEST(ShotReadAhead, WantingAheadOfAShotReadsThatShotFirst)
         ahead.doc.SetReadAheadReverse(reverse);
         ahead.doc.WantAheadOf(std::size_t(index));
         ASSERT_TRUE(ahead.doc.ReadAhead()->RunOne());
-        EXPECT_TRUE(ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(std::size_t(index)).path)) << index;
+        EXPECT_TRUE(ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(std::size_t(index)).Path())) << index;
     }
 }
 
@@ -259,7 +259,7 @@ TEST(ShotReadAhead, LooksTheWayItPlaysAndReadsRewrittenFilesAgain)
     ahead.doc.LoadShotAt(1);
     ahead.doc.SetReadAheadReverse(true);
     ASSERT_TRUE(ahead.doc.ReadAhead()->RunOne());
-    EXPECT_TRUE(ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(0).path));
+    EXPECT_TRUE(ahead.doc.ReadAhead()->Holds(ahead.doc.Shot(0).Path()));
     ahead.Warm();
     // Shot 1 is written again (same size) after it was read ahead.
     const kestrel::test::GifBytes other = Picture(9);

@@ -106,7 +106,7 @@ TEST(FollowCore, AFileWrittenInPiecesIsTakenOnlyWhenWhole)
             }
         }
         ASSERT_EQ(f.doc.ShotCount(), keepOpen ? 2u : 3u) << name;
-        EXPECT_EQ(f.doc.DisplayedShot()->path, path);
+        EXPECT_EQ(f.doc.DisplayedShot()->Path(), path);
     }
     EXPECT_EQ(f.number.m_writes, loads + 2);  // each loaded once, whole
 }

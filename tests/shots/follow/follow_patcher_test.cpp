@@ -31,7 +31,7 @@ struct ListedDocument {
         }
         doc.m_nShotCount = std::int32_t(doc.m_shots.size());
         for (std::size_t i = 0; i < doc.m_shots.size(); ++i) {
-            doc.m_nShotNumbers[i] = CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->path);
+            doc.m_nShotNumbers[i] = CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->Path());
         }
         if (displayPosition > 0) {
             doc.LoadShotAt(std::size_t(displayPosition - 1));
@@ -42,13 +42,13 @@ struct ListedDocument {
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& shot : doc.m_shots) names.push_back(shot->path.substr(doc.m_strDirectory.size()));
+        for (const auto& shot : doc.m_shots) names.push_back(shot->Path().substr(doc.m_strDirectory.size()));
         return names;
     }
     std::string DisplayedName() const
     {
         const ShotRecord* shown = patcher.Displayed();
-        return shown ? shown->path.substr(doc.m_strDirectory.size()) : std::string();
+        return shown ? shown->Path().substr(doc.m_strDirectory.size()) : std::string();
     }
     // What the document promises after every change: one number per record,
     // each read from its path, the list ascending by time, the cursor in range.
@@ -56,7 +56,7 @@ struct ListedDocument {
     {
         ASSERT_EQ(std::size_t(doc.m_nShotCount), doc.m_shots.size());
         for (std::size_t i = 0; i < doc.m_shots.size(); ++i) {
-            EXPECT_EQ(doc.m_nShotNumbers[i], CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->path)) << i;
+            EXPECT_EQ(doc.m_nShotNumbers[i], CKESTRELDoc::ShotNumberFromPath(doc.m_shots[i]->Path())) << i;
             if (i > 0) {
                 EXPECT_LE(doc.m_shots[i - 1]->lastWriteTime, doc.m_shots[i]->lastWriteTime) << i;
             }
@@ -297,7 +297,7 @@ TEST(FollowPatcher, RandomChangesKeepTheListEqualToTheFilesPresent)
 
         std::map<std::string, long long> listed;
         for (const auto& shot : d.doc.m_shots) {
-            listed[shot->path.substr(d.doc.m_strDirectory.size())] = (shot->lastWriteTime - kFileTimeUnixEpoch) / 10000000;
+            listed[shot->Path().substr(d.doc.m_strDirectory.size())] = (shot->lastWriteTime - kFileTimeUnixEpoch) / 10000000;
         }
         ASSERT_EQ(listed, disk) << "step " << step;
         ASSERT_NO_FATAL_FAILURE(d.ExpectConsistent());

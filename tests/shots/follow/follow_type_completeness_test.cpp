@@ -192,7 +192,7 @@ TEST(ShotCompleteness, TheFollowerShowsAFileWrittenSlowlyOnlyWhenWhole)
             }
         }
         ASSERT_EQ(doc.ShotCount(), 2u);
-        EXPECT_EQ(doc.DisplayedShot()->path, path);
+        EXPECT_EQ(doc.DisplayedShot()->Path(), path);
         ASSERT_NE(doc.m_pImage, nullptr);
         EXPECT_FALSE(doc.m_pImage->IsEmpty());
 

@@ -42,7 +42,7 @@ struct TwoCameras {
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;
-        for (const auto& shot : doc.Shots()) names.push_back(shot->path.substr(dir.Dir().size()));
+        for (const auto& shot : doc.Shots()) names.push_back(shot->Path().substr(dir.Dir().size()));
         return names;
     }
 
@@ -82,15 +82,15 @@ TEST(ShotSequences, CountsStepsAndJumpsStayWithinTheSequence)
     EXPECT_EQ(f.number.m_text, "0001");
     f.doc.LoadShot();
     f.doc.LoadShot();
-    EXPECT_EQ(f.doc.DisplayedShot()->path, f.dir.Path("cam1_0003.png"));
+    EXPECT_EQ(f.doc.DisplayedShot()->Path(), f.dir.Path("cam1_0003.png"));
     f.doc.LoadShot();  // wraps within the sequence
-    EXPECT_EQ(f.doc.DisplayedShot()->path, f.dir.Path("cam1_0001.png"));
+    EXPECT_EQ(f.doc.DisplayedShot()->Path(), f.dir.Path("cam1_0001.png"));
     f.doc.LoadLastShot();
     EXPECT_EQ(f.status.m_text, "3 of 3 Shots     First Shot: 1     Last Shot: 3");
     // Shot number 2 of camera 1, not of camera 0 (written earlier).
     const std::ptrdiff_t two = f.doc.EarliestIndexOfNumber(2);
     ASSERT_GE(two, 0);
-    EXPECT_EQ(f.doc.Shot(std::size_t(two)).path, f.dir.Path("cam1_0002.png"));
+    EXPECT_EQ(f.doc.Shot(std::size_t(two)).Path(), f.dir.Path("cam1_0002.png"));
     EXPECT_TRUE(f.doc.ListsName("cam1_0009.png"));
     EXPECT_FALSE(f.doc.ListsName("cam0_0009.png"));
     EXPECT_FALSE(f.doc.ListsName("cam1_0009.gif"));
@@ -112,7 +112,7 @@ TEST(ShotSequences, SwitchingStepsThroughThePrefixesInNameOrderAndWraps)
         }
         EXPECT_EQ(f.doc.SequencePrefix(), s.prefix);
         ASSERT_NE(f.doc.DisplayedShot(), nullptr);
-        EXPECT_EQ(ShotPrefix(f.doc.DisplayedShot()->path.substr(f.dir.Dir().size())), s.prefix);
+        EXPECT_EQ(ShotPrefix(f.doc.DisplayedShot()->Path().substr(f.dir.Dir().size())), s.prefix);
         EXPECT_EQ(f.doc.DisplayedIndex(), 0);
     }
 }

@@ -162,7 +162,7 @@ TEST(ShotTypesListing, OpeningAFileOfAnotherTypeListsItsType)
         doc.OnFileOpen();
         EXPECT_EQ(dialog.m_request.filter, CKESTRELDoc::OPEN_FILTER);
         ASSERT_EQ(doc.ShotCount(), c.count) << c.opened;
-        EXPECT_EQ(doc.Shot(0).path, dir.Path(c.first)) << c.opened;
+        EXPECT_EQ(doc.Shot(0).Path(), dir.Path(c.first)) << c.opened;
     }
 }
 
