@@ -79,6 +79,7 @@ void CKESTRELDoc::ScanDirectory()
     m_beyondCapacity.clear();
     m_nShotPos = 0;
     ++m_scanCount;
+    ++m_listVersion;
     // Nothing decoded ahead outlives the list it was wanted for.
     if (m_cache) {
         m_cache->Clear();
@@ -365,6 +366,7 @@ bool CKESTRELDoc::InsertShot(std::size_t index, std::unique_ptr<ShotRecord> reco
     if (!record || count >= std::size_t(m_nMaxShots) || index > count) return false;
     const int number = ShotNumberFromPath(record->Path());
     m_shots.insert(m_shots.begin() + std::ptrdiff_t(index), std::move(record));
+    ++m_listVersion;
     std::copy_backward(m_nShotNumbers.begin() + std::ptrdiff_t(index), m_nShotNumbers.begin() + std::ptrdiff_t(count),
                        m_nShotNumbers.begin() + std::ptrdiff_t(count + 1));
     m_nShotNumbers[index] = number;
@@ -379,6 +381,7 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::RemoveShot(std::size_t index)
     if (index >= count) return nullptr;
     std::unique_ptr<ShotRecord> record = std::move(m_shots[index]);
     m_shots.erase(m_shots.begin() + std::ptrdiff_t(index));
+    ++m_listVersion;
     std::copy(m_nShotNumbers.begin() + std::ptrdiff_t(index + 1), m_nShotNumbers.begin() + std::ptrdiff_t(count),
               m_nShotNumbers.begin() + std::ptrdiff_t(index));
     m_nShotCount = std::int32_t(m_shots.size());
@@ -394,6 +397,7 @@ std::unique_ptr<ShotRecord> CKESTRELDoc::ReplaceShot(std::size_t index, std::uni
     if (!record || index >= m_shots.size()) return record;
     m_nShotNumbers[index] = ShotNumberFromPath(record->Path());
     std::swap(m_shots[index], record);
+    ++m_listVersion;
     if (m_cache) {
         // Its file was written again (or renamed): what was read is stale.
         m_cache->Invalidate(record->Path());
@@ -428,6 +432,7 @@ void CKESTRELDoc::SetMaxShots(int limit)
     m_nMaxShots = std::clamp(limit, 1, MAX_SHOTS_LIMIT);
     if (m_shots.size() > std::size_t(m_nMaxShots)) {
         m_shots.resize(std::size_t(m_nMaxShots));
+        ++m_listVersion;
         m_nShotCount = m_nMaxShots;
         m_nShotPos = std::min(m_nShotPos, m_nShotCount);
         UpdateReadAhead();

@@ -31,6 +31,7 @@
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
 #include "shots/list/directory_listing.h"
+#include "shots/shot_record.h"
 #include "shots/list/file_status.h"
 #include "shots/list/shot_types.h"
 
@@ -43,24 +44,6 @@ enum class ListState {
     Unreadable,   // the directory cannot be listed: the list is as it last was
 };
 
-// One listed file. Every record of a scan shares one copy of its
-// directory: a list of a million shots keeps the directory once, and a
-// short name within the string itself.
-struct ShotRecord {
-    ShotRecord(std::shared_ptr<const std::string> directory, std::string name, std::int64_t lastWriteTime)
-        : directory(std::move(directory)), name(std::move(name)), lastWriteTime(lastWriteTime)
-    {
-    }
-    // From a whole path: the directory is what comes up to its last '/'.
-    ShotRecord(std::string_view path, std::int64_t lastWriteTime);
-
-    // m_strDirectory + the file name as listed.
-    std::string Path() const { return *directory + name; }
-
-    std::shared_ptr<const std::string> directory;  // with its separator
-    std::string name;                              // as listed
-    std::int64_t lastWriteTime;                    // 100-nanosecond intervals (directory_listing.h)
-};
 
 class CKESTRELDoc : public CDocument {
 public:
@@ -93,6 +76,10 @@ public:
     // How many scans have been made, and what the last one listed beyond
     // MaxShots(): the newer files a full list left out, in no given order.
     std::uint64_t ScanCount() const { return m_scanCount; }
+    // Changes with every change to the list (a scan, an insert, a removal,
+    // a replacement, a lower limit): who keeps something per shot compares
+    // it with what it last saw instead of the whole list.
+    std::uint64_t ListVersion() const { return m_listVersion; }
     const std::vector<DirectoryEntry>& BeyondCapacity() const { return m_beyondCapacity; }
     // Shows the shot at the cursor (wrapping past the end to the first),
     // advances the cursor and rewrites both boxes.
@@ -236,6 +223,7 @@ private:
     std::vector<std::string> m_sequences;
     std::function<void(const std::string&)> m_beforeScan;
     std::uint64_t m_scanCount = 0;
+    std::uint64_t m_listVersion = 0;
     std::vector<DirectoryEntry> m_beyondCapacity;
     std::shared_ptr<const std::string> m_sharedDirectory;
 

@@ -30,15 +30,34 @@ ShotListPatcher::ShotListPatcher(CKESTRELDoc& document) : m_doc(document) {}
 
 void ShotListPatcher::Reset(const std::vector<DirectoryEntry>& beyondCapacity)
 {
-    m_known.clear();
+    m_listed.Build(m_doc.Shots());
+    m_listedVersion = m_doc.ListVersion();
+    m_beyondTimes.clear();
     m_beyond.clear();
-    for (const auto& record : m_doc.Shots()) m_known[NameOf(*record)] = Known{record->lastWriteTime, true};
     for (const DirectoryEntry& entry : beyondCapacity) {
-        if (m_known.count(entry.name)) continue;
-        m_known[entry.name] = Known{entry.lastWriteTime, false};
+        if (m_listed.Find(entry.name) || !m_beyondTimes.emplace(entry.name, entry.lastWriteTime).second) continue;
         m_beyond.insert({entry.lastWriteTime, entry.name});
     }
 }
+
+const RecordNameIndex& ShotListPatcher::Listed() const
+{
+    if (m_listedVersion != m_doc.ListVersion()) {
+        m_listed.Build(m_doc.Shots());
+        m_listedVersion = m_doc.ListVersion();
+    }
+    return m_listed;
+}
+
+std::optional<ShotListPatcher::Known> ShotListPatcher::Lookup(const std::string& name) const
+{
+    if (const ShotRecord* record = Listed().Find(name)) return Known{record->lastWriteTime, true};
+    const auto beyond = m_beyondTimes.find(name);
+    if (beyond != m_beyondTimes.end()) return Known{beyond->second, false};
+    return std::nullopt;
+}
+
+std::size_t ShotListPatcher::KnownCount() const { return Listed().Size() + m_beyondTimes.size(); }
 
 std::ptrdiff_t ShotListPatcher::FindListed(const std::string& name, std::int64_t lastWriteTime) const
 {
@@ -63,8 +82,11 @@ std::string ShotListPatcher::NameOf(const ShotRecord& record) const
 void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
 {
     // Callers make room first: the document refuses a record past MAX_SHOTS.
+    Listed();
+    const ShotRecord* put = record.get();
     const std::size_t at = UpperBoundByTime(m_doc.Shots(), record->lastWriteTime);
-    m_doc.InsertShot(at, std::move(record));
+    if (m_doc.InsertShot(at, std::move(record))) m_listed.Insert(put);
+    m_listedVersion = m_doc.ListVersion();
 }
 
 void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWriteTime)
@@ -74,7 +96,11 @@ void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWri
 
 std::unique_ptr<ShotRecord> ShotListPatcher::TakeListed(std::size_t index)
 {
-    return m_doc.RemoveShot(index);
+    Listed();
+    std::unique_ptr<ShotRecord> record = m_doc.RemoveShot(index);
+    if (record) m_listed.Erase(record->name);
+    m_listedVersion = m_doc.ListVersion();
+    return record;
 }
 
 void ShotListPatcher::RemoveListed(std::size_t index) { TakeListed(index); }
@@ -85,8 +111,8 @@ void ShotListPatcher::Rebalance(const ShotRecord* displayed)
     while (shots.size() < std::size_t(m_doc.MaxShots()) && !m_beyond.empty()) {
         const auto oldest = *m_beyond.begin();
         m_beyond.erase(m_beyond.begin());
+        m_beyondTimes.erase(oldest.second);
         InsertListed(oldest.second, oldest.first);
-        m_known[oldest.second].listed = true;
     }
     // The list keeps the oldest files: a listed shot newer than one kept
     // aside trades places with it, unless it is the one on display.
@@ -101,12 +127,12 @@ void ShotListPatcher::Rebalance(const ShotRecord* displayed)
         const std::string name = NameOf(*newest);
         const std::int64_t time = newest->lastWriteTime;
         RemoveListed(index);
-        m_known[name].listed = false;
         const auto oldest = *m_beyond.begin();
         m_beyond.erase(m_beyond.begin());
+        m_beyondTimes.erase(oldest.second);
         m_beyond.insert({time, name});
+        m_beyondTimes[name] = time;
         InsertListed(oldest.second, oldest.first);
-        m_known[oldest.second].listed = true;
     }
 }
 
@@ -117,9 +143,9 @@ void ShotListPatcher::FollowDisplayed(const ShotRecord* displayed)
 
 bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult& result, const ShotRecord* displayed)
 {
-    const auto from = m_known.find(rename.from);
-    if (from == m_known.end() || !from->second.listed || m_known.count(rename.to)) return false;
-    const std::ptrdiff_t index = FindListed(rename.from, from->second.lastWriteTime);
+    const std::optional<Known> from = Lookup(rename.from);
+    if (!from || !from->listed || Lookup(rename.to)) return false;
+    const std::ptrdiff_t index = FindListed(rename.from, from->lastWriteTime);
     if (index < 0) return false;
 
     std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
@@ -128,8 +154,6 @@ bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult&
     record->lastWriteTime = rename.lastWriteTime;
     if (record.get() == displayed) result.displayedRenamed = true;
     PutListed(std::move(record));
-    m_known.erase(from);
-    m_known[rename.to] = Known{rename.lastWriteTime, true};
     ++result.renamed;
     result.listChanged = true;
     return true;
@@ -137,12 +161,12 @@ bool ShotListPatcher::ApplyRename(const ShotRename& rename, ShotListPatchResult&
 
 void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord*& displayed)
 {
-    const auto known = m_known.find(change.name);
+    const std::optional<Known> known = Lookup(change.name);
 
     if (!change.present) {
-        if (known == m_known.end()) return;
-        if (known->second.listed) {
-            const std::ptrdiff_t index = FindListed(change.name, known->second.lastWriteTime);
+        if (!known) return;
+        if (known->listed) {
+            const std::ptrdiff_t index = FindListed(change.name, known->lastWriteTime);
             if (index >= 0) {
                 if (&m_doc.Shot(std::size_t(index)) == displayed) {
                     result.displayedRemoved = true;
@@ -151,22 +175,22 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
                 }
                 RemoveListed(std::size_t(index));
             }
+            m_listed.Erase(change.name);
         } else {
-            m_beyond.erase({known->second.lastWriteTime, change.name});
+            m_beyond.erase({known->lastWriteTime, change.name});
+            m_beyondTimes.erase(change.name);
         }
-        m_known.erase(known);
         ++result.removed;
         result.listChanged = true;
         return;
     }
 
-    if (known == m_known.end()) {
+    if (!known) {
         if (m_doc.ShotCount() < std::size_t(m_doc.MaxShots())) {
             InsertListed(change.name, change.lastWriteTime);
-            m_known[change.name] = Known{change.lastWriteTime, true};
         } else {
             m_beyond.insert({change.lastWriteTime, change.name});
-            m_known[change.name] = Known{change.lastWriteTime, false};
+            m_beyondTimes[change.name] = change.lastWriteTime;
         }
         ++result.added;
         result.listChanged = true;
@@ -175,23 +199,21 @@ void ShotListPatcher::ApplyOne(const ShotFileState& change, ShotListPatchResult&
 
     // A known file written again.
     ++result.rewritten;
-    Known& entry = known->second;
-    if (!entry.listed) {
-        m_beyond.erase({entry.lastWriteTime, change.name});
+    if (!known->listed) {
+        m_beyond.erase({known->lastWriteTime, change.name});
         m_beyond.insert({change.lastWriteTime, change.name});
-        entry.lastWriteTime = change.lastWriteTime;
+        m_beyondTimes[change.name] = change.lastWriteTime;
         return;
     }
-    const std::ptrdiff_t index = FindListed(change.name, entry.lastWriteTime);
+    const std::ptrdiff_t index = FindListed(change.name, known->lastWriteTime);
     if (index < 0) return;
     if (&m_doc.Shot(std::size_t(index)) == displayed) result.displayedRewritten = true;
-    if (change.lastWriteTime != entry.lastWriteTime) {
+    if (change.lastWriteTime != known->lastWriteTime) {
         std::unique_ptr<ShotRecord> record = TakeListed(std::size_t(index));
         record->lastWriteTime = change.lastWriteTime;
         PutListed(std::move(record));
         result.listChanged = true;
     }
-    entry.lastWriteTime = change.lastWriteTime;
 }
 
 ShotListPatchResult ShotListPatcher::Apply(const std::vector<ShotFileState>& changes,
@@ -220,16 +242,19 @@ ShotListPatchResult ShotListPatcher::Apply(const std::vector<ShotFileState>& cha
 std::vector<ShotFileState> ShotListPatcher::Diff(const std::vector<DirectoryEntry>& listing) const
 {
     std::vector<ShotFileState> changes;
-    std::unordered_set<std::string> listed;
+    std::unordered_set<std::string_view> listed;
     listed.reserve(listing.size());
     for (const DirectoryEntry& entry : listing) {
         listed.insert(entry.name);
-        const auto known = m_known.find(entry.name);
-        if (known == m_known.end() || known->second.lastWriteTime != entry.lastWriteTime) {
+        const std::optional<Known> known = Lookup(entry.name);
+        if (!known || known->lastWriteTime != entry.lastWriteTime) {
             changes.push_back(ShotFileState{entry.name, true, entry.lastWriteTime});
         }
     }
-    for (const auto& [name, known] : m_known) {
+    Listed().ForEach([&](const ShotRecord& record) {
+        if (!listed.count(record.name)) changes.push_back(ShotFileState{record.name, false, 0});
+    });
+    for (const auto& [name, time] : m_beyondTimes) {
         if (!listed.count(name)) changes.push_back(ShotFileState{name, false, 0});
     }
     return changes;

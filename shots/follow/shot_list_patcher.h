@@ -26,12 +26,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "shots/follow/record_name_index.h"
 #include "shots/list/directory_listing.h"
 #include "shots/shot_list_document.h"
 
@@ -84,14 +86,14 @@ public:
     // The status line for the list as it stands, in the document's formats.
     std::string StatusText() const;
 
-    bool Knows(const std::string& name) const { return m_known.count(name) != 0; }
+    bool Knows(const std::string& name) const { return Lookup(name).has_value(); }
     // Last-write time of a file the patcher knows, or -1.
     std::int64_t KnownTime(const std::string& name) const
     {
-        const auto known = m_known.find(name);
-        return known == m_known.end() ? -1 : known->second.lastWriteTime;
+        const std::optional<Known> known = Lookup(name);
+        return known ? known->lastWriteTime : -1;
     }
-    std::size_t KnownCount() const { return m_known.size(); }
+    std::size_t KnownCount() const;
     std::size_t BeyondCapacityCount() const { return m_beyond.size(); }
 
 private:
@@ -99,6 +101,9 @@ private:
         std::int64_t lastWriteTime;
         bool listed;  // in the document's list (else kept beyond capacity)
     };
+    std::optional<Known> Lookup(const std::string& name) const;
+    // The index, rebuilt when someone else changed the list.
+    const RecordNameIndex& Listed() const;
 
     // displayed turns null when the change removes the shot on display.
     void ApplyOne(const ShotFileState& change, ShotListPatchResult& result, const ShotRecord*& displayed);
@@ -113,6 +118,10 @@ private:
     std::string NameOf(const ShotRecord& record) const;
 
     CKESTRELDoc& m_doc;
-    std::unordered_map<std::string, Known> m_known;                 // every file present
-    std::set<std::pair<std::int64_t, std::string>> m_beyond;         // present, not listed
+    // Every file present: the listed ones by their records, the others
+    // apart, by name and in time order.
+    mutable RecordNameIndex m_listed;
+    mutable std::uint64_t m_listedVersion = 0;  // the document's list the index was made for
+    std::unordered_map<std::string, std::int64_t> m_beyondTimes;
+    std::set<std::pair<std::int64_t, std::string>> m_beyond;
 };

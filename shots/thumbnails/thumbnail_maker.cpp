@@ -90,14 +90,14 @@ std::shared_ptr<const Thumbnail> ThumbnailMaker::Make(const Job& job)
 {
     // The key on disk is the file's as it is now; a listing older than a
     // rewrite finds the new picture, and the follower lists it again.
-    if (const std::optional<ThumbnailKey> key = ThumbnailKeyOf(job.shot.path)) {
+    if (const std::optional<ThumbnailKey> key = ThumbnailKeyOf(job.shot.Path())) {
         if (std::optional<Thumbnail> kept = m_store.Read(*key)) {
             ++m_readFromDisk;
             return std::make_shared<const Thumbnail>(std::move(*kept));
         }
     }
     std::optional<ThumbnailKey> read;
-    auto made = std::make_shared<const Thumbnail>(MakeThumbnail(job.shot.path, read));
+    auto made = std::make_shared<const Thumbnail>(MakeThumbnail(job.shot.Path(), read));
     ++m_decoded;
     if (read) m_store.Write(*read, *made);
     return made;

@@ -17,7 +17,7 @@ void ThumbnailPolicy::SetShots(std::vector<Shot> shots)
     // Each thumbnail in memory learns its shot's place in the new list.
     for (auto& [path, entry] : m_memory) entry.index = FARTHEST;
     for (std::size_t i = 0; i < m_shots.size() && !m_memory.empty(); ++i) {
-        const auto found = m_memory.find(m_shots[i].path);
+        const auto found = m_memory.find(m_shots[i].Path());
         if (found != m_memory.end() && found->second.index == FARTHEST) found->second.index = i;
     }
     m_step = 0;
@@ -37,7 +37,7 @@ bool ThumbnailPolicy::SetVisible(std::size_t first, std::size_t end)
 std::shared_ptr<const Thumbnail> ThumbnailPolicy::Get(std::size_t index) const
 {
     if (index >= m_shots.size()) return nullptr;
-    const auto found = m_memory.find(m_shots[index].path);
+    const auto found = m_memory.find(m_shots[index].Path());
     if (found == m_memory.end() || found->second.lastWriteTime != m_shots[index].lastWriteTime) return nullptr;
     return found->second.thumbnail;
 }
@@ -59,16 +59,18 @@ std::size_t ThumbnailPolicy::ReadyCount() const
 
 bool ThumbnailPolicy::IsCurrent(std::size_t index) const
 {
-    const auto found = m_memory.find(m_shots[index].path);
+    const auto found = m_memory.find(m_shots[index].Path());
     return found != m_memory.end() && found->second.lastWriteTime == m_shots[index].lastWriteTime;
 }
 
 std::size_t ThumbnailPolicy::PlaceOf(const Job& job) const
 {
-    if (job.index < m_shots.size() && m_shots[job.index].path == job.shot.path) return job.index;
+    const std::string path = job.shot.Path();
+    const auto same = [&](const Shot& shot) { return shot.name == job.shot.name && shot.Path() == path; };
+    if (job.index < m_shots.size() && same(m_shots[job.index])) return job.index;
     // The list changed while the job ran.
     for (std::size_t i = 0; i < m_shots.size(); ++i) {
-        if (m_shots[i].path == job.shot.path) return i;
+        if (same(m_shots[i])) return i;
     }
     return FARTHEST;
 }
@@ -104,8 +106,8 @@ std::optional<ThumbnailPolicy::Job> ThumbnailPolicy::NextJob()
                 index = first - 1 - reach;
             }
         }
-        if (IsCurrent(index) || m_making.count(m_shots[index].path)) continue;
-        m_making.insert(m_shots[index].path);
+        if (IsCurrent(index)) continue;
+        if (!m_making.insert(m_shots[index].Path()).second) continue;
         ++m_step;
         return Job{index, m_shots[index]};
     }
@@ -114,9 +116,10 @@ std::optional<ThumbnailPolicy::Job> ThumbnailPolicy::NextJob()
 
 bool ThumbnailPolicy::Keep(const Job& job, std::shared_ptr<const Thumbnail> thumbnail)
 {
-    m_making.erase(job.shot.path);
-    const std::size_t bytes = thumbnail->pixels.size() * sizeof(std::uint32_t) + job.shot.path.size() + ENTRY_OVERHEAD;
-    Entry& entry = m_memory[job.shot.path];
+    const std::string path = job.shot.Path();
+    m_making.erase(path);
+    const std::size_t bytes = thumbnail->pixels.size() * sizeof(std::uint32_t) + path.size() + ENTRY_OVERHEAD;
+    Entry& entry = m_memory[path];
     m_memoryBytes -= entry.bytes;
     entry = Entry{job.shot.lastWriteTime, std::move(thumbnail), bytes, PlaceOf(job)};
     m_memoryBytes += bytes;
@@ -130,7 +133,7 @@ bool ThumbnailPolicy::Keep(const Job& job, std::shared_ptr<const Thumbnail> thum
                 distance = d;
             }
         }
-        const bool itself = farthest->first == job.shot.path;
+        const bool itself = farthest->first == path;
         m_memoryBytes -= farthest->second.bytes;
         m_memory.erase(farthest);
         if (itself) {

@@ -19,14 +19,15 @@
 #include <unordered_set>
 #include <vector>
 
+#include "shots/shot_record.h"
 #include "shots/thumbnails/thumbnail_store.h"
 
 class ThumbnailPolicy {
 public:
-    struct Shot {
-        std::string path;
-        std::int64_t lastWriteTime = 0;  // as listed
-    };
+    // A copy of the list's record: the directory shared, a short name held
+    // in place, so a list of a million shots costs little more than its
+    // table.
+    using Shot = ShotRecord;
     struct Job {
         std::size_t index = 0;
         Shot shot;

@@ -99,7 +99,7 @@ void CTimelineStrip::SyncList()
     std::vector<ThumbnailMaker::Shot> list(shots.size());
     for (std::size_t i = 0; i < shots.size(); ++i) {
         m_listed[i] = {shots[i].get(), shots[i]->lastWriteTime};
-        list[i] = {shots[i]->Path(), shots[i]->lastWriteTime};
+        list[i] = *shots[i];
     }
     m_maker->SetShots(std::move(list));
     m_numberingMarks = NumberingMarks(*m_pDocument);

@@ -35,8 +35,8 @@ std::string Drain(ThumbnailPolicy& policy)
 {
     std::string order;
     while (const std::optional<ThumbnailPolicy::Job> job = policy.NextJob()) {
-        order += job->shot.path;
-        EXPECT_EQ(job->shot.path, std::string(1, char('a' + job->index)));
+        order += job->shot.Path();
+        EXPECT_EQ(job->shot.Path(), std::string(1, char('a' + job->index)));
         policy.Keep(*job, UnitThumbnail());
     }
     return order;
