@@ -162,20 +162,14 @@ void ShotFollowCore::Resync()
 void ShotFollowCore::Remember()
 {
     m_seenDirectory = m_doc.m_strDirectory;
-    m_seenList.clear();
-    m_seenList.reserve(m_doc.ShotCount());
-    for (const auto& record : m_doc.Shots()) m_seenList.push_back(record.get());
+    m_seenListVersion = m_doc.ListVersion();
     m_seenPos = m_doc.m_nShotPos;
     m_seenImage = m_doc.m_pImage.get();
 }
 
 bool ShotFollowCore::ListRebuilt() const
 {
-    if (m_doc.m_strDirectory != m_seenDirectory || m_doc.ShotCount() != m_seenList.size()) return true;
-    for (std::size_t i = 0; i < m_seenList.size(); ++i) {
-        if (&m_doc.Shot(i) != m_seenList[i]) return true;
-    }
-    return false;
+    return m_doc.m_strDirectory != m_seenDirectory || m_doc.ListVersion() != m_seenListVersion;
 }
 
 void ShotFollowCore::OnUpdate(DocumentView*, long, void*)

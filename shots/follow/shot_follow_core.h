@@ -173,7 +173,7 @@ private:
 
     // What the follower last saw, to tell its own changes from others'.
     bool m_inOwnUpdate = false;
-    std::vector<const ShotRecord*> m_seenList;
+    std::uint64_t m_seenListVersion = 0;
     std::string m_seenDirectory;
     std::int32_t m_seenPos = 0;
     const CDibImage* m_seenImage = nullptr;

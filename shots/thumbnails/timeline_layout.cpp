@@ -21,14 +21,18 @@ void TimelineLayout::Build(const std::vector<int>& numbers, bool placeholders, W
     m_widths.placeholder = std::max(1, m_widths.placeholder);
     m_widths.folded = std::max(1, m_widths.folded);
     m_items.clear();
-    m_items.reserve(numbers.size());
-    m_itemOfShot.assign(numbers.size(), 0);
+    m_numbers = numbers;
     m_cellCount = 0;
     m_totalWidth = 0;
 
-    const auto add = [this](Kind kind, std::size_t shot, int first, int count) {
-        m_items.push_back(Item{kind, shot, first, count, m_cellCount, m_totalWidth});
-        m_cellCount += std::size_t(count);
+    const auto add = [this](Kind kind, std::size_t shot, int first, std::size_t count) {
+        Item* run = m_items.empty() ? nullptr : &m_items.back();
+        if (kind == Kind::Shot && run && run->kind == Kind::Shot && run->shot + run->count == shot) {
+            ++run->count;
+        } else {
+            m_items.push_back(Item{kind, shot, first, count, m_cellCount, m_totalWidth});
+        }
+        m_cellCount += count;
         m_totalWidth += std::int64_t(count) * WidthOf(kind);
     };
     for (std::size_t i = 0; i < numbers.size(); ++i) {
@@ -37,12 +41,11 @@ void TimelineLayout::Build(const std::vector<int>& numbers, bool placeholders, W
         if (placeholders && i > 0 && numbers[i] > numbers[i - 1]) {
             const std::int64_t missing = std::int64_t(numbers[i]) - numbers[i - 1] - 1;
             if (missing > MAX_PLACEHOLDERS_PER_GAP) {
-                add(Kind::Folded, 0, numbers[i - 1] + 1, 1);
+                add(Kind::Folded, i, numbers[i - 1] + 1, 1);
             } else if (missing > 0) {
-                add(Kind::Missing, 0, numbers[i - 1] + 1, int(missing));
+                add(Kind::Missing, i, numbers[i - 1] + 1, std::size_t(missing));
             }
         }
-        m_itemOfShot[i] = m_items.size();
         add(Kind::Shot, i, numbers[i], 1);
     }
 }
@@ -65,8 +68,8 @@ TimelineLayout::Cell TimelineLayout::CellAt(std::size_t cell) const
     result.left = item.left + std::int64_t(within) * result.width;
     switch (item.kind) {
     case Kind::Shot:
-        result.shot = item.shot;
-        result.first = result.last = item.first;
+        result.shot = item.shot + within;
+        result.first = result.last = m_numbers[result.shot];
         break;
     case Kind::Missing:
         result.first = result.last = item.first + int(within);
@@ -93,7 +96,12 @@ std::optional<std::size_t> TimelineLayout::CellAtX(std::int64_t x) const
 
 std::size_t TimelineLayout::CellOfShot(std::size_t index) const
 {
-    return index < m_itemOfShot.size() ? m_items[m_itemOfShot[index]].firstCell : m_cellCount;
+    if (index >= m_numbers.size()) return m_cellCount;
+    // Items hold non-decreasing shots, a gap the same as the run after it.
+    const auto after = std::upper_bound(m_items.begin(), m_items.end(), index,
+                                        [](std::size_t i, const Item& item) { return i < item.shot; });
+    const Item& run = *(after - 1);
+    return run.firstCell + (index - run.shot);
 }
 
 std::pair<std::size_t, std::size_t> TimelineLayout::CellsBetween(std::int64_t left, std::int64_t right) const
@@ -109,8 +117,8 @@ std::pair<std::size_t, std::size_t> TimelineLayout::CellsBetween(std::int64_t le
 std::size_t TimelineLayout::ShotNear(std::size_t cell) const
 {
     if (m_items.empty()) return 0;
-    std::size_t item = ItemOfCell(std::min(cell, m_cellCount - 1));
+    cell = std::min(cell, m_cellCount - 1);
+    const Item& item = m_items[ItemOfCell(cell)];
     // A gap is always followed by the shot that ends it.
-    if (m_items[item].kind != Kind::Shot) ++item;
-    return m_items[item].shot;
+    return item.kind == Kind::Shot ? item.shot + (cell - item.firstCell) : item.shot;
 }

@@ -8,8 +8,9 @@
 // A gap of more than MAX_PLACEHOLDERS_PER_GAP numbers is one folded cell
 // that names the range, so the strip stays bounded whatever the names say.
 //
-// The layout keeps one item per shot and one per gap, never one per
-// missing number, and finds cells by binary search over their left edges.
+// The layout keeps one item per run of shots without a gap between them and
+// one per gap, never one per shot or per missing number, and finds cells by
+// binary search over their left edges.
 #pragma once
 
 #include <cstddef>
@@ -58,9 +59,9 @@ public:
 private:
     struct Item {
         Kind kind;
-        std::size_t shot;     // Shot
-        int first;            // Missing, Folded
-        int count;            // cells: 1 but for Missing
+        std::size_t shot;     // Shot: the run's first shot; a gap: the shot after it
+        int first;            // the number of that shot, or the gap's first missing one
+        std::size_t count;    // cells: the shots of a run, the numbers Missing, 1 Folded
         std::size_t firstCell;
         std::int64_t left;
     };
@@ -69,7 +70,7 @@ private:
 
     Widths m_widths;
     std::vector<Item> m_items;
-    std::vector<std::size_t> m_itemOfShot;
+    std::vector<int> m_numbers;
     std::size_t m_cellCount = 0;
     std::int64_t m_totalWidth = 0;
 };

@@ -90,17 +90,11 @@ void CTimelineStrip::OnUpdate(DocumentView*, long, void*)
 void CTimelineStrip::SyncList()
 {
     const auto& shots = m_pDocument->Shots();
-    bool same = shots.size() == m_listed.size();
-    for (std::size_t i = 0; same && i < shots.size(); ++i) {
-        same = m_listed[i].first == shots[i].get() && m_listed[i].second == shots[i]->lastWriteTime;
-    }
-    if (same) return;
-    m_listed.resize(shots.size());
-    std::vector<ThumbnailMaker::Shot> list(shots.size());
-    for (std::size_t i = 0; i < shots.size(); ++i) {
-        m_listed[i] = {shots[i].get(), shots[i]->lastWriteTime};
-        list[i] = *shots[i];
-    }
+    if (m_listVersion == m_pDocument->ListVersion()) return;
+    m_listVersion = m_pDocument->ListVersion();
+    std::vector<ThumbnailMaker::Shot> list;
+    list.reserve(shots.size());
+    for (const auto& shot : shots) list.push_back(*shot);
     m_maker->SetShots(std::move(list));
     m_numberingMarks = NumberingMarks(*m_pDocument);
     m_numbers.resize(shots.size());

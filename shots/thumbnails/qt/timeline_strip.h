@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -118,7 +119,7 @@ private:
     std::atomic<bool> m_repaintPosted{false};
 
     // The list as last taken, to see whether it changed.
-    std::vector<std::pair<const ShotRecord*, std::int64_t>> m_listed;
+    std::optional<std::uint64_t> m_listVersion;  // of the document's list last taken
     std::vector<std::uint8_t> m_numberingMarks;
     std::vector<int> m_numbers;
     TimelineLayout m_layout;
