@@ -3,6 +3,9 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <cerrno>
 #include <cstdint>
 #include <string_view>
@@ -11,8 +14,9 @@
 
 namespace {
 
-// Entries from which the status is taken by two threads.
-constexpr std::size_t PARALLEL_STATUS_ENTRIES = 4096;
+// Entries whose status one thread takes at a time; a directory larger than
+// one batch is looked at by two threads.
+constexpr std::size_t STATUS_BATCH_ENTRIES = 4096;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -92,46 +96,88 @@ std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (error) *error = dir ? 0 : errno;
     if (!dir) return entries;
+    const int dirFd = dirfd(dir);
 
+    // Names are read in batches; each batch's status is taken through the
+    // open directory, by name (the kernel does not walk the directory's own
+    // path again for every entry). In a large directory a second thread
+    // takes the status of full batches while this one reads on, and both
+    // finish the rest. The batches belong to this function; a thread owns a
+    // batch from taking it under the mutex until it is done with it, and
+    // the reader never touches a batch once handed over.
+    struct Batch {
+        std::vector<DirectoryEntry> entries;
+        std::vector<std::uint8_t> seen;
+    };
+    std::deque<Batch> batches;
+    std::mutex mutex;
+    std::condition_variable handedOver;
+    std::size_t nextToLook = 0;
+    bool allRead = false;
+
+    const auto look = [dirFd](Batch& batch) {
+        batch.seen.assign(batch.entries.size(), 0);
+        for (std::size_t i = 0; i < batch.entries.size(); ++i) {
+            struct stat status {};
+            if (!StatAsListed(dirFd, batch.entries[i].name.c_str(), status)) continue;
+            batch.entries[i].lastWriteTime = ToFileTime(status.st_mtim);
+            batch.seen[i] = 1;
+        }
+    };
+    const auto lookAtBatches = [&] {
+        for (;;) {
+            std::unique_lock<std::mutex> lock(mutex);
+            handedOver.wait(lock, [&] { return nextToLook < batches.size() || allRead; });
+            if (nextToLook == batches.size()) return;
+            Batch& batch = batches[nextToLook++];
+            lock.unlock();
+            look(batch);
+        }
+    };
+
+    std::thread helper;
+    Batch reading;
+    const auto handOver = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            batches.push_back(std::move(reading));
+        }
+        handedOver.notify_one();
+        reading = Batch();
+        if (!helper.joinable() && std::thread::hardware_concurrency() > 1) {
+            try {
+                helper = std::thread(lookAtBatches);
+            } catch (const std::system_error&) {
+                // No thread to be had: this one looks at them all.
+            }
+        }
+    };
     while (const struct dirent* entry = readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || !keep(name)) continue;
-        entries.push_back({std::string(name), 0});
+        reading.entries.push_back({std::string(name), 0});
+        if (reading.entries.size() == STATUS_BATCH_ENTRIES) handOver();
     }
-
-    // Status through the open directory, by name: the kernel does not walk
-    // the directory's own path again for every entry. A large directory is
-    // looked at by two threads, each taking its half; what cannot be read
-    // (removed meanwhile) is left out afterwards.
-    const int dirFd = dirfd(dir);
-    std::vector<std::uint8_t> seen(entries.size(), 0);
-    const auto look = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            struct stat status {};
-            if (!StatAsListed(dirFd, entries[i].name.c_str(), status)) continue;
-            entries[i].lastWriteTime = ToFileTime(status.st_mtim);
-            seen[i] = 1;
-        }
-    };
-    const std::size_t half = entries.size() / 2;
-    std::thread helper;
-    if (entries.size() >= PARALLEL_STATUS_ENTRIES && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread(look, half, entries.size());
-        } catch (const std::system_error&) {
-            // No thread to be had: this one looks at them all.
-        }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        batches.push_back(std::move(reading));
+        allRead = true;
     }
-    look(0, helper.joinable() ? half : entries.size());
+    handedOver.notify_all();
+    lookAtBatches();
     if (helper.joinable()) helper.join();
     closedir(dir);
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!seen[i]) continue;
-        if (kept != i) entries[kept] = std::move(entries[i]);
-        ++kept;
+
+    // What cannot be read (removed meanwhile) is left out.
+    std::size_t total = 0;
+    for (const Batch& batch : batches) total += batch.entries.size();
+    entries.reserve(total);
+    for (Batch& batch : batches) {
+        for (std::size_t i = 0; i < batch.entries.size(); ++i) {
+            if (batch.seen[i]) entries.push_back(std::move(batch.entries[i]));
+        }
+        batch = Batch();
     }
-    entries.resize(kept);
 
     SortByName(entries);
     return entries;
