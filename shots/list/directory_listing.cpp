@@ -69,10 +69,22 @@ void SortByName(std::vector<DirectoryEntry>& entries)
         return entries[a.index].name < entries[b.index].name;
     });
 
-    std::vector<DirectoryEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const Key& key : keys) sorted.push_back(std::move(entries[key.index]));
-    entries = std::move(sorted);
+    // Into place cycle by cycle, without a second list of a million names:
+    // position n takes the entry keys[n] names; a key pointing at its own
+    // position marks it done.
+    for (std::size_t start = 0; start < keys.size(); ++start) {
+        if (keys[start].index == start) continue;
+        DirectoryEntry held = std::move(entries[start]);
+        std::size_t at = start;
+        while (keys[at].index != start) {
+            const std::size_t from = keys[at].index;
+            entries[at] = std::move(entries[from]);
+            keys[at].index = at;
+            at = from;
+        }
+        entries[at] = std::move(held);
+        keys[at].index = at;
+    }
 }
 
 }  // namespace

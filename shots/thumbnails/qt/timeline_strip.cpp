@@ -98,12 +98,13 @@ void CTimelineStrip::SyncList()
     m_maker->SetShots(std::move(list));
     m_numberingMarks = NumberingMarks(*m_pDocument);
     m_numbers.resize(shots.size());
-    std::vector<std::int64_t> times(shots.size());
-    for (std::size_t i = 0; i < shots.size(); ++i) {
-        m_numbers[i] = m_pDocument->ShotNumber(i);
-        times[i] = shots[i]->lastWriteTime;
+    for (std::size_t i = 0; i < shots.size(); ++i) m_numbers[i] = m_pDocument->ShotNumber(i);
+    {
+        // Gone before the summary's own copy is made.
+        std::vector<std::int64_t> times(shots.size());
+        for (std::size_t i = 0; i < shots.size(); ++i) times[i] = shots[i]->lastWriteTime;
+        m_intervals = ArrivalIntervals(times);
     }
-    m_intervals = ArrivalIntervals(times);
     // Three medians fill a bar; without a pace, the largest does.
     const IntervalStats stats = SummarizeIntervals(m_intervals);
     m_intervalMedian = stats.median;

@@ -117,12 +117,12 @@ TEST(DirectoryListing, ByteOrderHoldsForManyRandomNames)
 
 TEST(DirectoryListing, ALargeDirectoryKeepsEveryNameWithItsOwnTime)
 {
-    // Enough entries for the status to be taken by two threads: links to
+    // Enough entries for several batches, taken by two threads: links to
     // seven files of seven times (new files would be slow to make).
     ShotDir dir;
     for (int k = 0; k < 7; ++k) dir.AddFile("t" + std::to_string(k), 1000 + k);
     std::vector<std::string> names;
-    for (int i = 0; i < 4100; ++i) {
+    for (int i = 0; i < 9000; ++i) {
         names.push_back("s" + std::to_string(i) + ".gif");
         ASSERT_EQ(link(dir.Path("t" + std::to_string(i % 7)).c_str(), dir.Path(names.back()).c_str()), 0);
     }
