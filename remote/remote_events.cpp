@@ -20,18 +20,22 @@ void RemoteEventSource::RememberAll()
     Remember();
     m_shown = m_doc.DisplayedShot();
     m_shownImage = m_doc.m_pImage.get();
+    m_shownScan = m_doc.ScanCount();
     m_playing = m_player.Playing();
 }
 
 void RemoteEventSource::SetActive(bool active)
 {
     if (active && !m_active) RememberAll();
-    if (!active && m_active) {
-        m_records = {};
-        m_numbers = {};
-        m_listed = {};
-    }
+    if (!active && m_active) Forget();
     m_active = active;
+}
+
+void RemoteEventSource::SetArrivals(bool arrivals)
+{
+    if (arrivals == m_arrivals) return;
+    m_arrivals = arrivals;
+    if (m_active) Remember();
 }
 
 std::int64_t RemoteEventSource::ListedCount() const
@@ -39,51 +43,77 @@ std::int64_t RemoteEventSource::ListedCount() const
     return std::int64_t(m_doc.ShotCount());
 }
 
+void RemoteEventSource::Forget()
+{
+    m_records = {};
+    m_listed = {};
+    m_listedNumbers = {};
+    m_listedByName.Clear();
+}
+
 void RemoteEventSource::Remember()
 {
-    m_records.clear();
-    m_numbers.clear();
-    m_listed.clear();
+    m_listVersion = m_doc.ListVersion();
+    Forget();
+    if (!m_arrivals) return;
+    m_records.reserve(m_doc.ShotCount());
+    m_listed.reserve(m_doc.ShotCount());
+    m_listedNumbers.reserve(m_doc.ShotCount());
     for (std::size_t i = 0; i < m_doc.ShotCount(); ++i) {
         m_records.push_back(&m_doc.Shot(i));
-        m_numbers.emplace(m_doc.Shot(i).Path(), m_doc.ShotNumber(i));
-        m_listed.push_back({m_doc.Shot(i).Path(), m_doc.ShotNumber(i)});
+        m_listed.push_back(m_doc.Shot(i));
+        m_listedNumbers.push_back(m_doc.ShotNumber(i));
     }
+    m_listedByName.Build(m_listed);
+}
+
+bool RemoteEventSource::SameList() const
+{
+    if (m_doc.m_strDirectory != m_directory) return false;
+    if (m_doc.ListVersion() == m_listVersion) return true;
+    if (!m_arrivals || m_records.size() != m_doc.ShotCount()) return false;
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (m_records[i] != &m_doc.Shot(i)) return false;
+    }
+    return true;
 }
 
 void RemoteEventSource::CheckList()
 {
-    bool same = m_doc.m_strDirectory == m_directory && m_records.size() == m_doc.ShotCount();
-    for (std::size_t i = 0; same && i < m_records.size(); ++i) same = m_records[i] == &m_doc.Shot(i);
-    if (same) return;
+    if (SameList()) {
+        m_listVersion = m_doc.ListVersion();
+        return;
+    }
 
-    if (m_doc.m_strDirectory != m_directory) {
-        // Another directory: a new list, not arrivals.
+    if (m_doc.m_strDirectory != m_directory || !m_arrivals) {
+        // Another directory: a new list, not arrivals (and without anyone
+        // to tell of arrivals, only that the list changed).
         m_directory = m_doc.m_strDirectory;
         Remember();
         m_sink({{"event", "list-changed"}, {"count", ListedCount()}});
         return;
     }
-    const std::unordered_map<std::string, int> before = std::move(m_numbers);
-    const std::vector<Seen> listedBefore = std::move(m_listed);
+    // The list as it was, by name: the directory is the same.
+    const std::vector<ShotRecord> before = std::move(m_listed);
+    const std::vector<int> numbersBefore = std::move(m_listedNumbers);
+    RecordNameIndex beforeByName;
+    beforeByName.Build(before);
     Remember();
-    for (const Seen& seen : listedBefore) {
-        if (!m_numbers.count(seen.path))
-            m_sink({{"event", "shot-removed"}, {"file", seen.path}, {"number", seen.number}});
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (!m_listedByName.Find(before[i].name))
+            m_sink({{"event", "shot-removed"}, {"file", before[i].Path()}, {"number", numbersBefore[i]}});
     }
-    const ShotRecord* previous = nullptr;
     for (std::size_t i = 0; i < m_doc.ShotCount(); ++i) {
         const ShotRecord& shot = m_doc.Shot(i);
         const int number = m_doc.ShotNumber(i);
-        if (!before.count(shot.Path())) {
+        if (!beforeByName.Find(shot.name)) {
             m_sink({{"event", "shot-added"}, {"file", shot.Path()}, {"number", number}});
-            const int previousNumber = previous ? m_numbers[previous->Path()] : number;
+            const int previousNumber = i > 0 ? m_doc.ShotNumber(i - 1) : number;
             if (std::int64_t(number) > std::int64_t(previousNumber) + 1) {
                 m_sink({{"event", "gap"}, {"from", std::int64_t(previousNumber) + 1}, {"to", std::int64_t(number) - 1},
                         {"file", shot.Path()}, {"number", number}});
             }
         }
-        previous = &shot;
     }
     m_sink({{"event", "list-changed"}, {"count", ListedCount()}});
 }
@@ -95,9 +125,12 @@ void RemoteEventSource::Check()
     m_checking = true;
     CheckList();
     const ShotRecord* shown = m_doc.DisplayedShot();
-    if (shown != m_shown || m_doc.m_pImage.get() != m_shownImage) {
+    // A new scan makes new records and pictures, which may take the old
+    // ones' addresses.
+    if (shown != m_shown || m_doc.m_pImage.get() != m_shownImage || m_doc.ScanCount() != m_shownScan) {
         m_shown = shown;
         m_shownImage = m_doc.m_pImage.get();
+        m_shownScan = m_doc.ScanCount();
         if (shown) {
             const std::int64_t index = m_doc.DisplayedIndex();
             m_sink({{"event", "shot-shown"},

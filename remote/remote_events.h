@@ -24,10 +24,10 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/framework/document.h"
+#include "shots/record_name_index.h"
 
 class CKESTRELDoc;
 class ShotPlayer;
@@ -50,16 +50,18 @@ public:
     // starts from what is there now.
     void SetActive(bool active);
     bool Active() const { return m_active; }
+    // Whether shot-added, gap and shot-removed are wanted (someone on the
+    // socket); without, a change of the list gives list-changed alone and
+    // nothing per shot is kept.
+    void SetArrivals(bool arrivals);
 
     void OnUpdate(DocumentView*, long, void*) override { Check(); }
 
 private:
-    struct Seen {
-        std::string path;
-        int number;
-    };
     void CheckList();
+    bool SameList() const;
     void Remember();
+    void Forget();
     void RememberAll();
     std::int64_t ListedCount() const;
 
@@ -68,11 +70,18 @@ private:
     Sink m_sink;
 
     std::string m_directory;
+    // The list as last seen: its version, and with arrivals its records,
+    // copies of them (a removed one is gone from the document) with their
+    // numbers, and those copies by name.
+    std::uint64_t m_listVersion = 0;
     std::vector<const ShotRecord*> m_records;
-    std::unordered_map<std::string, int> m_numbers;  // path of every listed shot, and its number
-    std::vector<Seen> m_listed;                      // the same, in list order
+    std::vector<ShotRecord> m_listed;
+    std::vector<int> m_listedNumbers;
+    RecordNameIndex m_listedByName;
+    bool m_arrivals = true;
     const ShotRecord* m_shown = nullptr;
     const void* m_shownImage = nullptr;
+    std::uint64_t m_shownScan = 0;
     bool m_playing = false;
     bool m_checking = false;
     bool m_active = true;

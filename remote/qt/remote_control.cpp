@@ -52,7 +52,13 @@ RemoteControl::RemoteControl(CKESTRELApp& app, QObject* parent)
     Listened();
 }
 
-void RemoteControl::Listened() { m_events->SetActive(m_server.ClientCount() > 0 || m_mpris); }
+void RemoteControl::Listened()
+{
+    // The desktop's player interface wants the shot shown and the playing,
+    // not the arrivals: only a client on the socket costs a copy of the list.
+    m_events->SetArrivals(m_server.ClientCount() > 0);
+    m_events->SetActive(m_server.ClientCount() > 0 || m_mpris);
+}
 
 RemoteControl::~RemoteControl()
 {

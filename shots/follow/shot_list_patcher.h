@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "shots/follow/record_name_index.h"
+#include "shots/record_name_index.h"
 #include "shots/list/directory_listing.h"
 #include "shots/shot_list_document.h"
 

@@ -114,3 +114,22 @@ TEST(RemoteEvents, NothingIsLookedForWhileNobodyListens)
 }
 
 }  // namespace
+
+TEST(RemoteEvents, WithoutArrivalsAChangedListIsOnlyCounted)
+{
+    FakeHost host(1);
+    Listener listener(host);
+    listener.source.SetArrivals(false);
+    Arrive(host, "s0009.gif", 2000);
+    Arrive(host, "s0010.gif", 2001);
+    host.doc.RemoveShot(host.doc.ShotCount() - 1);
+    listener.source.Check();
+    ASSERT_EQ(listener.Names(), std::vector<std::string>{"list-changed"});
+    EXPECT_EQ(listener.events[0]["count"], std::int64_t(host.doc.ShotCount()));
+    // Turned on again, arrivals are told from then on.
+    listener.events.clear();
+    listener.source.SetArrivals(true);
+    host.doc.RemoveShot(host.doc.ShotCount() - 1);
+    listener.source.Check();
+    EXPECT_EQ(listener.Names(), (std::vector<std::string>{"shot-removed", "list-changed"}));
+}

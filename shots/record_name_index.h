@@ -1,8 +1,7 @@
-// RecordNameIndex: finds a listed record by its file name. An open table of
-// record pointers (eight bytes a slot, linear probing), so following a list
-// of a million shots costs 16 MB here instead of the hundred a map of names
-// would. The records stay the document's; the owner keeps the index in step
-// with the list.
+// RecordNameIndex: finds a record of a list by its file name. An open table
+// of record pointers (eight bytes a slot, linear probing), so a list of a
+// million shots costs 16 MB here instead of the hundred a map of names
+// would. The records stay their owner's, who keeps the index in step.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +15,7 @@ class RecordNameIndex {
 public:
     // The index of shots alone.
     void Build(const std::vector<std::unique_ptr<ShotRecord>>& shots);
+    void Build(const std::vector<ShotRecord>& shots);
     void Clear();
     // False (and nothing changes) when a record of that name is indexed.
     bool Insert(const ShotRecord* record);
@@ -36,6 +36,7 @@ private:
     // The slot holding name, or the empty slot where it would go.
     std::size_t SlotOf(std::string_view name) const;
     void Resize(std::size_t slots);
+    void Reserve(std::size_t records);
 
     std::vector<const ShotRecord*> m_slots;  // a power of two of them, at most three quarters full
     std::size_t m_size = 0;

@@ -1,4 +1,4 @@
-#include "shots/follow/record_name_index.h"
+#include "shots/record_name_index.h"
 
 #include <algorithm>
 #include <functional>
@@ -30,13 +30,24 @@ void RecordNameIndex::Resize(std::size_t slots)
     }
 }
 
-void RecordNameIndex::Build(const std::vector<std::unique_ptr<ShotRecord>>& shots)
+void RecordNameIndex::Reserve(std::size_t records)
 {
     Clear();
     std::size_t slots = MIN_SLOTS;
-    while (slots / 4 * 3 < shots.size()) slots *= 2;
+    while (slots / 4 * 3 < records) slots *= 2;
     m_slots.assign(slots, nullptr);
+}
+
+void RecordNameIndex::Build(const std::vector<std::unique_ptr<ShotRecord>>& shots)
+{
+    Reserve(shots.size());
     for (const auto& record : shots) Insert(record.get());
+}
+
+void RecordNameIndex::Build(const std::vector<ShotRecord>& shots)
+{
+    Reserve(shots.size());
+    for (const ShotRecord& record : shots) Insert(&record);
 }
 
 void RecordNameIndex::Clear()

@@ -1,4 +1,4 @@
-#include "shots/follow/record_name_index.h"
+#include "shots/record_name_index.h"
 
 #include <gtest/gtest.h>
 
