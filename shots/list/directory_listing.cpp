@@ -149,14 +149,17 @@ std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
 
     std::thread helper;
     Batch reading;
-    const auto handOver = [&] {
+    // The last batch ends the reading; a full one before it brings in the
+    // helper.
+    const auto handOver = [&](bool last) {
         {
             std::lock_guard<std::mutex> lock(mutex);
             batches.push_back(std::move(reading));
+            allRead = last;
         }
-        handedOver.notify_one();
+        handedOver.notify_all();
         reading = Batch();
-        if (!helper.joinable() && std::thread::hardware_concurrency() > 1) {
+        if (!last && !helper.joinable() && std::thread::hardware_concurrency() > 1) {
             try {
                 helper = std::thread(lookAtBatches);
             } catch (const std::system_error&) {
@@ -164,21 +167,30 @@ std::vector<DirectoryEntry> ListDirectoryMatching(const std::string& directory,
             }
         }
     };
-    while (const struct dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !keep(name)) continue;
-        reading.entries.push_back({std::string(name), 0});
-        if (reading.entries.size() == STATUS_BATCH_ENTRIES) handOver();
+    const auto finish = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            allRead = true;
+        }
+        handedOver.notify_all();
+        if (helper.joinable()) helper.join();
+        closedir(dir);
+    };
+    try {
+        while (const struct dirent* entry = readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == ".." || !keep(name)) continue;
+            reading.entries.push_back({std::string(name), 0});
+            if (reading.entries.size() == STATUS_BATCH_ENTRIES) handOver(false);
+        }
+        handOver(true);
+        lookAtBatches();
+    } catch (...) {
+        // Out of memory, say: the helper stops before what it uses goes.
+        finish();
+        throw;
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        batches.push_back(std::move(reading));
-        allRead = true;
-    }
-    handedOver.notify_all();
-    lookAtBatches();
-    if (helper.joinable()) helper.join();
-    closedir(dir);
+    finish();
 
     // What cannot be read (removed meanwhile) is left out.
     std::size_t total = 0;
