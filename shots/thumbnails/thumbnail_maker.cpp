@@ -29,11 +29,11 @@ ThumbnailMaker::ThumbnailMaker(Options options)
 
 ThumbnailMaker::~ThumbnailMaker() { m_pool.Stop(); }
 
-void ThumbnailMaker::SetShots(std::vector<Shot> shots)
+void ThumbnailMaker::SetShots(std::vector<Shot> shots, std::size_t start, std::optional<std::size_t> total)
 {
     {
         const auto lock = m_pool.Lock();
-        m_policy.SetShots(std::move(shots));
+        m_policy.SetShots(std::move(shots), start, total);
     }
     m_pool.Notify();
 }

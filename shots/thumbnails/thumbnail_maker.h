@@ -57,7 +57,8 @@ public:
     ThumbnailMaker& operator=(const ThumbnailMaker&) = delete;
 
     // The list in the strip's order; thumbnails of unchanged shots stay.
-    void SetShots(std::vector<Shot> shots);
+    // Of a long list, the shots from start of total (ThumbnailPolicy).
+    void SetShots(std::vector<Shot> shots, std::size_t start = 0, std::optional<std::size_t> total = std::nullopt);
     // Shots first to end - 1 are on screen.
     void SetVisible(std::size_t first, std::size_t end);
     // While inactive the worker waits (the strip is hidden).

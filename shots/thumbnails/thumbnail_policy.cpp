@@ -11,14 +11,16 @@ constexpr std::size_t FARTHEST = std::numeric_limits<std::size_t>::max();
 
 }  // namespace
 
-void ThumbnailPolicy::SetShots(std::vector<Shot> shots)
+void ThumbnailPolicy::SetShots(std::vector<Shot> shots, std::size_t start, std::optional<std::size_t> total)
 {
     m_shots = std::move(shots);
+    m_start = start;
+    m_total = std::max(total.value_or(start + m_shots.size()), start + m_shots.size());
     // Each thumbnail in memory learns its shot's place in the new list.
     for (auto& [path, entry] : m_memory) entry.index = FARTHEST;
     for (std::size_t i = 0; i < m_shots.size() && !m_memory.empty(); ++i) {
         const auto found = m_memory.find(m_shots[i].Path());
-        if (found != m_memory.end() && found->second.index == FARTHEST) found->second.index = i;
+        if (found != m_memory.end() && found->second.index == FARTHEST) found->second.index = m_start + i;
     }
     m_step = 0;
     m_full = false;
@@ -36,15 +38,16 @@ bool ThumbnailPolicy::SetVisible(std::size_t first, std::size_t end)
 
 std::shared_ptr<const Thumbnail> ThumbnailPolicy::Get(std::size_t index) const
 {
-    if (index >= m_shots.size()) return nullptr;
-    const auto found = m_memory.find(m_shots[index].Path());
-    if (found == m_memory.end() || found->second.lastWriteTime != m_shots[index].lastWriteTime) return nullptr;
+    const Shot* shot = ShotAt(index);
+    if (!shot) return nullptr;
+    const auto found = m_memory.find(shot->Path());
+    if (found == m_memory.end() || found->second.lastWriteTime != shot->lastWriteTime) return nullptr;
     return found->second.thumbnail;
 }
 
 bool ThumbnailPolicy::VisibleReady() const
 {
-    for (std::size_t i = m_first; i < std::min(m_end, m_shots.size()); ++i) {
+    for (std::size_t i = m_first; i < std::min(m_end, m_total); ++i) {
         if (!IsCurrent(i)) return false;
     }
     return true;
@@ -53,24 +56,26 @@ bool ThumbnailPolicy::VisibleReady() const
 std::size_t ThumbnailPolicy::ReadyCount() const
 {
     std::size_t ready = 0;
-    for (std::size_t i = 0; i < m_shots.size(); ++i) ready += IsCurrent(i) ? 1 : 0;
+    for (std::size_t i = 0; i < m_shots.size(); ++i) ready += IsCurrent(m_start + i) ? 1 : 0;
     return ready;
 }
 
 bool ThumbnailPolicy::IsCurrent(std::size_t index) const
 {
-    const auto found = m_memory.find(m_shots[index].Path());
-    return found != m_memory.end() && found->second.lastWriteTime == m_shots[index].lastWriteTime;
+    const Shot* shot = ShotAt(index);
+    if (!shot) return false;
+    const auto found = m_memory.find(shot->Path());
+    return found != m_memory.end() && found->second.lastWriteTime == shot->lastWriteTime;
 }
 
 std::size_t ThumbnailPolicy::PlaceOf(const Job& job) const
 {
     const std::string path = job.shot.Path();
-    const auto same = [&](const Shot& shot) { return shot.name == job.shot.name && shot.Path() == path; };
-    if (job.index < m_shots.size() && same(m_shots[job.index])) return job.index;
+    const auto same = [&](const Shot* shot) { return shot && shot->name == job.shot.name && shot->Path() == path; };
+    if (same(ShotAt(job.index))) return job.index;
     // The list changed while the job ran.
     for (std::size_t i = 0; i < m_shots.size(); ++i) {
-        if (same(m_shots[i])) return i;
+        if (same(&m_shots[i])) return m_start + i;
     }
     return FARTHEST;
 }
@@ -85,12 +90,16 @@ std::size_t ThumbnailPolicy::Distance(std::size_t index) const
 std::optional<ThumbnailPolicy::Job> ThumbnailPolicy::NextJob()
 {
     if (m_full || !m_active) return std::nullopt;
-    const std::size_t count = m_shots.size();
+    const std::size_t count = m_total;
     const std::size_t first = std::min(m_first, count);
     const std::size_t end = std::min(m_end, count);
     const std::size_t visible = end - first;
-    // The visible range, then one after it, one before it, and so on.
-    const std::size_t steps = visible + 2 * std::max(first, count - end);
+    // The visible range, then one after it, one before it, and so on, as
+    // far as the shots held reach.
+    const std::size_t heldEnd = m_start + m_shots.size();
+    const std::size_t after = heldEnd > end ? heldEnd - end : 0;
+    const std::size_t before = first > m_start ? first - m_start : 0;
+    const std::size_t steps = visible + 2 * std::max(before, after);
     for (; m_step < steps; ++m_step) {
         std::size_t index = 0;
         if (m_step < visible) {
@@ -99,17 +108,18 @@ std::optional<ThumbnailPolicy::Job> ThumbnailPolicy::NextJob()
             const std::size_t out = m_step - visible;
             const std::size_t reach = out / 2;
             if (out % 2 == 0) {
-                if (end + reach >= count) continue;
+                if (reach >= after) continue;
                 index = end + reach;
             } else {
-                if (reach >= first) continue;
+                if (reach >= before) continue;
                 index = first - 1 - reach;
             }
         }
-        if (IsCurrent(index)) continue;
-        if (!m_making.insert(m_shots[index].Path()).second) continue;
+        const Shot* shot = ShotAt(index);
+        if (!shot || IsCurrent(index)) continue;
+        if (!m_making.insert(shot->Path()).second) continue;
         ++m_step;
-        return Job{index, m_shots[index]};
+        return Job{index, *shot};
     }
     return std::nullopt;
 }

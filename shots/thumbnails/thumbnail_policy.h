@@ -36,8 +36,10 @@ public:
     explicit ThumbnailPolicy(std::size_t budgetBytes) : m_budget(budgetBytes) {}
 
     // The list in the strip's order; thumbnails of unchanged shots stay. A
-    // path listed twice keeps its first place.
-    void SetShots(std::vector<Shot> shots);
+    // path listed twice keeps its first place. Of a long list, shots may be
+    // only those from index start of a list of total (the rest too far from
+    // the visible range to be made): no job lies outside them.
+    void SetShots(std::vector<Shot> shots, std::size_t start = 0, std::optional<std::size_t> total = std::nullopt);
     // Shots first to end - 1 are on screen; false when they already were.
     bool SetVisible(std::size_t first, std::size_t end);
     // While inactive there is no job (the strip is hidden).
@@ -65,11 +67,18 @@ private:
     };
 
     bool IsCurrent(std::size_t index) const;
+    // The shot at index of the whole list, or null outside the shots held.
+    const Shot* ShotAt(std::size_t index) const
+    {
+        return index >= m_start && index - m_start < m_shots.size() ? &m_shots[index - m_start] : nullptr;
+    }
     std::size_t Distance(std::size_t index) const;
     std::size_t PlaceOf(const Job& job) const;
 
     const std::size_t m_budget;
-    std::vector<Shot> m_shots;
+    std::vector<Shot> m_shots;  // from m_start of a list of m_total
+    std::size_t m_start = 0;
+    std::size_t m_total = 0;
     std::unordered_map<std::string, Entry> m_memory;       // path -> thumbnail
     std::size_t m_memoryBytes = 0;
     std::size_t m_first = 0, m_end = 0;  // visible range

@@ -92,10 +92,7 @@ void CTimelineStrip::SyncList()
     const auto& shots = m_pDocument->Shots();
     if (m_listVersion == m_pDocument->ListVersion()) return;
     m_listVersion = m_pDocument->ListVersion();
-    std::vector<ThumbnailMaker::Shot> list;
-    list.reserve(shots.size());
-    for (const auto& shot : shots) list.push_back(*shot);
-    m_maker->SetShots(std::move(list));
+    m_thumbnailWindow.reset();
     m_numberingMarks = NumberingMarks(*m_pDocument);
     m_numbers.resize(shots.size());
     for (std::size_t i = 0; i < shots.size(); ++i) m_numbers[i] = m_pDocument->ShotNumber(i);
@@ -216,6 +213,22 @@ void CTimelineStrip::UpdateScrollRange()
 void CTimelineStrip::UpdateVisible()
 {
     const auto [first, end] = VisibleRange();
+    // The thumbnails are made from copies of the records around the visible
+    // range, not of a whole long list: taken again when the list changes or
+    // the view nears their ends.
+    const std::size_t count = m_pDocument->ShotCount();
+    const std::size_t margin = THUMBNAIL_WINDOW_SHOTS / 2;
+    const bool inside = m_thumbnailWindow && m_thumbnailWindow->first <= (first > margin ? first - margin : 0) &&
+                        std::min(count, end + margin) <= m_thumbnailWindow->second;
+    if (!inside) {
+        const std::size_t start = first > THUMBNAIL_WINDOW_SHOTS ? first - THUMBNAIL_WINDOW_SHOTS : 0;
+        const std::size_t stop = std::min(count, end + THUMBNAIL_WINDOW_SHOTS);
+        std::vector<ThumbnailMaker::Shot> shots;
+        shots.reserve(stop - start);
+        for (std::size_t i = start; i < stop; ++i) shots.push_back(m_pDocument->Shot(i));
+        m_maker->SetShots(std::move(shots), start, count);
+        m_thumbnailWindow = {start, stop};
+    }
     m_maker->SetVisible(first, end);
 }
 

@@ -120,6 +120,10 @@ private:
 
     // The list as last taken, to see whether it changed.
     std::optional<std::uint64_t> m_listVersion;  // of the document's list last taken
+    // The shots the thumbnails are made from: this many either side of the
+    // visible ones, more than the memory budget holds thumbnails for.
+    static constexpr std::size_t THUMBNAIL_WINDOW_SHOTS = 8192;
+    std::optional<std::pair<std::size_t, std::size_t>> m_thumbnailWindow;  // first, end
     std::vector<std::uint8_t> m_numberingMarks;
     std::vector<int> m_numbers;
     TimelineLayout m_layout;
