@@ -27,7 +27,7 @@
 //   - minimum code size outside 2..9: no pixels;
 //   - raster data that ends (terminator, or the file ends inside a
 //     sub-block, whose bytes are then not used) leaves the rows not reached
-//     as Create cleared them (index 0); a code whose bits the terminator cuts
+//     at index 0 (cleared); a code whose bits the terminator cuts
 //     off ends the data like an end code; a line cut short by the end code
 //     or the terminator is stored as far as it got (only its decoded pixels
 //     change), one cut short by the end of the file is not;
