@@ -27,7 +27,7 @@
 //   - minimum code size outside 2..9: no pixels;
 //   - raster data that ends (terminator, or the file ends inside a
 //     sub-block, whose bytes are then not used) leaves the rows not reached
-//     as Create cleared them (index 0); a code whose bits the terminator cuts
+//     at index 0 (cleared); a code whose bits the terminator cuts
 //     off ends the data like an end code; a line cut short by the end code
 //     or the terminator is stored as far as it got (only its decoded pixels
 //     change), one cut short by the end of the file is not;
@@ -119,7 +119,7 @@ public:
           m_interlaced(interlaced),
           m_height(image.m_header.biHeight),
           m_row(m_height - 1),
-          m_rowStart(image.GetPixels() + std::size_t(image.m_info.stride) * std::size_t(m_height - 1))
+          m_rowStart(image.GetPixels() + std::size_t(image.m_info.stride) * std::size_t(m_height > 0 ? m_height - 1 : 0))
     {
     }
 
@@ -127,9 +127,21 @@ public:
     void PutShortLine(const BYTE* line, std::size_t length) override { PutLine(line, int(length)); }
     // A non-interlaced image that is full takes no more lines.
     bool Full() const override { return !m_interlaced && m_row < 0; }
+    // Clears the rows of a non-interlaced image no line reached, from the
+    // row the next line would go to down to the bottom.
+    void ClearRowsLeft();
 
 private:
     bool PutLine(const BYTE* line, int length);
+    // A non-interlaced row is written once: a whole line leaves only the
+    // bytes after its pixels (padding, and a last byte of 1- or 4-bit
+    // pixels only partly written) to clear first, a short line the row.
+    void ClearRowFor(BYTE* row, int count) const
+    {
+        const std::size_t stride = std::size_t(m_image.m_info.stride);
+        if (count < m_image.m_header.biWidth) std::memset(row, 0, stride);
+        else std::memset(row + stride - 4, 0, 4);
+    }
 
     CGifImage& m_image;
     const bool m_interlaced;
@@ -175,17 +187,21 @@ bool CGifImage::DecodeStream(FILE* file)
             const int bitCount = colourCount <= 2 ? 1 : colourCount <= 16 ? 4 : 8;
             // Created with format code 0, as GIF images have always been made here.
             // A picture too large to hold is a failed load, not an empty success.
-            if (!Create(width, height, bitCount, ImageFormat(0))) {
+            // The rows of a non-interlaced image are cleared as it goes (see
+            // Rows); an interlaced one is cleared whole first.
+            const bool interlaced = (block.flags & 0x40) != 0;
+            if (!(interlaced ? Create(width, height, bitCount, ImageFormat(0))
+                             : CreateUncleared(width, height, bitCount, ImageFormat(0)))) {
                 SetLastError(gif_messages::NO_IMAGE);
                 return false;
             }
             if (block.colourTable) ApplyColourTable(block.colourTable, colourCount);
             else if (hasTable) ApplyColourTable(colourTable, colourCount);
+            Rows rows(*this, interlaced);
             const int minCodeSize = walker.MinCodeSize();
             // A line of no pixels, or an image of no lines, has nowhere to go.
-            if (minCodeSize < 0 || width == 0 || height == 0) return true;
-            Rows rows(*this, (block.flags & 0x40) != 0);
-            lzw.Decode(minCodeSize, walker, rows, width, height);
+            if (minCodeSize >= 0 && width > 0 && height > 0) lzw.Decode(minCodeSize, walker, rows, width, height);
+            rows.ClearRowsLeft();
             return true;
         } else {
             return true;
@@ -254,7 +270,9 @@ std::size_t CGifImage::Rows::PutLines(const BYTE* pixels, std::size_t count)
         const std::size_t stride = std::size_t(m_image.m_info.stride);
         int row = m_row;
         BYTE* rowStart = m_rowStart;
+        const bool padded = stride != width;
         for (; count - taken >= width && row >= 0; taken += width) {
+            if (padded) std::memset(rowStart + stride - 4, 0, 4);
             CopyLine(rowStart, pixels + taken, width);
             if (--row >= 0) rowStart -= stride;
         }
@@ -285,6 +303,7 @@ bool CGifImage::Rows::PutLine(const BYTE* line, int length)
     const std::size_t stride = std::size_t(m_image.m_info.stride);
     if (!m_interlaced) {
         if (!m_image.IsInside(0, m_row)) return false;
+        ClearRowFor(m_rowStart, count);
         PackGifRow(m_rowStart, line, count, bitCount);
         if (--m_row >= 0) m_rowStart -= stride;
         return true;
@@ -299,4 +318,10 @@ bool CGifImage::Rows::PutLine(const BYTE* line, int length)
         m_passRow = m_passStep / 2;
     }
     return true;
+}
+
+void CGifImage::Rows::ClearRowsLeft()
+{
+    if (m_interlaced || m_row < 0) return;
+    std::memset(m_image.GetPixels(), 0, std::size_t(m_image.m_info.stride) * std::size_t(m_row + 1));
 }

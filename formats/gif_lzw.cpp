@@ -33,8 +33,10 @@
 // which is what its speed comes down to:
 //   - there is a loop for each code width, so the width is a constant in it,
 //     and codes are read a group at a time: one eight-byte load from the
-//     staged bytes holds up to six, each then a fixed shift and mask away;
-//     the mark is tested once a group;
+//     staged bytes holds up to six, each then a fixed shift and mask away,
+//     and codes of 9 bits or more come two loads a group (four to six
+//     codes each, so the loop's own steps weigh less on each code); the
+//     mark is tested once a group;
 //   - a code reads one word of the table, whose length and position each
 //     come out in one step; an entry's prefix code and last byte, which
 //     only spelling strings out needs, are kept apart, so making an entry
@@ -62,7 +64,7 @@ constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit
 constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after the literals
 // RunCodes takes codes in groups of up to MAX_CODE_GROUP and tests a group
 // against its mark once the group is done.
-constexpr int MAX_CODE_GROUP = 6;
+constexpr int MAX_CODE_GROUP = 12;
 // Room kept free after the mark: a group's strings (each at most the stack)
 // plus what CopyString may write past a string's end.
 constexpr std::size_t ROOM = MAX_CODE_GROUP * GifLzwDecoder::STACK_SIZE + 64;
@@ -308,8 +310,11 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
 {
     constexpr std::size_t CODE_MASK = (std::size_t(1) << Width) - 1;
     // An eight-byte load shifted by up to 7 bits holds 57: as many codes as
-    // fit, up to MAX_CODE_GROUP (more would only make the loop longer).
-    constexpr int GROUP = 57 / Width < MAX_CODE_GROUP ? 57 / Width : MAX_CODE_GROUP;
+    // fit, up to half of MAX_CODE_GROUP (more would only make the loop
+    // longer). From 9 bits a group is two such loads; narrower codes keep
+    // one, since a group must stay well below the slots of their width.
+    constexpr int HALF = 57 / Width < MAX_CODE_GROUP / 2 ? 57 / Width : MAX_CODE_GROUP / 2;
+    constexpr int GROUP = Width >= 9 ? 2 * HALF : HALF;
     constexpr std::uint32_t GROUP_BITS = GROUP * Width;
     std::uint32_t bitPos = state.bitPos;
     // A group starting below here is staged whole.
@@ -323,6 +328,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
     const std::size_t firstSlot = nextSlot;
     CodeRunStop stop = RUN_OUT_OF_BITS;
     std::uint64_t codes = 0;  // the group's codes, lowest bits first
+    std::uint64_t codesB = 0;  // and the second load's, HALF codes on
 
     // Code number K of the group; false when the run stops at or after it
     // (bitPos then is past the codes taken). A code of a whole group is not
@@ -331,7 +337,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
     auto take = [&](auto index, auto checked) __attribute__((always_inline)) {
         constexpr int K = decltype(index)::value;
         constexpr bool CHECKED = decltype(checked)::value;
-        const std::size_t c = std::size_t(codes >> (K * Width)) & CODE_MASK;
+        const std::size_t c = std::size_t(K < HALF ? codes >> (K * Width) : codesB >> ((K - HALF) * Width)) & CODE_MASK;
 
         // The code's string: where it was written, or for the string being
         // added (the previous string and its own first byte) where the
@@ -395,10 +401,15 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
 
     using Checked = std::true_type;
     using Unchecked = std::false_type;
+    auto loadWord = [&](std::uint32_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, blockBuffer + (at >> 3), 8);
+        if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) word = __builtin_bswap64(word);
+        return word >> (at & 7);
+    };
     auto loadGroup = [&] {
-        std::memcpy(&codes, blockBuffer + (bitPos >> 3), 8);
-        if constexpr (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) codes = __builtin_bswap64(codes);
-        codes >>= bitPos & 7;
+        codes = loadWord(bitPos);
+        codesB = loadWord(bitPos + HALF * Width);
     };
     for (bool more = true; more && bitPos < groupsEnd;) {
         // Whole groups while their bits are staged and none of their codes
@@ -424,7 +435,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         }
         if (!more || bitPos >= groupsEnd) break;
         // The codes widen within the next group: one code at a time.
-        loadGroup();
+        codes = loadWord(bitPos);
         more = take(std::integral_constant<int, 0>{}, Checked{});
         if (more) bitPos += Width;
     }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/byte_shuffle.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -30,9 +32,31 @@ void Pack4(BYTE* row, const BYTE* line, int count)
     if (x < count) row[x / 2] = BYTE((row[x / 2] & 0x0F) | (line[x] << 4));
 }
 
+#ifdef KESTREL_BYTE_SHUFFLE
+// 32 pixels to 4 bytes at a time: the shuffle reverses the pixels within
+// each group of eight, so that the mask of bit 0s has the group's first
+// pixel in each byte's top bit. Returns how many pixels it packed.
+[[gnu::target("avx2")]] int Pack1Wide(BYTE* row, const BYTE* line, int count)
+{
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    int x = 0;
+    for (; x + 32 <= count; x += 32) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + x));
+        v = _mm256_shuffle_epi8(v, reverse);
+        const std::uint32_t bits = std::uint32_t(_mm256_movemask_epi8(_mm256_slli_epi16(v, 7)));
+        std::memcpy(row + x / 8, &bits, 4);
+    }
+    return x;
+}
+#endif
+
 void Pack1(BYTE* row, const BYTE* line, int count)
 {
     int x = 0;
+#ifdef KESTREL_BYTE_SHUFFLE
+    if (HasWideByteShuffle()) x = Pack1Wide(row, line, count);
+#endif
 #if defined(__SSE2__)
     // 16 pixels to 2 bytes: reverse the pixel order within each group of
     // eight, move bit 0 of every byte to bit 7 and collect those bits.

@@ -7,8 +7,6 @@
 
 namespace {
 
-// Bytes read from a stream at a time; more than any fixed part of a block.
-constexpr std::size_t STAGE_SIZE = 16384;
 // "GIF87a" or "GIF89a", then the logical screen descriptor.
 constexpr std::size_t HEADER_SIZE = 13;
 constexpr std::size_t SIGNATURE_AND_VERSION = 6;
@@ -22,9 +20,8 @@ GifBlockWalker::GifBlockWalker(const BYTE* bytes, std::size_t size)
 }
 
 GifBlockWalker::GifBlockWalker(FILE* file)
-    : m_at(nullptr), m_end(nullptr), m_file(file), m_buffer(std::make_unique_for_overwrite<BYTE[]>(STAGE_SIZE))
+    : m_at(m_buffer), m_end(m_buffer), m_file(file)
 {
-    m_at = m_end = m_buffer.get();
 }
 
 bool GifBlockWalker::Refill(std::size_t count)
@@ -32,7 +29,7 @@ bool GifBlockWalker::Refill(std::size_t count)
     if (m_fileEnded || count > STAGE_SIZE) return false;
     // What is in hand moves to the front, and the rest of the buffer fills.
     const std::size_t kept = std::size_t(m_end - m_at);
-    BYTE* const start = m_buffer.get();
+    BYTE* const start = m_buffer;
     std::memmove(start, m_at, kept);
     m_at = start;
     m_end = start + kept;

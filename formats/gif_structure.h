@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "formats/gif_lzw.h"
 #include "image/win_types.h"
@@ -89,7 +88,10 @@ private:
     const BYTE* m_end;
     FILE* m_file = nullptr;
     bool m_fileEnded = false;
-    std::unique_ptr<BYTE[]> m_buffer;  // a stream's bytes in hand
+    // A stream's bytes in hand: part of the walker, not a block of its own,
+    // so that reading a small file allocates nothing here.
+    static constexpr std::size_t STAGE_SIZE = 16384;  // more than any fixed part of a block
+    BYTE m_buffer[STAGE_SIZE];
     bool m_started = false;
     Rest m_rest = Rest::Nothing;
     int m_subBlocksEnd = -1;  // what NextSubBlock gives once the sub-blocks are done

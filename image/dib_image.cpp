@@ -114,6 +114,16 @@ void CDibImage::Transfer(CDibImage& src)
 // fills show index 0 rather than leftover heap memory.
 BYTE* CDibImage::Create(int width, int height, int bitCount, ImageFormat format)
 {
+    return Allocate(width, height, bitCount, format, true);
+}
+
+BYTE* CDibImage::CreateUncleared(int width, int height, int bitCount, ImageFormat format)
+{
+    return Allocate(width, height, bitCount, format, false);
+}
+
+BYTE* CDibImage::Allocate(int width, int height, int bitCount, ImageFormat format, bool clearRows)
+{
     std::free(m_pDib);
     m_pDib = nullptr;
     DeleteAlpha();
@@ -140,8 +150,10 @@ BYTE* CDibImage::Create(int width, int height, int bitCount, ImageFormat format)
     const std::uint64_t blockBytes = std::uint64_t(m_header.biSize) + GetPaletteSize() + imageBytes;
     if (m_header.biSize != sizeof(BITMAPINFOHEADER) || blockBytes > MAX_DIB_BYTES) return nullptr;
 
-    m_pDib = static_cast<BYTE*>(std::calloc(1, blockBytes));
+    const std::size_t tableEnd = std::size_t(m_header.biSize) + GetPaletteSize();
+    m_pDib = static_cast<BYTE*>(clearRows ? std::calloc(1, blockBytes) : std::malloc(blockBytes));
     if (!m_pDib) return nullptr;
+    if (!clearRows) std::memset(m_pDib, 0, tableEnd);
     std::memcpy(m_pDib, &m_header, sizeof m_header);
     m_info.pixels = GetPixels();
     return m_pDib;

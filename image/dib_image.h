@@ -207,6 +207,10 @@ public:
     const char* LastError() const { return m_info.lastError; }
 
 protected:
+    // Create for a reader that writes every row itself (or clears the rows
+    // it leaves): the header and colour table are cleared, the rows are not,
+    // which spares a large picture a pass over its memory.
+    BYTE* CreateUncleared(int width, int height, int bitCount, ImageFormat format);
     // Copies at most 255 characters of message into lastError.
     void SetLastError(const char* message);
     // The failure boundary of every reader's Decode, called from its
@@ -238,6 +242,7 @@ protected:
     BYTE* m_pAlpha;
 
 private:
+    BYTE* Allocate(int width, int height, int bitCount, ImageFormat format, bool clearRows);
     // Runs one reader over file and moves a complete result into this image.
     template <typename Reader>
     bool DecodeWith(FILE* file, ImageFormat format, bool passFrameIndex);

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include "formats/gif_image.h"
 #include "formats/gif_structure.h"
 #include "tests/gif_test_helpers.h"
@@ -342,6 +346,38 @@ TEST(GifOddSizes, ZeroWidthOrHeightDecodesNoPixels)
             EXPECT_EQ(result.image->Width(), width);
             EXPECT_EQ(result.image->Height(), height);
             EXPECT_EQ(result.image->Header().biSizeImage, 0u);
+        }
+    }
+}
+
+// The picture's rows are not cleared before decoding: the bytes no pixel
+// reaches (row padding, the end of a short line, rows never reached) must
+// still come out 0, whatever the heap held. The block the picture will get
+// is filled with 0xA5 and freed first, so that it is likely handed back.
+TEST(GifOddSizes, BytesNoPixelReachesAreZeroWhateverTheHeapHeld)
+{
+    for (const int colours : {2, 16, 256}) {
+        for (const int width : {1, 3, 5, 7, 9, 13, 33}) {
+            GifPicture picture;
+            picture.width = width;
+            picture.height = 6;
+            picture.palette = TestPalette(colours);
+            for (int i = 0; i < width * picture.height; ++i) picture.pixels.push_back(std::uint8_t((i * 5 + 1) % colours));
+            const GifBytes whole = EncodeGif(picture);
+            // Cut inside the raster data: the end of the file, not a terminator.
+            const GifBytes cut(whole.begin(), whole.end() - 4);
+            for (const GifBytes* file : {&whole, &cut}) {
+                const int depth = colours == 2 ? 1 : colours == 16 ? 4 : 8;
+                const std::size_t stride = std::size_t((width * depth + 31) / 32 * 4);
+                const std::size_t dibBytes = 40 + 4 * std::size_t(1 << depth) + stride * std::size_t(picture.height);
+                void* dirty = std::malloc(dibBytes);
+                ASSERT_NE(dirty, nullptr);
+                std::memset(dirty, 0xA5, dibBytes);
+                std::free(dirty);
+                ExpectSameAsReference(*file, (std::to_string(colours) + " colours, width " + std::to_string(width) +
+                                              (file == &cut ? ", cut" : ""))
+                                                 .c_str());
+            }
         }
     }
 }
