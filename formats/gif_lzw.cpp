@@ -40,7 +40,9 @@
 //   - a code reads one word of the table, whose length and position each
 //     come out in one step; an entry's prefix code and last byte, which
 //     only spelling strings out needs, are kept apart, so making an entry
-//     is three stores and an add;
+//     is two stores and an add: the last bytes are read back from the
+//     pixels (SpellSuffixes) only before those are let go at a clear code
+//     or before strings are spelled out;
 //   - narrow lines are handed on a few at a time, so a small picture's run
 //     is not cut at every line end;
 //   - a table that has filled runs in a loop of its own that makes no
@@ -211,6 +213,7 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     state.oldCode = 0;
     state.firstByte = 0;
     state.bitPos = state.stagedBits = 0;
+    state.spelled = false;
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // Spelling strings out stops at the literals, so only their spans are set.
@@ -256,6 +259,32 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     entryPrefix[slot] = std::uint16_t(prefix);
 }
 
+// The same without the last byte, left to SpellSuffixesOnce.
+[[gnu::always_inline]] inline void GifLzwDecoder::MakeEntryUnspelled(std::size_t slot, std::uint64_t written,
+                                                                 std::size_t prefix)
+{
+    entrySpan[slot] = written + 1;
+    entryPrefix[slot] = std::uint16_t(prefix);
+}
+
+// Until the first clear code that lets entries go, or until codes start to
+// be spelled out, the fast loop makes entries without their last bytes: a
+// small picture (no clear code but the first) is spared a store a code.
+// Then every entry since the last clear code gets its last byte from where
+// its string was written (the byte after the string it extends, the first
+// of the string written next), while those pixels are still there, and from
+// then on entries are made whole. Called only while no chain was walked
+// since that clear code: all those strings were written in turn.
+void GifLzwDecoder::SpellSuffixesOnce(LzwState& s, const BYTE* out)
+{
+    if (s.spelled || s.nextSlot == s.firstFree) return;
+    s.spelled = true;
+    for (int slot = s.firstFree; slot < s.nextSlot; ++slot) {
+        const std::uint64_t span = entrySpan[slot];
+        entrySuffix[slot] = out[SpanAt(span) + SpanLength(span) - 1];
+    }
+}
+
 bool GifLzwDecoder::GrowStream(std::size_t needed)
 {
     if (needed > streamLimit) return false;
@@ -281,17 +310,17 @@ bool GifLzwDecoder::GrowStream(std::size_t needed)
 // the last few codes of the staged bytes), and after taking a clear code, an
 // end code or a code above the next free slot, which it hands back in
 // `code`.
-template <bool TableFull>
+template <bool TableFull, bool Spelled>
 GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
     if constexpr (TableFull) {
-        return RunCodesOfWidth<true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
+        return RunCodesOfWidth<true, true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
     } else {
         // The loop of each width from 3 bits (minimum code size 2) to 12.
         constexpr int NARROWEST = 3;
         static constexpr auto RUNS = []<int... W>(std::integer_sequence<int, W...>) {
-            return std::array{&GifLzwDecoder::RunCodesOfWidth<false, NARROWEST + W>...};
+            return std::array{&GifLzwDecoder::RunCodesOfWidth<false, Spelled, NARROWEST + W>...};
         }(std::make_integer_sequence<int, MAX_CODE_BITS - NARROWEST + 1>{});
         for (;;) {
             const CodeRunStop stop = (this->*RUNS[std::size_t(state.codeSize - NARROWEST)])(state, out, dst, mark,
@@ -304,7 +333,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, B
 // RunCodes for codes of one width, which then is a constant: codes come a
 // group at a time from one eight-byte load, each at a fixed shift. Stops
 // with RUN_AT_WIDTH after the code that widens the codes.
-template <bool TableFull, int Width>
+template <bool TableFull, bool Spelled, int Width>
 GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                                   std::uint64_t& prevSpan, int& code)
 {
@@ -378,7 +407,11 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            MakeEntry(nextSlot, prev, out[from], prefix);
+            if constexpr (Spelled) {
+                MakeEntry(nextSlot, prev, out[from], prefix);
+            } else {
+                MakeEntryUnspelled(nextSlot, prev, prefix);
+            }
             prev = MakeSpan(std::size_t(to - out), length);
             prefix = c;
             // Below 12 bits the table always has room: the width grows the
@@ -450,7 +483,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // string added (the last byte of the newest entry), as DecodeCodes
         // keeps them. A full table keeps both as they were when it filled.
         state.oldCode = int(prefix);
-        if (nextSlot > firstSlot) state.firstByte = entrySuffix[nextSlot - 1];
+        if (nextSlot > firstSlot) state.firstByte = out[SpanAt(prev)];
         prevSpan = prev;
     }
     dst = to;
@@ -541,6 +574,9 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
         // A clear code (or the start): the table and width start over, and
         // the pixels kept for it but the started line are let go.
         if (code == s.clearCode) {
+            // The entries outlive their pixels: a damaged stream may still
+            // reach them. (Entries made while walking chains have theirs.)
+            if (!walkChains) SpellSuffixesOnce(s, out);
             s.everMade = std::max(s.everMade, s.nextSlot);
             s.codeSize = s.minCodeSize + 1;
             s.nextSlot = s.firstFree;
@@ -568,6 +604,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 } else {
                     // Out of room: keep only the started line and spell codes
                     // out from the table, which needs no earlier pixels.
+                    SpellSuffixesOnce(s, out);
                     walkChains = true;
                     compact(out, dst, lineEnd, width);
                 }
@@ -580,9 +617,9 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 // as it ends; every line the run completes is stored before
                 // the code that stopped it is taken.
                 const BYTE* const mark = std::min(std::max(lineEnd, dst + LINE_BATCH), roomEnd + 1);
-                const CodeRunStop stop = s.nextSlot < MAX_CODES
-                                             ? RunCodes<false>(s, out, dst, mark, prevSpan, code)
-                                             : RunCodes<true>(s, out, dst, mark, prevSpan, code);
+                const CodeRunStop stop = s.nextSlot >= MAX_CODES ? RunCodes<true, true>(s, out, dst, mark, prevSpan, code)
+                                         : s.spelled ? RunCodes<false, true>(s, out, dst, mark, prevSpan, code)
+                                                     : RunCodes<false, false>(s, out, dst, mark, prevSpan, code);
                 if (storeCompleteLines()) return;  // the image is full
                 if (stop == RUN_AT_MARK) continue;
                 if (stop == RUN_OUT_OF_BITS) code = NextCode(blocks, s);
@@ -606,6 +643,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 dst[length] = previous[0];
                 dst += length + 1;
             } else {
+                SpellSuffixesOnce(s, out);
                 walkChains = true;
                 const int length = SpellOut(s, code, dst);
                 // A chain that fills the stack loops: the decoder stops, and

@@ -69,6 +69,7 @@ private:
         int firstByte;   // first pixel of the previous code's string
         std::uint32_t bitPos;        // next bit to take, counted from blockBuffer's start
         std::uint32_t stagedBits;    // bits staged in blockBuffer
+        bool spelled;    // entries have their last bytes (SpellSuffixesOnce)
     };
 
     // The steps: the codes (NextCode, staging sub-blocks), the common codes
@@ -84,13 +85,16 @@ private:
     // to DecodeCodes (taken). RUN_AT_WIDTH (the codes grew a bit wider, so
     // the loop for the next width goes on) stays inside RunCodes.
     enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE, RUN_AT_WIDTH };
-    template <bool TableFull>
+    // Spelled: entries are made with their last bytes (SpellSuffixesOnce).
+    template <bool TableFull, bool Spelled>
     CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);
-    template <bool TableFull, int Width>
+    template <bool TableFull, bool Spelled, int Width>
     CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                                 int& code);
     void MakeEntry(std::size_t slot, std::uint64_t written, BYTE last, std::size_t prefix);
+    void MakeEntryUnspelled(std::size_t slot, std::uint64_t written, std::size_t prefix);
+    void SpellSuffixesOnce(LzwState& s, const BYTE* out);
     int SpellOut(const LzwState& s, int code, BYTE* dst);
     bool GrowStream(std::size_t needed);
 
