@@ -40,9 +40,9 @@
 //   - a code reads one word of the table, whose length and position each
 //     come out in one step; an entry's prefix code and last byte, which
 //     only spelling strings out needs, are kept apart, so making an entry
-//     is two stores and an add: the last bytes are read back from the
-//     pixels (SpellSuffixes) only before those are let go at a clear code
-//     or before strings are spelled out;
+//     is three stores and an add, and only two until the first clear code
+//     that lets entries go (SpellSuffixesOnce then reads their last bytes
+//     back from the pixels);
 //   - narrow lines are handed on a few at a time, so a small picture's run
 //     is not cut at every line end;
 //   - a table that has filled runs in a loop of its own that makes no
@@ -251,20 +251,19 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
 
 // The entry at slot: the string written at `written` and one more byte,
 // `last`, whose prefix is the code that wrote that string.
-[[gnu::always_inline]] inline void GifLzwDecoder::MakeEntry(std::size_t slot, std::uint64_t written, BYTE last,
-                                                        std::size_t prefix)
-{
-    entrySpan[slot] = written + 1;
-    entrySuffix[slot] = last;
-    entryPrefix[slot] = std::uint16_t(prefix);
-}
-
-// The same without the last byte, left to SpellSuffixesOnce.
+// MakeEntryUnspelled leaves the last byte to SpellSuffixesOnce.
 [[gnu::always_inline]] inline void GifLzwDecoder::MakeEntryUnspelled(std::size_t slot, std::uint64_t written,
                                                                  std::size_t prefix)
 {
     entrySpan[slot] = written + 1;
     entryPrefix[slot] = std::uint16_t(prefix);
+}
+
+[[gnu::always_inline]] inline void GifLzwDecoder::MakeEntry(std::size_t slot, std::uint64_t written, BYTE last,
+                                                        std::size_t prefix)
+{
+    MakeEntryUnspelled(slot, written, prefix);
+    entrySuffix[slot] = last;
 }
 
 // Until the first clear code that lets entries go, or until codes start to

@@ -93,11 +93,11 @@ void RemoteEventSource::CheckList()
         m_sink({{"event", "list-changed"}, {"count", ListedCount()}});
         return;
     }
-    // The list as it was, by name: the directory is the same.
+    // The list as it was, by name: the directory is the same. The copies
+    // keep their places as the vector moves, so their index moves with it.
     const std::vector<ShotRecord> before = std::move(m_listed);
     const std::vector<int> numbersBefore = std::move(m_listedNumbers);
-    RecordNameIndex beforeByName;
-    beforeByName.Build(before);
+    const RecordNameIndex beforeByName = std::move(m_listedByName);
     Remember();
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (!m_listedByName.Find(before[i].name))

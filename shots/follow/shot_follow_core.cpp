@@ -123,11 +123,10 @@ void ShotFollowCore::Resync()
     }
 
     // Once only: a later change to the list is not the scan's.
-    const bool watchedScan =
-        m_watchedScan != 0 && m_watchedScan == m_doc.ScanCount() && directory == m_directory && (m_watch.IsRunning() || m_nextPoll);
+    const bool watching = directory == m_directory && (m_watch.IsRunning() || m_nextPoll);
+    const bool watchedScan = m_watchedScan != 0 && m_watchedScan == m_doc.ScanCount() && watching;
     m_watchedScan = 0;
-    const bool newDirectory =
-        watchedScan ? m_watchStartedBeforeScan : directory != m_directory || (!m_watch.IsRunning() && !m_nextPoll);
+    const bool newDirectory = watchedScan ? m_watchStartedBeforeScan : !watching;
     if (newDirectory && !watchedScan) StartWatching(directory);
     m_policy.Clear();
 

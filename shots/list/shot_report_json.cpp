@@ -39,7 +39,7 @@ int RunShotReportJson(const std::string& path, std::ostream& out, std::ostream& 
         times.push_back(shot.lastWriteTime);
         shots.push_back({{"index", i},
                          {"number", numbers.back()},
-                         {"file", shot.Path().substr(directory.size())},
+                         {"file", shot.name},
                          {"lastWriteTime", FormatFileTimeIso8601Ms(shot.lastWriteTime)}});
     }
 

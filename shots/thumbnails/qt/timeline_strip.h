@@ -27,8 +27,8 @@
 #include <QPointer>
 #include <atomic>
 #include <cstdint>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
