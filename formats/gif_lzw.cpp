@@ -40,9 +40,10 @@
 //   - a code reads one word of the table, whose length and position each
 //     come out in one step; an entry's prefix code and last byte, which
 //     only spelling strings out needs, are kept apart, so making an entry
-//     is three stores and an add, and only two until the first clear code
-//     that lets entries go (SpellSuffixesOnce then reads their last bytes
-//     back from the pixels);
+//     is two stores and an add: an entry's last byte is read back from the
+//     pixels only when a damaged stream may still need it, which is why the
+//     pixels of the generation before the last clear code are kept too
+//     (see NewGeneration);
 //   - narrow lines are handed on a few at a time, so a small picture's run
 //     is not cut at every line end;
 //   - a table that has filled runs in a loop of its own that makes no
@@ -100,9 +101,9 @@ constexpr std::uint64_t MakeSpan(std::size_t at, std::size_t length)
     return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
 }
 
-// The stream buffer is kept for the next decode on the same thread (up to
-// KEPT_STREAM_BYTES), so loading one shot after another reuses pages already
-// mapped instead of faulting in fresh ones each time.
+// The two stream buffers are kept for the next decode on the same thread (up
+// to KEPT_STREAM_BYTES each), so loading one shot after another reuses pages
+// already mapped instead of faulting in fresh ones each time.
 constexpr std::size_t KEPT_STREAM_BYTES = std::size_t(16) << 20;
 
 struct KeptStream {
@@ -110,31 +111,33 @@ struct KeptStream {
     std::size_t capacity = 0;
     ~KeptStream() { std::free(data); }
 };
-thread_local KeptStream keptStream;
+thread_local KeptStream keptStreams[2];
 
 // A buffer of at least `capacity` bytes (which becomes the buffer's size),
-// or null. `fresh` says whether it is new: a kept one still holds the
-// literal area its last decode wrote.
-BYTE* TakeKeptStream(std::size_t& capacity, bool& fresh)
+// with the literal area written, or null.
+BYTE* TakeKeptStream(KeptStream& kept, std::size_t& capacity)
 {
-    BYTE* data = keptStream.data;
-    const std::size_t kept = keptStream.capacity;
-    keptStream.data = nullptr;
-    keptStream.capacity = 0;
-    fresh = !(data && kept >= capacity);
-    if (!fresh) {
-        capacity = kept;
+    BYTE* data = kept.data;
+    const std::size_t keptCapacity = kept.capacity;
+    kept.data = nullptr;
+    kept.capacity = 0;
+    // Nothing writes below STREAM_START, so a kept stream's literals stand.
+    if (data && keptCapacity >= capacity) {
+        capacity = keptCapacity;
         return data;
     }
     std::free(data);
-    return static_cast<BYTE*>(std::malloc(capacity));
+    data = static_cast<BYTE*>(std::malloc(capacity));
+    if (data)
+        for (std::size_t i = 0; i < STREAM_START; ++i) data[i] = BYTE(i);
+    return data;
 }
 
-void KeepStream(BYTE* data, std::size_t capacity)
+void KeepStream(KeptStream& kept, BYTE* data, std::size_t capacity)
 {
-    if (data && capacity <= KEPT_STREAM_BYTES && !keptStream.data) {
-        keptStream.data = data;
-        keptStream.capacity = capacity;
+    if (data && capacity <= KEPT_STREAM_BYTES && !kept.data) {
+        kept.data = data;
+        kept.capacity = capacity;
     } else {
         std::free(data);
     }
@@ -213,7 +216,7 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     state.oldCode = 0;
     state.firstByte = 0;
     state.bitPos = state.stagedBits = 0;
-    state.spelled = false;
+    state.pendingEnd = state.firstFree;
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // Spelling strings out stops at the literals, so only their spans are set.
@@ -251,7 +254,7 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
 
 // The entry at slot: the string written at `written` and one more byte,
 // `last`, whose prefix is the code that wrote that string.
-// MakeEntryUnspelled leaves the last byte to SpellSuffixesOnce.
+// MakeEntryUnspelled leaves the last byte to SpellSuffixes.
 [[gnu::always_inline]] inline void GifLzwDecoder::MakeEntryUnspelled(std::size_t slot, std::uint64_t written,
                                                                  std::size_t prefix)
 {
@@ -266,22 +269,49 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     entrySuffix[slot] = last;
 }
 
-// Until the first clear code that lets entries go, or until codes start to
-// be spelled out, the fast loop makes entries without their last bytes: a
-// small picture (no clear code but the first) is spared a store a code.
-// Then every entry since the last clear code gets its last byte from where
-// its string was written (the byte after the string it extends, the first
-// of the string written next), while those pixels are still there, and from
-// then on entries are made whole. Called only while no chain was walked
-// since that clear code: all those strings were written in turn.
-void GifLzwDecoder::SpellSuffixesOnce(LzwState& s, const BYTE* out)
+// The fast loop makes entries without their last bytes: only spelling a
+// string out (after damage) needs them, and the pixels hold them. An entry's
+// last byte is the last of its string where that was written (the first of
+// the string written next). SpellSuffixes reads them back for the entries of
+// slots from..to-1, whose strings are in `pixels`, all written in turn (no
+// chain was walked in their generation).
+void GifLzwDecoder::SpellSuffixes(int from, int to, const BYTE* pixels)
 {
-    if (s.spelled || s.nextSlot == s.firstFree) return;
-    s.spelled = true;
-    for (int slot = s.firstFree; slot < s.nextSlot; ++slot) {
+    for (int slot = from; slot < to; ++slot) {
         const std::uint64_t span = entrySpan[slot];
-        entrySuffix[slot] = out[SpanAt(span) + SpanLength(span) - 1];
+        entrySuffix[slot] = pixels[SpanAt(span) + SpanLength(span) - 1];
     }
+}
+
+// Before chains are walked or the pixels of this generation are let go:
+// every entry a chain may reach gets its last byte, those of this generation
+// from `out`, those the previous one left from `previous`.
+void GifLzwDecoder::SpellPending(LzwState& s, const BYTE* out)
+{
+    SpellSuffixes(s.firstFree, s.nextSlot, out);
+    SpellSuffixes(s.nextSlot, s.pendingEnd, previous);
+    s.pendingEnd = s.firstFree;
+}
+
+// At a clear code: the generation that ends keeps its pixels, in what becomes
+// the previous buffer, until the next clear code, so its entries need no
+// last bytes until then; the one before it is let go, the entries it left
+// (those the ending generation did not make again) getting theirs first. The
+// started line moves to the start of the other buffer, which becomes the
+// stream. `spelled` says the ending generation's entries all have their last
+// bytes (it walked chains). Returns the stream.
+BYTE* GifLzwDecoder::NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std::size_t width, bool spelled)
+{
+    SpellSuffixes(s.nextSlot, s.pendingEnd, previous);
+    s.pendingEnd = spelled ? s.firstFree : s.nextSlot;
+    std::swap(stream, previous);
+    std::swap(streamCapacity, previousCapacity);
+    const BYTE* const lineStart = lineEnd - width;
+    const std::size_t started = std::size_t(dst - lineStart);
+    std::memcpy(stream + STREAM_START, lineStart, started);
+    dst = stream + STREAM_START + started;
+    lineEnd = stream + STREAM_START + width;
+    return stream;
 }
 
 bool GifLzwDecoder::GrowStream(std::size_t needed)
@@ -309,17 +339,17 @@ bool GifLzwDecoder::GrowStream(std::size_t needed)
 // the last few codes of the staged bytes), and after taking a clear code, an
 // end code or a code above the next free slot, which it hands back in
 // `code`.
-template <bool TableFull, bool Spelled>
+template <bool TableFull>
 GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
     if constexpr (TableFull) {
-        return RunCodesOfWidth<true, true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
+        return RunCodesOfWidth<true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
     } else {
         // The loop of each width from 3 bits (minimum code size 2) to 12.
         constexpr int NARROWEST = 3;
         static constexpr auto RUNS = []<int... W>(std::integer_sequence<int, W...>) {
-            return std::array{&GifLzwDecoder::RunCodesOfWidth<false, Spelled, NARROWEST + W>...};
+            return std::array{&GifLzwDecoder::RunCodesOfWidth<false, NARROWEST + W>...};
         }(std::make_integer_sequence<int, MAX_CODE_BITS - NARROWEST + 1>{});
         for (;;) {
             const CodeRunStop stop = (this->*RUNS[std::size_t(state.codeSize - NARROWEST)])(state, out, dst, mark,
@@ -332,7 +362,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, B
 // RunCodes for codes of one width, which then is a constant: codes come a
 // group at a time from one eight-byte load, each at a fixed shift. Stops
 // with RUN_AT_WIDTH after the code that widens the codes.
-template <bool TableFull, bool Spelled, int Width>
+template <bool TableFull, int Width>
 GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
                                                   std::uint64_t& prevSpan, int& code)
 {
@@ -406,11 +436,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            if constexpr (Spelled) {
-                MakeEntry(nextSlot, prev, out[from], prefix);
-            } else {
-                MakeEntryUnspelled(nextSlot, prev, prefix);
-            }
+            MakeEntryUnspelled(nextSlot, prev, prefix);
             prev = MakeSpan(std::size_t(to - out), length);
             prefix = c;
             // Below 12 bits the table always has room: the width grows the
@@ -489,20 +515,25 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
     return stop;
 }
 
-GifLzwDecoder::~GifLzwDecoder() { std::free(stream); }
+GifLzwDecoder::~GifLzwDecoder()
+{
+    std::free(stream);
+    std::free(previous);
+}
 
 void GifLzwDecoder::Decode(int minCodeSize, GifDataBlocks& blocks, GifLineSink& lines, int width, int height)
 {
     if (minCodeSize < 2 || minCodeSize > 9) return;
     if (width <= 0 || height <= 0) return;
     if (!StartStream(std::size_t(width), std::size_t(height))) return;
-    // The stream goes back to the thread's keeping however decoding ends.
+    // The streams go back to the thread's keeping however decoding ends.
     struct ReleaseStream {
         GifLzwDecoder* decoder;
         ~ReleaseStream()
         {
-            KeepStream(decoder->stream, decoder->streamCapacity);
-            decoder->stream = nullptr;
+            KeepStream(keptStreams[0], decoder->stream, decoder->streamCapacity);
+            KeepStream(keptStreams[1], decoder->previous, decoder->previousCapacity);
+            decoder->stream = decoder->previous = nullptr;
         }
     } release{this};
 
@@ -512,24 +543,23 @@ void GifLzwDecoder::Decode(int minCodeSize, GifDataBlocks& blocks, GifLineSink& 
 }
 
 // Pixels are gathered in stream order and stored a line at a time. The
-// stream keeps what the current table's entries point into, so it is
-// emptied (but for a started line) at every clear code: it needs a line, the
-// pixels of the image (up to MAX_STREAM_PIXELS, beyond which strings are
-// spelled out) and ROOM. It starts smaller and grows as pixels come.
+// stream keeps what the current table's entries point into, so it is started
+// again (with the started line) at every clear code, in the other buffer:
+// it needs a line, the pixels of the image (up to MAX_STREAM_PIXELS, beyond
+// which strings are spelled out) and ROOM. Both start smaller and grow as
+// pixels come.
 bool GifLzwDecoder::StartStream(std::size_t width, std::size_t height)
 {
     const std::size_t pixelsWanted = width * height;
     const std::size_t keep = pixelsWanted < MAX_STREAM_PIXELS ? pixelsWanted : MAX_STREAM_PIXELS;
     streamLimit = STREAM_START + width + keep + ROOM;
     streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
+    previousCapacity = streamCapacity;
     std::free(stream);
-    bool freshStream = false;
-    stream = TakeKeptStream(streamCapacity, freshStream);
-    if (!stream) return false;
-    // Nothing writes below STREAM_START, so a kept stream's literals stand.
-    if (freshStream)
-        for (std::size_t i = 0; i < STREAM_START; ++i) stream[i] = BYTE(i);
-    return true;
+    std::free(previous);
+    stream = TakeKeptStream(keptStreams[0], streamCapacity);
+    previous = TakeKeptStream(keptStreams[1], previousCapacity);
+    return stream && previous;
 }
 
 // Every code from the first to the end code, the end of the data or a full
@@ -558,7 +588,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
         return lines.Full();
     };
 
-    // Keeps only the started line: at a clear code, and when out of room.
+    // Keeps only the started line, when out of room.
     auto compact = [](BYTE* base, BYTE*& next, BYTE*& end, std::size_t lineLength) {
         const std::size_t started = std::size_t(next - (end - lineLength));
         std::memmove(base + STREAM_START, end - lineLength, started);
@@ -571,18 +601,18 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
     int code = NextCode(blocks, s);
     for (;;) {
         // A clear code (or the start): the table and width start over, and
-        // the pixels kept for it but the started line are let go.
+        // a new generation of pixels begins with the started line. The
+        // entries outlive their pixels: a damaged stream may still reach
+        // them (see NewGeneration).
         if (code == s.clearCode) {
-            // The entries outlive their pixels: a damaged stream may still
-            // reach them. (Entries made while walking chains have theirs.)
-            if (!walkChains) SpellSuffixesOnce(s, out);
+            out = NewGeneration(s, dst, lineEnd, width, walkChains);
+            roomEnd = out + (streamCapacity - ROOM);
             s.everMade = std::max(s.everMade, s.nextSlot);
             s.codeSize = s.minCodeSize + 1;
             s.nextSlot = s.firstFree;
             s.topSlot = 1 << s.codeSize;
         }
         walkChains = false;
-        compact(out, dst, lineEnd, width);
         while (code == s.clearCode) code = NextCode(blocks, s);
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
@@ -603,7 +633,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 } else {
                     // Out of room: keep only the started line and spell codes
                     // out from the table, which needs no earlier pixels.
-                    SpellSuffixesOnce(s, out);
+                    if (!walkChains) SpellPending(s, out);
                     walkChains = true;
                     compact(out, dst, lineEnd, width);
                 }
@@ -616,9 +646,8 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 // as it ends; every line the run completes is stored before
                 // the code that stopped it is taken.
                 const BYTE* const mark = std::min(std::max(lineEnd, dst + LINE_BATCH), roomEnd + 1);
-                const CodeRunStop stop = s.nextSlot >= MAX_CODES ? RunCodes<true, true>(s, out, dst, mark, prevSpan, code)
-                                         : s.spelled ? RunCodes<false, true>(s, out, dst, mark, prevSpan, code)
-                                                     : RunCodes<false, false>(s, out, dst, mark, prevSpan, code);
+                const CodeRunStop stop = s.nextSlot >= MAX_CODES ? RunCodes<true>(s, out, dst, mark, prevSpan, code)
+                                                                 : RunCodes<false>(s, out, dst, mark, prevSpan, code);
                 if (storeCompleteLines()) return;  // the image is full
                 if (stop == RUN_AT_MARK) continue;
                 if (stop == RUN_OUT_OF_BITS) code = NextCode(blocks, s);
@@ -642,7 +671,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 dst[length] = previous[0];
                 dst += length + 1;
             } else {
-                SpellSuffixesOnce(s, out);
+                if (!walkChains) SpellPending(s, out);
                 walkChains = true;
                 const int length = SpellOut(s, code, dst);
                 // A chain that fills the stack loops: the decoder stops, and

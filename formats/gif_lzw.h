@@ -69,12 +69,16 @@ private:
         int firstByte;   // first pixel of the previous code's string
         std::uint32_t bitPos;        // next bit to take, counted from blockBuffer's start
         std::uint32_t stagedBits;    // bits staged in blockBuffer
-        bool spelled;    // entries have their last bytes (SpellSuffixesOnce)
+        // Entries from nextSlot up to pendingEnd were made in the previous
+        // generation (between the last two clear codes) without their last
+        // bytes, which its pixels, kept in `previous`, still hold.
+        int pendingEnd;
     };
 
     // The steps: the codes (NextCode, staging sub-blocks), the common codes
     // in one run (RunCodes), the string table (ResetTable, MakeEntry,
-    // SpellOut) and the stream of decoded pixels (StartStream, GrowStream).
+    // SpellOut) and the stream of decoded pixels (StartStream, GrowStream,
+    // NewGeneration).
     bool StartStream(std::size_t width, std::size_t height);
     void DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink& lines, std::size_t width);
     void ResetTable(LzwState& state, int minCodeSize);
@@ -85,16 +89,17 @@ private:
     // to DecodeCodes (taken). RUN_AT_WIDTH (the codes grew a bit wider, so
     // the loop for the next width goes on) stays inside RunCodes.
     enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE, RUN_AT_WIDTH };
-    // Spelled: entries are made with their last bytes (SpellSuffixesOnce).
-    template <bool TableFull, bool Spelled>
+    template <bool TableFull>
     CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);
-    template <bool TableFull, bool Spelled, int Width>
+    template <bool TableFull, int Width>
     CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                                 int& code);
     void MakeEntry(std::size_t slot, std::uint64_t written, BYTE last, std::size_t prefix);
     void MakeEntryUnspelled(std::size_t slot, std::uint64_t written, std::size_t prefix);
-    void SpellSuffixesOnce(LzwState& s, const BYTE* out);
+    void SpellSuffixes(int from, int to, const BYTE* pixels);
+    void SpellPending(LzwState& s, const BYTE* out);
+    BYTE* NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std::size_t width, bool spelled);
     int SpellOut(const LzwState& s, int code, BYTE* dst);
     bool GrowStream(std::size_t needed);
 
@@ -118,8 +123,11 @@ private:
     BYTE entrySuffix[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see
-    // DecodeCodes), malloc'd for one Decode.
+    // DecodeCodes), and those of the generation before it, malloc'd for one
+    // Decode. The two swap at every clear code.
     BYTE* stream = nullptr;
     std::size_t streamCapacity = 0;
+    BYTE* previous = nullptr;
+    std::size_t previousCapacity = 0;
     std::size_t streamLimit = 0;
 };

@@ -385,21 +385,32 @@ TEST(GifLzwRandom, StreamsLongerThanOneStagingMatchThePlainDecoder)
 
 // Entries made before a clear code stay in the table until they are made
 // again, and a broken chain after the clear can reach them: a long run fills
-// the table far, then a clear, then codes above the next free slot.
+// the table far, then up to two short runs, each after a clear, then codes
+// above the next free slot. The chain may reach entries of every run.
 TEST(GifLzwRandom, BrokenChainsAfterAClearMatchThePlainDecoder)
 {
     std::mt19937 random(20261208);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         LzwCodeWriter codes(8);
         codes.Clear();
-        const int before = 500 + int(random() % 3500);
-        for (int i = 0; i < before; ++i) codes.Code(int(random() % unsigned(codes.NextSlot())));
-        codes.Clear();
-        for (int i = 0; i < 200; ++i)
-            codes.Code(random() % 3 ? int(random() % unsigned(1 << codes.CodeSize()))
-                                    : int(random() % unsigned(codes.NextSlot())));
+        // Short later runs leave the long run's entries within reach of the
+        // narrow codes after the last clear.
+        int before = 500 + int(random() % 3500);
+        for (int run = round % 3; run >= 0; --run) {
+            for (int i = 0; i < before; ++i) {
+                const int code = int(random() % unsigned(codes.NextSlot()));
+                codes.Code(code == codes.ClearCode() || code == codes.EndCode() ? 0 : code);  // the run goes on
+            }
+            codes.Clear();
+            before = 1 + int(random() % 200);
+        }
+        for (int i = 0; i < 200; ++i) {
+            const int code = random() % 3 ? int(random() % unsigned(1 << codes.CodeSize()))
+                                          : int(random() % unsigned(codes.NextSlot()));
+            codes.Code(code == codes.EndCode() ? 0 : code);
+        }
         codes.End();
-        const GifBytes file = WithCodes(64, 200, 256, codes.Finish(), false, 8, 255);
+        const GifBytes file = WithCodes(64, 4000, 256, codes.Finish(), false, 8, 255);
         ExpectSameAsReference(file, ("round " + std::to_string(round)).c_str());
         if (HasFatalFailure()) return;
     }
