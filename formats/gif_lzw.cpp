@@ -78,17 +78,20 @@ constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_INPUT_ENDED = -1 };
 
-// A table entry is one 64-bit word, its span, with its prefix code and last
-// byte kept apart in entryPrefix and entrySuffix (only spelling a string out
-// needs them). The span:
+// A table entry is one 64-bit word, its span, with its last byte kept apart
+// in entrySuffix (only spelling a string out needs it). The span:
 //   bits  0-15  the string's length (at most STACK_SIZE);
+//   bits 16-31  its prefix code, which only spelling a string out needs;
 //   bits 36-63  where its string was last written, as an offset from the
 //               stream's start (the stream stays below 2^28 bytes).
 // The length and the position are what nearly every code needs, and each
-// comes out of the word in one step. The next entry's span is the span of
-// the string just written, one longer.
+// comes out of the word in one step; making an entry is one store. The next
+// entry's span is the span of the string just written, one longer, with
+// the code that wrote it as its prefix.
 constexpr int AT_SHIFT = 36;
 constexpr std::uint64_t LENGTH_FIELD = 0xFFFF;
+constexpr int PREFIX_SHIFT = 16;
+constexpr std::uint64_t PREFIX_FIELD = std::uint64_t(0xFFFF) << PREFIX_SHIFT;
 static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << (64 - AT_SHIFT)),
               "a stream offset must fit its field");
 // The length in the spans of the clear and end codes, which have no string.
@@ -96,9 +99,14 @@ constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
 inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
 inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
+inline std::size_t SpanPrefix(std::uint64_t span) { return std::size_t((span & PREFIX_FIELD) >> PREFIX_SHIFT); }
 constexpr std::uint64_t MakeSpan(std::size_t at, std::size_t length)
 {
     return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
+}
+inline std::uint64_t WithPrefix(std::uint64_t span, std::size_t prefix)
+{
+    return (span & ~PREFIX_FIELD) | (std::uint64_t(prefix) << PREFIX_SHIFT);
 }
 
 // The two stream buffers are kept for the next decode on the same thread (up
@@ -261,19 +269,12 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
 }
 
 // The entry at slot: the string written at `written` and one more byte,
-// `last`, whose prefix is the code that wrote that string.
-// MakeEntryUnspelled leaves the last byte to SpellSuffixes.
-[[gnu::always_inline]] inline void GifLzwDecoder::MakeEntryUnspelled(std::size_t slot, std::uint64_t written,
-                                                                 std::size_t prefix)
-{
-    entrySpan[slot] = written + 1;
-    entryPrefix[slot] = std::uint16_t(prefix);
-}
-
+// `last`, whose prefix is the code that wrote that string. (RunCodes makes
+// its entries without their last bytes; see SpellSuffixes.)
 [[gnu::always_inline]] inline void GifLzwDecoder::MakeEntry(std::size_t slot, std::uint64_t written, BYTE last,
                                                         std::size_t prefix)
 {
-    MakeEntryUnspelled(slot, written, prefix);
+    entrySpan[slot] = WithPrefix(written, prefix) + 1;
     entrySuffix[slot] = last;
 }
 
@@ -386,10 +387,9 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
     // A group starting below here is staged whole.
     const std::uint32_t groupsEnd = state.stagedBits >= GROUP_BITS ? state.stagedBits - GROUP_BITS + 1 : 0;
     std::size_t nextSlot = std::size_t(state.nextSlot);
-    // The previous string is known by its span and its code (the next
-    // entry's prefix); the next one goes to `to`.
-    std::uint64_t prev = prevSpan;
-    std::size_t prefix = std::size_t(state.oldCode);
+    // The previous string is known by its span, with its code (the next
+    // entry's prefix) in the span's prefix field; the next one goes to `to`.
+    std::uint64_t prev = WithPrefix(prevSpan, std::size_t(state.oldCode));
     BYTE* to = dst;
     const std::size_t firstSlot = nextSlot;
     CodeRunStop stop = RUN_OUT_OF_BITS;
@@ -446,9 +446,8 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            MakeEntryUnspelled(nextSlot, prev, prefix);
-            prev = MakeSpan(std::size_t(to - out), length);
-            prefix = c;
+            entrySpan[nextSlot] = prev + 1;
+            prev = MakeSpan(std::size_t(to - out), length) | (std::uint64_t(c) << PREFIX_SHIFT);
             // Below 12 bits the table always has room: the width grows the
             // moment the next free slot passes the mask. At 12 bits that
             // moment fills it, and the run stops for the loop that makes no
@@ -517,7 +516,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The prefix of the next entry, and the first byte of the last
         // string added (the last byte of the newest entry), as DecodeCodes
         // keeps them. A full table keeps both as they were when it filled.
-        state.oldCode = int(prefix);
+        state.oldCode = int(SpanPrefix(prev));
         if (nextSlot > firstSlot) state.firstByte = out[SpanAt(prev)];
         prevSpan = prev;
     }
@@ -729,7 +728,7 @@ int GifLzwDecoder::SpellOut(const LzwState& s, int code, BYTE* dst)
         if (sp == STACK_SIZE - 1) return -1;
         const bool madeHere = chain < made;
         pixelStack[sp++] = madeHere ? entrySuffix[chain] : 0;
-        chain = madeHere ? entryPrefix[chain] : 0;
+        chain = madeHere ? int(SpanPrefix(entrySpan[chain])) : 0;
     }
     pixelStack[sp++] = BYTE(chain);
     for (int i = 0; i < sp; ++i) dst[i] = pixelStack[sp - 1 - i];

@@ -96,7 +96,6 @@ private:
     CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                                 int& code);
     void MakeEntry(std::size_t slot, std::uint64_t written, BYTE last, std::size_t prefix);
-    void MakeEntryUnspelled(std::size_t slot, std::uint64_t written, std::size_t prefix);
     void SpellSuffixes(int from, int to, const BYTE* pixels);
     void SpellPending(LzwState& s, const BYTE* out);
     BYTE* NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std::size_t width, bool spelled);
@@ -113,13 +112,12 @@ private:
     int rasterEnd = 0;
     BYTE blockBuffer[BLOCK_BUFFER_SIZE + 8];
 
-    // The string table (see gif_lzw.cpp): an entry's span (its length and
-    // where its string was last written), its prefix code and its last byte.
+    // The string table (see gif_lzw.cpp): an entry's span (its length, its
+    // prefix code and where its string was last written) and its last byte.
     // While the stream is well formed that string is copied whole; otherwise
     // it is spelled out by walking prefixes.
     BYTE pixelStack[STACK_SIZE];
     std::uint64_t entrySpan[MAX_CODES];
-    std::uint16_t entryPrefix[MAX_CODES];
     BYTE entrySuffix[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see
