@@ -38,12 +38,15 @@
 //     codes each, so the loop's own steps weigh less on each code); the
 //     mark is tested once a group;
 //   - a code reads one word of the table, whose length and position each
-//     come out in one step; an entry's prefix code and last byte, which
-//     only spelling strings out needs, are kept apart, so making an entry
-//     is two stores and an add: an entry's last byte is read back from the
-//     pixels only when a damaged stream may still need it, which is why the
-//     pixels of the generation before the last clear code are kept too
-//     (see NewGeneration);
+//     come out in one step; the same word holds the entry's prefix code,
+//     and its last byte, which only spelling strings out needs, is kept
+//     apart and not written at all by the loop: making an entry is one
+//     store. An entry's last byte is read back from the pixels only when a
+//     damaged stream may still need it, which is why the pixels of the
+//     generation before the last clear code are kept too (see
+//     NewGeneration);
+//   - strings of up to eight pixels, most of a photo's, are copied as one
+//     word (see Copy8);
 //   - narrow lines are handed on a few at a time, so a small picture's run
 //     is not cut at every line end;
 //   - a table that has filled runs in a loop of its own that makes no
