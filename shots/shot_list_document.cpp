@@ -12,15 +12,6 @@
 #include "shots/cache/shot_reader.h"
 #include "shots/list/shot_number_text.h"
 
-ShotRecord::ShotRecord(std::string_view path, std::int64_t lastWriteTime)
-    : lastWriteTime(lastWriteTime)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    directory = std::make_shared<const std::string>(path.substr(0, nameStart));
-    name = std::string(path.substr(nameStart));
-}
-
 CKESTRELDoc::CKESTRELDoc()
 {
     // Message map. The document comes before the application in the route,

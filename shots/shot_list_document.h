@@ -31,9 +31,9 @@
 #include "app/framework/text_box.h"
 #include "image/dib_image.h"
 #include "shots/list/directory_listing.h"
-#include "shots/shot_record.h"
 #include "shots/list/file_status.h"
 #include "shots/list/shot_types.h"
+#include "shots/shot_record.h"
 
 class ShotCache;
 
@@ -43,7 +43,6 @@ enum class ListState {
     Gone,         // the directory was removed or renamed: the list is empty
     Unreadable,   // the directory cannot be listed: the list is as it last was
 };
-
 
 class CKESTRELDoc : public CDocument {
 public:
@@ -76,11 +75,11 @@ public:
     // How many scans have been made, and what the last one listed beyond
     // MaxShots(): the newer files a full list left out, in no given order.
     std::uint64_t ScanCount() const { return m_scanCount; }
+    const std::vector<DirectoryEntry>& BeyondCapacity() const { return m_beyondCapacity; }
     // Changes with every change to the list (a scan, an insert, a removal,
     // a replacement, a lower limit): who keeps something per shot compares
     // it with what it last saw instead of the whole list.
     std::uint64_t ListVersion() const { return m_listVersion; }
-    const std::vector<DirectoryEntry>& BeyondCapacity() const { return m_beyondCapacity; }
     // Shows the shot at the cursor (wrapping past the end to the first),
     // advances the cursor and rewrites both boxes.
     void LoadShot();

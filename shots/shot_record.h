@@ -2,6 +2,7 @@
 // others (the timeline's thumbnails) keep a copy of it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +18,13 @@ struct ShotRecord {
     {
     }
     // From a whole path: the directory is what comes up to its last '/'.
-    ShotRecord(std::string_view path, std::int64_t lastWriteTime);
+    ShotRecord(std::string_view path, std::int64_t lastWriteTime) : lastWriteTime(lastWriteTime)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+        directory = std::make_shared<const std::string>(path.substr(0, nameStart));
+        name = std::string(path.substr(nameStart));
+    }
 
     // The directory and the name.
     std::string Path() const { return directory ? *directory + name : name; }

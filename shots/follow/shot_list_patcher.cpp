@@ -82,6 +82,7 @@ std::string ShotListPatcher::NameOf(const ShotRecord& record) const
 void ShotListPatcher::PutListed(std::unique_ptr<ShotRecord> record)
 {
     // Callers make room first: the document refuses a record past MAX_SHOTS.
+    // The index catches up with others' changes before this one.
     Listed();
     const ShotRecord* put = record.get();
     const std::size_t at = UpperBoundByTime(m_doc.Shots(), record->lastWriteTime);
@@ -96,7 +97,7 @@ void ShotListPatcher::InsertListed(const std::string& name, std::int64_t lastWri
 
 std::unique_ptr<ShotRecord> ShotListPatcher::TakeListed(std::size_t index)
 {
-    Listed();
+    Listed();  // as in PutListed
     std::unique_ptr<ShotRecord> record = m_doc.RemoveShot(index);
     if (record) m_listed.Erase(record->name);
     m_listedVersion = m_doc.ListVersion();

@@ -33,8 +33,8 @@
 #include <utility>
 #include <vector>
 
-#include "shots/record_name_index.h"
 #include "shots/list/directory_listing.h"
+#include "shots/record_name_index.h"
 #include "shots/shot_list_document.h"
 
 // One name of the followed directory, as it is on disk now.

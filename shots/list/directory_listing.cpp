@@ -3,11 +3,11 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
-#include <cerrno>
-#include <cstdint>
 #include <string_view>
 #include <system_error>
 #include <thread>

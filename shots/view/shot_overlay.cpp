@@ -32,8 +32,9 @@ std::optional<ShotFacts> FactsOfShotOnDisplay(const CKESTRELDoc& document)
     if (index < 0) return std::nullopt;
     const ShotRecord& record = document.Shot(std::size_t(index));
     ShotFacts facts;
-    const std::size_t slash = record.Path().find_last_of('/');
-    facts.fileName = slash == std::string::npos ? record.Path() : record.Path().substr(slash + 1);
+    const std::string path = record.Path();
+    const std::size_t slash = path.find_last_of('/');
+    facts.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
     facts.shotNumber = document.ShotNumber(std::size_t(index));
     facts.position = int(index + 1);
     facts.count = int(document.ShotCount());
