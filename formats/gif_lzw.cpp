@@ -83,29 +83,30 @@ enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_INPUT_ENDED = -1
 
 // A table entry is one 64-bit word, its span, with its last byte kept apart
 // in entrySuffix (only spelling a string out needs it). The span:
-//   bits  0-15  the string's length (at most STACK_SIZE);
-//   bits 16-31  its prefix code, which only spelling a string out needs;
-//   bits 36-63  where its string was last written, as an offset from the
-//               stream's start (the stream stays below 2^28 bytes).
+//   bits  0-31  where its string was last written, as an offset from the
+//               stream's start;
+//   bits 32-47  its prefix code, which only spelling a string out needs;
+//   bits 48-63  the string's length (at most STACK_SIZE).
 // The length and the position are what nearly every code needs, and each
 // comes out of the word in one step; making an entry is one store. The next
 // entry's span is the span of the string just written, one longer, with
 // the code that wrote it as its prefix.
-constexpr int AT_SHIFT = 36;
-constexpr std::uint64_t LENGTH_FIELD = 0xFFFF;
-constexpr int PREFIX_SHIFT = 16;
+constexpr int PREFIX_SHIFT = 32;
+constexpr int LENGTH_SHIFT = 48;
 constexpr std::uint64_t PREFIX_FIELD = std::uint64_t(0xFFFF) << PREFIX_SHIFT;
-static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << (64 - AT_SHIFT)),
+constexpr std::uint64_t LENGTH_FIELD = std::uint64_t(0xFFFF) << LENGTH_SHIFT;
+constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << LENGTH_SHIFT;
+static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << PREFIX_SHIFT),
               "a stream offset must fit its field");
 // The length in the spans of the clear and end codes, which have no string.
 constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
-inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(span >> AT_SHIFT); }
-inline unsigned SpanLength(std::uint64_t span) { return unsigned(span & LENGTH_FIELD); }
+inline std::size_t SpanAt(std::uint64_t span) { return std::size_t(std::uint32_t(span)); }
+inline unsigned SpanLength(std::uint64_t span) { return unsigned(span >> LENGTH_SHIFT); }
 inline std::size_t SpanPrefix(std::uint64_t span) { return std::size_t((span & PREFIX_FIELD) >> PREFIX_SHIFT); }
 constexpr std::uint64_t MakeSpan(std::size_t at, std::size_t length)
 {
-    return (std::uint64_t(at) << AT_SHIFT) | std::uint64_t(length);
+    return std::uint64_t(at) | (std::uint64_t(length) << LENGTH_SHIFT);
 }
 inline std::uint64_t WithPrefix(std::uint64_t span, std::size_t prefix)
 {
@@ -277,7 +278,7 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
 [[gnu::always_inline]] inline void GifLzwDecoder::MakeEntry(std::size_t slot, std::uint64_t written, BYTE last,
                                                         std::size_t prefix)
 {
-    entrySpan[slot] = WithPrefix(written, prefix) + 1;
+    entrySpan[slot] = WithPrefix(written, prefix) + ONE_LONGER;
     entrySuffix[slot] = last;
 }
 
@@ -449,7 +450,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The new entry: the previous string and this one's first byte.
         bool widened = false;
         if (!TableFull) {
-            entrySpan[nextSlot] = prev + 1;
+            entrySpan[nextSlot] = prev + ONE_LONGER;
             prev = MakeSpan(std::size_t(to - out), length) | (std::uint64_t(c) << PREFIX_SHIFT);
             // Below 12 bits the table always has room: the width grows the
             // moment the next free slot passes the mask. At 12 bits that
