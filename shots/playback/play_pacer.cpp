@@ -18,6 +18,7 @@ void PlayPacer::Start(int intervalMs)
     m_start = m_clock();
     m_loaded = 0;
     m_awaitingPaint = false;
+    m_aimedAt = Duration{};
 }
 
 void PlayPacer::ChangeInterval(int intervalMs)
@@ -44,7 +45,11 @@ void PlayPacer::ShotPainted()
     m_awaitingPaint = false;
     ++m_shown;
     const Duration now = m_clock();
-    const Duration cost = now - m_tickAt;
+    // From the moment the tick was aimed at, when it came later than that:
+    // the timer's own lateness (whole milliseconds, an event loop) is paid
+    // by every shot too.
+    const Duration from = m_aimedAt.count() > 0 ? std::min(m_aimedAt, m_tickAt) : m_tickAt;
+    const Duration cost = now - from;
     if (m_tickAt.count() > 0 && cost.count() >= 0) m_showCost = (m_showCost * 3 + cost) / 4;
     const Duration lateness = now - Due(m_loaded);
     const Duration allowed = std::max<Duration>(Duration(std::int64_t(m_intervalMs) * 500), LATE_FLOOR);
@@ -66,10 +71,12 @@ void PlayPacer::SlotsSkipped(std::int64_t count)
     m_skipped += count;
 }
 
-int PlayPacer::MillisecondsToNext() const
+int PlayPacer::MillisecondsToNext()
 {
     const Duration ahead = std::min(m_showCost, Duration(std::int64_t(m_intervalMs) * 500));
-    const Duration left = Due(m_loaded + 1) - ahead - m_clock();
+    const Duration now = m_clock();
+    const Duration left = Due(m_loaded + 1) - ahead - now;
+    m_aimedAt = std::max(now, now + left);
     if (left.count() <= 0) return 0;
     return int((left.count() + 999) / 1000);
 }

@@ -40,10 +40,12 @@ public:
     void ShotPainted();
     bool AwaitingPaint() const { return m_awaitingPaint; }
     // Milliseconds from now until the tick for the shot after the last
-    // loaded one: when it is due, less what loading and painting a shot has
-    // lately taken (at most half an interval), so it reaches the screen on
-    // time rather than that much after; at least 0, rounded up.
-    int MillisecondsToNext() const;
+    // loaded one: when it is due, less what showing a shot has lately taken
+    // (at most half an interval), so it reaches the screen on time rather
+    // than that much after; at least 0, rounded up. The moment aimed at is
+    // kept: how late the timer then comes counts as part of showing the
+    // shot, so the ticks after it aim that much earlier.
+    int MillisecondsToNext();
 
     // Dropping: keeps to the clock, skipping shots not ready in time. The
     // statistics then count the skipped ones too.
@@ -78,6 +80,7 @@ private:
     Duration m_worst{};
     bool m_drop = false;
     Duration m_tickAt{};
-    Duration m_showCost{};  // a moving average from a tick to its paint
+    Duration m_aimedAt{};   // when the next tick was meant to come; 0: not known
+    Duration m_showCost{};  // a moving average from a tick (as aimed) to its paint
     std::int64_t m_skipped = 0;
 };

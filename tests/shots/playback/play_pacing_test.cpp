@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -8,6 +9,7 @@
 
 namespace {
 
+using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 struct PaceCase {
@@ -82,6 +84,27 @@ TEST(PlayPacing, TicksComeEarlyByWhatShowingAShotTakes)
         pacer.ShotPainted();
         EXPECT_EQ(pacer.MillisecondsToNext(), timers[i]) << i;
     }
+    EXPECT_EQ(pacer.Late(), 0);
+}
+
+// The timer comes late too (whole milliseconds, a busy event loop), which
+// every shot pays as it pays for painting: the ticks aim earlier by both,
+// and the shots reach the screen on time.
+TEST(PlayPacing, TicksAimEarlierByHowLateTheTimerComes)
+{
+    auto now = std::make_shared<PlayPacer::Duration>(0);
+    PlayPacer pacer([now] { return *now; });
+    pacer.Start(10);
+    int timer = 10;
+    for (int shot = 1; shot <= 30; ++shot) {
+        *now += milliseconds(timer) + microseconds(1500);  // the timer's lateness
+        pacer.TickStarted();
+        pacer.ShotLoaded();
+        *now += milliseconds(1);  // loading and painting
+        pacer.ShotPainted();
+        timer = std::max(1, pacer.MillisecondsToNext());
+    }
+    EXPECT_LT(*now - milliseconds(300), microseconds(500));  // shot 30 is due at 300 ms
     EXPECT_EQ(pacer.Late(), 0);
 }
 
