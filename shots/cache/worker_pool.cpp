@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "shots/cache/short_slice.h"
+
 WorkerPool::WorkerPool(Take take, int workers, int niceness) : m_niceness(niceness), m_take(std::move(take))
 {
     for (int i = 0; i < workers; ++i) m_workers.emplace_back([this, i] { Work(std::size_t(i)); });
@@ -42,6 +44,9 @@ std::size_t WorkerPool::CurrentWorker() { return t_worker; }
 void WorkerPool::Work(std::size_t index)
 {
     t_worker = index;
+    // Decoding runs for milliseconds at a time: a thread that wakes on
+    // this core (the one that shows the shots) must not wait that long.
+    RequestShortSlice();
     int applied = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
