@@ -106,6 +106,9 @@ bool CKESTRELApp::InitInstance(const CCommandLineInfo& info)
     m_pDocument->SetGroupByPrefix(info.m_shotList.groupByPrefix);
     if (info.m_shotList.sequence) m_pDocument->SetSequence(*info.m_shotList.sequence);
     m_pDocument->EnableReadAhead(std::size_t(info.m_playback.cacheMb) << 20, ShotCache::DefaultWorkers());
+    // Read ahead the way playing will go from the first shot loaded on: a
+    // run played backwards would otherwise start with shots read the other way.
+    m_pDocument->SetReadAheadReverse(info.m_playback.reverse);
     m_pFollower = std::make_unique<ShotDirectoryFollower>(*m_pDocument);
     m_pFollower->SetForcePolling(info.m_bPoll);
     m_pFollower->SetFollowNewest(info.m_bFollow);
