@@ -44,8 +44,8 @@ std::size_t WorkerPool::CurrentWorker() { return t_worker; }
 void WorkerPool::Work(std::size_t index)
 {
     t_worker = index;
-    // Decoding runs for milliseconds at a time: a thread that wakes on
-    // this core (the one that shows the shots) must not wait that long.
+    // A job decodes for milliseconds at a time: a thread that wakes on this
+    // core (the one that shows the shots) must not wait that long.
     RequestShortSlice();
     int applied = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
