@@ -94,7 +94,6 @@ enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_INPUT_ENDED = -1
 constexpr int PREFIX_SHIFT = 32;
 constexpr int LENGTH_SHIFT = 48;
 constexpr std::uint64_t PREFIX_FIELD = std::uint64_t(0xFFFF) << PREFIX_SHIFT;
-constexpr std::uint64_t LENGTH_FIELD = std::uint64_t(0xFFFF) << LENGTH_SHIFT;
 constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << LENGTH_SHIFT;
 static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << PREFIX_SHIFT),
               "a stream offset must fit its field");
