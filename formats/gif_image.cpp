@@ -264,26 +264,36 @@ std::size_t CGifImage::Rows::PutLines(const BYTE* pixels, std::size_t count)
     const int lineWidth = m_image.m_header.biWidth;
     const std::size_t width = std::size_t(lineWidth);
     std::size_t taken = 0;
-    if (!m_interlaced && m_image.m_header.biBitCount == 8) {
+    if (!m_interlaced) {
         // What PutLine does for these lines, without a call per line.
         // The cursor is kept in locals: the copies could alias it otherwise.
+        // The bytes after a line's pixels (padding, and a last byte of 1- or
+        // 4-bit pixels only partly written) are cleared first.
+        const int bitCount = m_image.m_header.biBitCount;
         const std::size_t stride = std::size_t(m_image.m_info.stride);
+        const bool padded = width * std::size_t(bitCount) != stride * 8;
         int row = m_row;
         BYTE* rowStart = m_rowStart;
-        const bool padded = stride != width;
-        for (; count - taken >= width && row >= 0; taken += width) {
-            if (padded) std::memset(rowStart + stride - 4, 0, 4);
-            CopyLine(rowStart, pixels + taken, width);
-            if (--row >= 0) rowStart -= stride;
+        auto store = [&](auto packLine) {
+            for (; count - taken >= width && row >= 0; taken += width) {
+                if (padded) std::memset(rowStart + stride - 4, 0, 4);
+                packLine(rowStart, pixels + taken);
+                if (--row >= 0) rowStart -= stride;
+            }
+        };
+        if (bitCount == 8) {
+            store([width](BYTE* to, const BYTE* line) { CopyLine(to, line, width); });
+        } else {
+            const GifRowPacker pack = GifRowPackerFor(bitCount);
+            store([pack, lineWidth](BYTE* to, const BYTE* line) { pack(to, line, lineWidth); });
         }
         m_row = row;
         m_rowStart = rowStart;
         return taken;
     }
     while (count - taken >= width) {
-        if (!PutLine(pixels + taken, lineWidth)) break;
+        PutLine(pixels + taken, lineWidth);
         taken += width;
-        if (Full()) break;
     }
     return taken;
 }
