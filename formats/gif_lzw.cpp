@@ -55,7 +55,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -67,7 +67,7 @@ constexpr int MAX_CODE_BITS = 12;
 // literal code (so a literal is copied like any other string), then the
 // pixels since the last clear code.
 constexpr std::size_t LITERAL_AREA = 512;  // literal codes reach 511 with 9-bit minimum code size
-constexpr std::size_t STREAM_START = LITERAL_AREA + 16;  // a little slack after the literals
+constexpr std::size_t STREAM_START = LITERAL_AREA + 64;  // the first pixel starts a cache line
 // RunCodes takes codes in groups of up to MAX_CODE_GROUP and tests a group
 // against its mark once the group is done.
 constexpr int MAX_CODE_GROUP = 12;
@@ -76,7 +76,6 @@ constexpr int MAX_CODE_GROUP = 12;
 constexpr std::size_t ROOM = MAX_CODE_GROUP * GifLzwDecoder::STACK_SIZE + 64;
 // Pixels RunCodes may gather before the lines they complete are stored.
 constexpr std::size_t LINE_BATCH = 4096;
-constexpr std::size_t INITIAL_STREAM_PIXELS = std::size_t(1) << 20;
 constexpr std::size_t MAX_STREAM_PIXELS = std::size_t(64) << 20;
 
 enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_INPUT_ENDED = -1 };
@@ -84,7 +83,8 @@ enum RasterEnd { RASTER_MORE = 0, RASTER_TERMINATOR = 1, RASTER_INPUT_ENDED = -1
 // A table entry is one 64-bit word, its span, with its last byte kept apart
 // in entrySuffix (only spelling a string out needs it). The span:
 //   bits  0-31  where its string was last written, as an offset from the
-//               stream's start;
+//               start of the window both stream buffers lie in (see
+//               gif_stream_window.h): the low 32 bits of its address;
 //   bits 32-47  its prefix code, which only spelling a string out needs;
 //   bits 48-63  the string's length (at most STACK_SIZE).
 // The length and the position are what nearly every code needs, and each
@@ -95,8 +95,8 @@ constexpr int PREFIX_SHIFT = 32;
 constexpr int LENGTH_SHIFT = 48;
 constexpr std::uint64_t PREFIX_FIELD = std::uint64_t(0xFFFF) << PREFIX_SHIFT;
 constexpr std::uint64_t ONE_LONGER = std::uint64_t(1) << LENGTH_SHIFT;
-static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM < (std::size_t(1) << PREFIX_SHIFT),
-              "a stream offset must fit its field");
+static_assert(STREAM_START + 0xFFFF + MAX_STREAM_PIXELS + ROOM <= GIF_STREAM_BUFFER_BYTES,
+              "a stream must fit its buffer");
 // The length in the spans of the clear and end codes, which have no string.
 constexpr unsigned NO_STRING_LENGTH = 0x1FFF;
 
@@ -112,47 +112,10 @@ inline std::uint64_t WithPrefix(std::uint64_t span, std::size_t prefix)
     return (span & ~PREFIX_FIELD) | (std::uint64_t(prefix) << PREFIX_SHIFT);
 }
 
-// The two stream buffers are kept for the next decode on the same thread (up
-// to KEPT_STREAM_BYTES each), so loading one shot after another reuses pages
+// The thread's stream buffers keep up to KEPT_STREAM_BYTES each from one
+// decode to the next, so loading one shot after another reuses pages
 // already mapped instead of faulting in fresh ones each time.
 constexpr std::size_t KEPT_STREAM_BYTES = std::size_t(16) << 20;
-
-struct KeptStream {
-    BYTE* data = nullptr;
-    std::size_t capacity = 0;
-    ~KeptStream() { std::free(data); }
-};
-thread_local KeptStream keptStreams[2];
-
-// A buffer of at least `capacity` bytes (which becomes the buffer's size),
-// with the literal area written, or null.
-BYTE* TakeKeptStream(KeptStream& kept, std::size_t& capacity)
-{
-    BYTE* data = kept.data;
-    const std::size_t keptCapacity = kept.capacity;
-    kept.data = nullptr;
-    kept.capacity = 0;
-    // Nothing writes below STREAM_START, so a kept stream's literals stand.
-    if (data && keptCapacity >= capacity) {
-        capacity = keptCapacity;
-        return data;
-    }
-    std::free(data);
-    data = static_cast<BYTE*>(std::malloc(capacity));
-    if (data)
-        for (std::size_t i = 0; i < STREAM_START; ++i) data[i] = BYTE(i);
-    return data;
-}
-
-void KeepStream(KeptStream& kept, BYTE* data, std::size_t capacity)
-{
-    if (data && capacity <= KEPT_STREAM_BYTES && !kept.data) {
-        kept.data = data;
-        kept.capacity = capacity;
-    } else {
-        std::free(data);
-    }
-}
 
 // A load of pixels written a few codes before waits for the stores that
 // wrote them when it spans more than one; an eight-byte load does so far
@@ -244,7 +207,9 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
         for (std::size_t code = 0; code < LITERAL_AREA; ++code) spans[code] = MakeSpan(code, 1);
         return spans;
     }();
-    std::memcpy(entrySpan, LITERAL_SPANS.data(), std::size_t(state.clearCode) * sizeof entrySpan[0]);
+    const std::uint64_t literalsAt = std::uint64_t(stream - origin);
+    for (int code = 0; code < state.clearCode; ++code)
+        entrySpan[code] = LITERAL_SPANS[std::size_t(code)] + literalsAt;
     // No string: RunCodes hands these two back.
     entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH);
     // Entries from everMade up have not been made in this image: a broken
@@ -285,23 +250,23 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
 // string out (after damage) needs them, and the pixels hold them. An entry's
 // last byte is the last of its string where that was written (the first of
 // the string written next). SpellSuffixes reads them back for the entries of
-// slots from..to-1, whose strings are in `pixels`, all written in turn (no
-// chain was walked in their generation).
-void GifLzwDecoder::SpellSuffixes(int from, int to, const BYTE* pixels)
+// slots from..to-1, whose strings were all written in turn (no chain was
+// walked in their generation) in one of the two buffers.
+void GifLzwDecoder::SpellSuffixes(int from, int to)
 {
     for (int slot = from; slot < to; ++slot) {
         const std::uint64_t span = entrySpan[slot];
-        entrySuffix[slot] = pixels[SpanAt(span) + SpanLength(span) - 1];
+        entrySuffix[slot] = origin[SpanAt(span) + SpanLength(span) - 1];
     }
 }
 
 // Before chains are walked or the pixels of this generation are let go:
 // every entry a chain may reach gets its last byte, those of this generation
-// from `out`, those the previous one left from `previous`.
-void GifLzwDecoder::SpellPending(LzwState& s, const BYTE* out)
+// and those the previous one left alike, from the buffer each was written in.
+void GifLzwDecoder::SpellPending(LzwState& s)
 {
-    SpellSuffixes(s.firstFree, s.nextSlot, out);
-    SpellSuffixes(s.nextSlot, s.pendingEnd, previous);
+    SpellSuffixes(s.firstFree, s.nextSlot);
+    SpellSuffixes(s.nextSlot, s.pendingEnd);
     s.pendingEnd = s.firstFree;
 }
 
@@ -314,29 +279,15 @@ void GifLzwDecoder::SpellPending(LzwState& s, const BYTE* out)
 // bytes (it walked chains). Returns the stream.
 BYTE* GifLzwDecoder::NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std::size_t width, bool spelled)
 {
-    SpellSuffixes(s.nextSlot, s.pendingEnd, previous);
+    SpellSuffixes(s.nextSlot, s.pendingEnd);
     s.pendingEnd = spelled ? s.firstFree : s.nextSlot;
     std::swap(stream, previous);
-    std::swap(streamCapacity, previousCapacity);
     const BYTE* const lineStart = lineEnd - width;
     const std::size_t started = std::size_t(dst - lineStart);
     std::memcpy(stream + STREAM_START, lineStart, started);
     dst = stream + STREAM_START + started;
     lineEnd = stream + STREAM_START + width;
     return stream;
-}
-
-bool GifLzwDecoder::GrowStream(std::size_t needed)
-{
-    if (needed > streamLimit) return false;
-    std::size_t capacity = streamCapacity * 2;
-    if (capacity < needed) capacity = needed;
-    if (capacity > streamLimit) capacity = streamLimit;
-    BYTE* grown = static_cast<BYTE*>(std::realloc(stream, capacity));
-    if (!grown) return false;
-    stream = grown;
-    streamCapacity = capacity;
-    return true;
 }
 
 // The common codes, one after another, until one of them needs DecodeCodes:
@@ -350,13 +301,14 @@ bool GifLzwDecoder::GrowStream(std::size_t needed)
 // entries), before a group whose bits are not all staged (DecodeCodes takes
 // the last few codes of the staged bytes), and after taking a clear code, an
 // end code or a code above the next free slot, which it hands back in
-// `code`.
+// `code`. `base` is origin, which spans count from, passed in so that it
+// stays in a register while pixels are written.
 template <bool TableFull>
-GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
+GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* base, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
 {
     if constexpr (TableFull) {
-        return RunCodesOfWidth<true, MAX_CODE_BITS>(state, out, dst, mark, prevSpan, code);
+        return RunCodesOfWidth<true, MAX_CODE_BITS>(state, base, dst, mark, prevSpan, code);
     } else {
         // The loop of each width from 3 bits (minimum code size 2) to 12.
         constexpr int NARROWEST = 3;
@@ -364,7 +316,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, B
             return std::array{&GifLzwDecoder::RunCodesOfWidth<false, NARROWEST + W>...};
         }(std::make_integer_sequence<int, MAX_CODE_BITS - NARROWEST + 1>{});
         for (;;) {
-            const CodeRunStop stop = (this->*RUNS[std::size_t(state.codeSize - NARROWEST)])(state, out, dst, mark,
+            const CodeRunStop stop = (this->*RUNS[std::size_t(state.codeSize - NARROWEST)])(state, base, dst, mark,
                                                                                            prevSpan, code);
             if (stop != RUN_AT_WIDTH) return stop;
         }
@@ -375,7 +327,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* out, B
 // group at a time from one eight-byte load, each at a fixed shift. Stops
 // with RUN_AT_WIDTH after the code that widens the codes.
 template <bool TableFull, int Width>
-GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark,
+GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE* base, BYTE*& dst, const BYTE* mark,
                                                   std::uint64_t& prevSpan, int& code)
 {
     constexpr std::size_t CODE_MASK = (std::size_t(1) << Width) - 1;
@@ -411,7 +363,7 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // The code's string: where it was written, or for the string being
         // added (the previous string and its own first byte) where the
         // previous string was, one byte longer.
-        std::size_t from;  // an offset from out
+        std::size_t from;  // an offset from base
         unsigned length;
         if (c < nextSlot) [[likely]] {
             const std::uint64_t span = entrySpan[c];
@@ -422,9 +374,9 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
             // one goes). The clear and end codes stop here: their spans
             // have the longest length.
             if (length <= 8) [[likely]] {
-                Copy8(to, out + from);
+                Copy8(to, base + from);
             } else if (length <= 16) {
-                Copy16(to, out + from);
+                Copy16(to, base + from);
             } else {
                 if (length == NO_STRING_LENGTH) {
                     code = int(c);
@@ -432,13 +384,13 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
                     bitPos += (K + 1) * Width;
                     return false;
                 }
-                CopyString(to, out + from, length);
+                CopyString(to, base + from, length);
             }
         } else if (!TableFull && c == nextSlot) {
             from = SpanAt(prev);
             length = SpanLength(prev) + 1;
-            CopyString(to, out + from, length - 1);
-            to[length - 1] = out[from];
+            CopyString(to, base + from, length - 1);
+            to[length - 1] = base[from];
         } else {
             code = int(c);
             stop = RUN_AT_CODE;
@@ -450,7 +402,10 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         bool widened = false;
         if (!TableFull) {
             entrySpan[nextSlot] = prev + ONE_LONGER;
-            prev = MakeSpan(std::size_t(to - out), length) | (std::uint64_t(c) << PREFIX_SHIFT);
+            // Where the string went: base is the window's start, so that is
+            // the low half of its address.
+            const auto at = std::uint32_t(reinterpret_cast<std::uintptr_t>(to));
+            prev = MakeSpan(at, length) | (std::uint64_t(c) << PREFIX_SHIFT);
             // Below 12 bits the table always has room: the width grows the
             // moment the next free slot passes the mask. At 12 bits that
             // moment fills it, and the run stops for the loop that makes no
@@ -520,17 +475,11 @@ GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodesOfWidth(LzwState& state, BYTE*
         // string added (the last byte of the newest entry), as DecodeCodes
         // keeps them. A full table keeps both as they were when it filled.
         state.oldCode = int(SpanPrefix(prev));
-        if (nextSlot > firstSlot) state.firstByte = out[SpanAt(prev)];
+        if (nextSlot > firstSlot) state.firstByte = base[SpanAt(prev)];
         prevSpan = prev;
     }
     dst = to;
     return stop;
-}
-
-GifLzwDecoder::~GifLzwDecoder()
-{
-    std::free(stream);
-    std::free(previous);
 }
 
 void GifLzwDecoder::Decode(int minCodeSize, GifDataBlocks& blocks, GifLineSink& lines, int width, int height)
@@ -538,16 +487,12 @@ void GifLzwDecoder::Decode(int minCodeSize, GifDataBlocks& blocks, GifLineSink& 
     if (minCodeSize < 2 || minCodeSize > 9) return;
     if (width <= 0 || height <= 0) return;
     if (!StartStream(std::size_t(width), std::size_t(height))) return;
-    // The streams go back to the thread's keeping however decoding ends.
-    struct ReleaseStream {
-        GifLzwDecoder* decoder;
-        ~ReleaseStream()
-        {
-            KeepStream(keptStreams[0], decoder->stream, decoder->streamCapacity);
-            KeepStream(keptStreams[1], decoder->previous, decoder->previousCapacity);
-            decoder->stream = decoder->previous = nullptr;
-        }
-    } release{this};
+    // A large picture's pages go back however decoding ends.
+    struct TrimStreams {
+        const GifStreamBuffers buffers;
+        const std::size_t used;
+        ~TrimStreams() { TrimGifStreamBuffers(buffers, used, KEPT_STREAM_BYTES); }
+    } trim{buffers, streamLimit};
 
     LzwState s;
     ResetTable(s, minCodeSize);
@@ -558,31 +503,34 @@ void GifLzwDecoder::Decode(int minCodeSize, GifDataBlocks& blocks, GifLineSink& 
 // stream keeps what the current table's entries point into, so it is started
 // again (with the started line) at every clear code, in the other buffer:
 // it needs a line, the pixels of the image (up to MAX_STREAM_PIXELS, beyond
-// which strings are spelled out) and ROOM. Both start smaller and grow as
-// pixels come.
+// which strings are spelled out) and ROOM. Each buffer starts with the
+// literal area, written when the thread's buffers are first reserved.
 bool GifLzwDecoder::StartStream(std::size_t width, std::size_t height)
 {
     const std::size_t pixelsWanted = width * height;
     const std::size_t keep = pixelsWanted < MAX_STREAM_PIXELS ? pixelsWanted : MAX_STREAM_PIXELS;
     streamLimit = STREAM_START + width + keep + ROOM;
-    streamCapacity = STREAM_START + width + (keep < INITIAL_STREAM_PIXELS ? keep : INITIAL_STREAM_PIXELS) + ROOM;
-    previousCapacity = streamCapacity;
-    std::free(stream);
-    std::free(previous);
-    stream = TakeKeptStream(keptStreams[0], streamCapacity);
-    previous = TakeKeptStream(keptStreams[1], previousCapacity);
-    return stream && previous;
+    bool fresh = false;
+    buffers = ThreadGifStreamBuffers(streamLimit, fresh);
+    if (!buffers.first) return false;
+    if (fresh) {
+        for (std::size_t i = 0; i < STREAM_START; ++i) buffers.first[i] = buffers.second[i] = BYTE(i);
+    }
+    origin = buffers.origin;
+    stream = buffers.first;
+    previous = buffers.second;
+    return true;
 }
 
 // Every code from the first to the end code, the end of the data or a full
 // image.
 void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink& lines, std::size_t width)
 {
-    // Positions are offsets from out, which moves when the stream grows.
+    // Positions in spans are offsets from origin.
     BYTE* out = stream;
     BYTE* dst = out + STREAM_START;     // where the next pixel goes
     BYTE* lineEnd = dst + width;        // end of the line being filled
-    BYTE* roomEnd = out + (streamCapacity - ROOM);
+    BYTE* roomEnd = out + (streamLimit - ROOM);
     // The span of the previous code's string (with that code): the next
     // entry is that string and one more byte. Set by the first code.
     std::uint64_t prevSpan = 0;
@@ -618,7 +566,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
         // them (see NewGeneration).
         if (code == s.clearCode) {
             out = NewGeneration(s, dst, lineEnd, width, walkChains);
-            roomEnd = out + (streamCapacity - ROOM);
+            roomEnd = out + (streamLimit - ROOM);
             s.everMade = std::max(s.everMade, s.nextSlot);
             s.codeSize = s.minCodeSize + 1;
             s.nextSlot = s.firstFree;
@@ -629,27 +577,18 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
         if (code < 0 || code == s.endCode) break;
         if (code >= s.nextSlot) code = 0;
         s.oldCode = s.firstByte = code;
-        prevSpan = MakeSpan(std::size_t(dst - out), 1);
+        prevSpan = MakeSpan(std::size_t(dst - origin), 1);
         *dst++ = BYTE(code);
         if (storeCompleteLines()) return;  // the image is full
 
         // The codes up to the next clear code.
         for (;;) {
             if (dst > roomEnd) {
-                const std::size_t at = std::size_t(dst - out);
-                const std::size_t lineAt = std::size_t(lineEnd - out);
-                if (!walkChains && GrowStream(at + ROOM)) {
-                    out = stream;
-                    dst = out + at;
-                    lineEnd = out + lineAt;
-                } else {
-                    // Out of room: keep only the started line and spell codes
-                    // out from the table, which needs no earlier pixels.
-                    if (!walkChains) SpellPending(s, out);
-                    walkChains = true;
-                    compact(out, dst, lineEnd, width);
-                }
-                roomEnd = out + (streamCapacity - ROOM);
+                // Out of room: keep only the started line and spell codes
+                // out from the table, which needs no earlier pixels.
+                if (!walkChains) SpellPending(s);
+                walkChains = true;
+                compact(out, dst, lineEnd, width);
             }
 
             // The common codes in one run; the rest come here one by one.
@@ -658,8 +597,8 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 // as it ends; every line the run completes is stored before
                 // the code that stopped it is taken.
                 const BYTE* const mark = std::min(std::max(lineEnd, dst + LINE_BATCH), roomEnd + 1);
-                const CodeRunStop stop = s.nextSlot >= MAX_CODES ? RunCodes<true>(s, out, dst, mark, prevSpan, code)
-                                                                 : RunCodes<false>(s, out, dst, mark, prevSpan, code);
+                const CodeRunStop stop = s.nextSlot >= MAX_CODES ? RunCodes<true>(s, origin, dst, mark, prevSpan, code)
+                                                                 : RunCodes<false>(s, origin, dst, mark, prevSpan, code);
                 if (storeCompleteLines()) return;  // the image is full
                 if (stop == RUN_AT_MARK) continue;
                 if (stop == RUN_OUT_OF_BITS) code = NextCode(blocks, s);
@@ -671,19 +610,19 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                 // In the table: a copy of where its string was written.
                 const std::uint64_t span = entrySpan[code];
                 const unsigned length = SpanLength(span);
-                CopyString(dst, out + SpanAt(span), length);
+                CopyString(dst, origin + SpanAt(span), length);
                 dst += length;
             } else if (code < 0 || unsigned(code - s.clearCode) <= 1u) {
                 break;
             } else if (code == s.nextSlot && !walkChains) {
                 // The string of the previous code and its own first byte.
-                const BYTE* previous = out + SpanAt(prevSpan);
+                const BYTE* previous = origin + SpanAt(prevSpan);
                 const unsigned length = SpanLength(prevSpan);
                 CopyString(dst, previous, length);
                 dst[length] = previous[0];
                 dst += length + 1;
             } else {
-                if (!walkChains) SpellPending(s, out);
+                if (!walkChains) SpellPending(s);
                 walkChains = true;
                 const int length = SpellOut(s, code, dst);
                 // A chain that fills the stack loops: the decoder stops, and
@@ -702,7 +641,7 @@ void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink&
                     s.topSlot <<= 1;
                 }
             }
-            prevSpan = MakeSpan(std::size_t(cur - out), std::size_t(dst - cur));
+            prevSpan = MakeSpan(std::size_t(cur - origin), std::size_t(dst - cur));
             if (storeCompleteLines()) return;  // the image is full
         }
         if (code != s.clearCode) break;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/gif_stream_window.h"
 #include "image/win_types.h"
 
 // The raster data after the minimum code size: data sub-blocks up to a
@@ -38,7 +39,6 @@ public:
 class GifLzwDecoder {
 public:
     GifLzwDecoder() = default;
-    ~GifLzwDecoder();
 
     GifLzwDecoder(const GifLzwDecoder&) = delete;
     GifLzwDecoder& operator=(const GifLzwDecoder&) = delete;
@@ -77,7 +77,7 @@ private:
 
     // The steps: the codes (NextCode, staging sub-blocks), the common codes
     // in one run (RunCodes), the string table (ResetTable, MakeEntry,
-    // SpellOut) and the stream of decoded pixels (StartStream, GrowStream,
+    // SpellOut) and the stream of decoded pixels (StartStream,
     // NewGeneration).
     bool StartStream(std::size_t width, std::size_t height);
     void DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink& lines, std::size_t width);
@@ -90,17 +90,16 @@ private:
     // the loop for the next width goes on) stays inside RunCodes.
     enum CodeRunStop { RUN_AT_MARK, RUN_OUT_OF_BITS, RUN_AT_CODE, RUN_AT_WIDTH };
     template <bool TableFull>
-    CodeRunStop RunCodes(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
+    CodeRunStop RunCodes(LzwState& state, BYTE* base, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                          int& code);
     template <bool TableFull, int Width>
-    CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* out, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
+    CodeRunStop RunCodesOfWidth(LzwState& state, BYTE* base, BYTE*& dst, const BYTE* mark, std::uint64_t& prevSpan,
                                 int& code);
     void MakeEntry(std::size_t slot, std::uint64_t written, BYTE last, std::size_t prefix);
-    void SpellSuffixes(int from, int to, const BYTE* pixels);
-    void SpellPending(LzwState& s, const BYTE* out);
+    void SpellSuffixes(int from, int to);
+    void SpellPending(LzwState& s);
     BYTE* NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std::size_t width, bool spelled);
     int SpellOut(const LzwState& s, int code, BYTE* dst);
-    bool GrowStream(std::size_t needed);
 
     // Raster data: whole data sub-blocks are gathered here, lengths stripped,
     // so codes are read from one run of bytes. rasterEnd says how the data
@@ -121,11 +120,12 @@ private:
     BYTE entrySuffix[MAX_CODES];
 
     // Decoded pixels in stream order since the last clear code (see
-    // DecodeCodes), and those of the generation before it, malloc'd for one
-    // Decode. The two swap at every clear code.
+    // DecodeCodes), and those of the generation before it, in the thread's
+    // two stream buffers, which swap at every clear code. A span's position
+    // is an offset from origin, where the window they lie in starts.
+    GifStreamBuffers buffers;
+    BYTE* origin = nullptr;
     BYTE* stream = nullptr;
-    std::size_t streamCapacity = 0;
     BYTE* previous = nullptr;
-    std::size_t previousCapacity = 0;
-    std::size_t streamLimit = 0;
+    std::size_t streamLimit = 0;  // the bytes of a buffer this image may use
 };
