@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 
+static_assert(sizeof(void*) == 8, "the stream window needs a 64-bit address space");
+
 namespace {
 
 constexpr std::uintptr_t WINDOW_BYTES = std::uintptr_t(1) << 32;
