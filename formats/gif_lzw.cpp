@@ -202,14 +202,8 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // Spelling strings out stops at the literals, so only their spans are set.
-    static constexpr auto LITERAL_SPANS = [] {
-        std::array<std::uint64_t, LITERAL_AREA> spans{};
-        for (std::size_t code = 0; code < LITERAL_AREA; ++code) spans[code] = MakeSpan(code, 1);
-        return spans;
-    }();
-    const std::uint64_t literalsAt = std::uint64_t(stream - origin);
-    for (int code = 0; code < state.clearCode; ++code)
-        entrySpan[code] = LITERAL_SPANS[std::size_t(code)] + literalsAt;
+    const std::size_t literals = std::size_t(stream - origin);
+    for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = MakeSpan(literals + std::size_t(code), 1);
     // No string: RunCodes hands these two back.
     entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH);
     // Entries from everMade up have not been made in this image: a broken
