@@ -202,7 +202,7 @@ int GifLzwDecoder::StageBlocks(GifDataBlocks& blocks, int staged)
     rasterEnd = RASTER_MORE;
     // A literal's string is its byte, kept in the stream's first bytes.
     // Spelling strings out stops at the literals, so only their spans are set.
-    const std::size_t literals = std::size_t(stream - origin);
+    const std::size_t literals = std::size_t(stream - buffers.origin);
     for (int code = 0; code < state.clearCode; ++code) entrySpan[code] = MakeSpan(literals + std::size_t(code), 1);
     // No string: RunCodes hands these two back.
     entrySpan[state.clearCode] = entrySpan[state.endCode] = MakeSpan(0, NO_STRING_LENGTH);
@@ -250,7 +250,7 @@ void GifLzwDecoder::SpellSuffixes(int from, int to)
 {
     for (int slot = from; slot < to; ++slot) {
         const std::uint64_t span = entrySpan[slot];
-        entrySuffix[slot] = origin[SpanAt(span) + SpanLength(span) - 1];
+        entrySuffix[slot] = buffers.origin[SpanAt(span) + SpanLength(span) - 1];
     }
 }
 
@@ -295,8 +295,8 @@ BYTE* GifLzwDecoder::NewGeneration(LzwState& s, BYTE*& dst, BYTE*& lineEnd, std:
 // entries), before a group whose bits are not all staged (DecodeCodes takes
 // the last few codes of the staged bytes), and after taking a clear code, an
 // end code or a code above the next free slot, which it hands back in
-// `code`. `base` is origin, which spans count from, passed in so that it
-// stays in a register while pixels are written.
+// `code`. `base` is the window's start, which spans count from, passed in
+// so that it stays in a register while pixels are written.
 template <bool TableFull>
 GifLzwDecoder::CodeRunStop GifLzwDecoder::RunCodes(LzwState& state, BYTE* base, BYTE*& dst, const BYTE* mark,
                                            std::uint64_t& prevSpan, int& code)
@@ -510,7 +510,6 @@ bool GifLzwDecoder::StartStream(std::size_t width, std::size_t height)
     if (fresh) {
         for (std::size_t i = 0; i < STREAM_START; ++i) buffers.first[i] = buffers.second[i] = BYTE(i);
     }
-    origin = buffers.origin;
     stream = buffers.first;
     previous = buffers.second;
     return true;
@@ -520,7 +519,8 @@ bool GifLzwDecoder::StartStream(std::size_t width, std::size_t height)
 // image.
 void GifLzwDecoder::DecodeCodes(LzwState& s, GifDataBlocks& blocks, GifLineSink& lines, std::size_t width)
 {
-    // Positions in spans are offsets from origin.
+    // Positions in spans are offsets from the window's start.
+    BYTE* const origin = buffers.origin;
     BYTE* out = stream;
     BYTE* dst = out + STREAM_START;     // where the next pixel goes
     BYTE* lineEnd = dst + width;        // end of the line being filled

@@ -122,9 +122,8 @@ private:
     // Decoded pixels in stream order since the last clear code (see
     // DecodeCodes), and those of the generation before it, in the thread's
     // two stream buffers, which swap at every clear code. A span's position
-    // is an offset from origin, where the window they lie in starts.
+    // is an offset from buffers.origin, where the window they lie in starts.
     GifStreamBuffers buffers;
-    BYTE* origin = nullptr;
     BYTE* stream = nullptr;
     BYTE* previous = nullptr;
     std::size_t streamLimit = 0;  // the bytes of a buffer this image may use
